@@ -1,0 +1,38 @@
+// A compiled filter block decoded into a form the engine evaluates quickly.
+//
+// The cursor decodes a block once when it is added (Decode checks every offset
+// and size against the block and refuses a malformed one with kDBBadFilter),
+// then asks the program which rows of its order pass. Rows are row indexes of
+// the TableData (0-based); values of cells marked "unchanged" are resolved by
+// following `replaces` (replaces[row] is the 1-based row number that `row`
+// replaces, or 0).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/status.h"
+#include "engine/table_data.h"
+
+namespace engine {
+
+class FilterProgram {
+ public:
+  virtual ~FilterProgram() = default;
+
+  // Appends to `out` the rows of `rows` (in their order) that pass.
+  virtual void Select(const TableData& data, const std::vector<uint32_t>& replaces,
+                      const std::vector<uint32_t>& rows, std::vector<uint32_t>* out) const = 0;
+  // Whether one row passes.
+  virtual bool Matches(const TableData& data, const std::vector<uint32_t>& replaces,
+                       uint32_t row) const = 0;
+
+  // Decodes and checks a block against the table's fields.
+  static DBResult Decode(std::span<const uint8_t> block, const TableData& data,
+                         std::unique_ptr<FilterProgram>* out, std::string* error);
+};
+
+}  // namespace engine

@@ -1,0 +1,29 @@
+// Reading and writing data packets in their two forms.
+//
+// ReadPacket tells the forms apart by content (the binary form starts with the
+// bytes 96 19 E0 BD; anything else is read as XML) and fills a TableData.
+// Readers never trust a count, an offset or a length: a malformed packet is
+// refused with a status and a text that says what is wrong and where, and
+// `out` is left in an unspecified but destructible state.
+//
+// The binary layout is documented in docs/binary-packet.md, the XML choices in
+// docs/xml-packet.md.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "engine/status.h"
+#include "engine/table_data.h"
+
+namespace engine {
+
+enum class PacketForm { kBinary, kXml };
+
+inline constexpr uint8_t kBinarySignature[4] = {0x96, 0x19, 0xE0, 0xBD};
+
+DBResult ReadPacket(std::span<const uint8_t> packet, TableData* out, std::string* error);
+DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error);
+
+}  // namespace engine

@@ -1,0 +1,115 @@
+// The in-memory form of a whole data packet: field descriptors, table
+// parameters, every row version with its status and blank codes, and the
+// change log.
+//
+// Both packet readers fill a TableData and both writers read one; the data
+// object (IDSBase) owns one and edits it in place. The layout is chosen for
+// speed at a million rows: cells live in one flat array (row-major, one cell
+// per field), and the bytes of every varying value live in one append-only
+// heap, so loading copies bytes once and scanning a memo field walks memory in
+// order.
+//
+// Invariants:
+//   cells.size() == status.size() * fields.size()
+//   a cell with blank == kValue and a varying field type points inside heap
+//   change_log.size() % 3 == 0, record numbers in it count rows from 1
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace engine {
+
+// Type codes: the low six bits are the base type, 0x40 marks a varying-length
+// value (a length prefix of `size` bytes, then the bytes), 0x80 an array.
+inline constexpr uint16_t kTypeBaseMask = 0x3F;
+inline constexpr uint16_t kTypeVarying = 0x40;
+inline constexpr uint16_t kTypeArray = 0x80;
+
+inline constexpr uint16_t kBaseInt = 1;       // signed integer of size 1, 2, 4 or 8
+inline constexpr uint16_t kBaseUInt = 2;      // unsigned integer of size 1, 2 or 4
+inline constexpr uint16_t kBaseBool = 3;      // size 2, zero is false
+inline constexpr uint16_t kBaseFloat = 4;     // IEEE double, size 8
+inline constexpr uint16_t kBaseDate = 6;      // days, signed 32-bit
+inline constexpr uint16_t kBaseTime = 7;      // milliseconds since midnight, signed 32-bit
+inline constexpr uint16_t kBaseDateTime = 8;  // IEEE double
+inline constexpr uint16_t kBaseString = 9;    // 8-bit text
+inline constexpr uint16_t kBaseBytes = 11;    // byte block (memo text with SUBTYPE "Text")
+
+// Row status bits.
+inline constexpr uint8_t kRowReplaced = 1;  // an older version that a later row replaces
+inline constexpr uint8_t kRowDeleted = 2;
+inline constexpr uint8_t kRowInserted = 4;
+inline constexpr uint8_t kRowModified = 8;
+
+// Kinds of change in the change log.
+inline constexpr uint32_t kChangeInserted = 4;
+inline constexpr uint32_t kChangeModified = 8;
+inline constexpr uint32_t kChangeDeleted = 2;
+
+// Blank codes of a cell.
+inline constexpr uint8_t kValue = 0;
+inline constexpr uint8_t kNull = 1;
+inline constexpr uint8_t kUnchanged = 2;  // value is that of the version this row replaces
+
+// A parameter of a field or of the table. `raw` holds the value exactly as the
+// binary form stores it after the size and type words: a fixed-size value of
+// `size` bytes; a varying value as its length prefix of `size` bytes and the
+// bytes; an array as a 4-byte element count and the elements.
+struct Param {
+  std::string name;
+  uint16_t size = 0;
+  uint16_t type = 0;
+  std::string raw;
+};
+
+struct FieldDef {
+  std::string name;
+  uint16_t size = 0;  // fixed: width in bytes; varying: width of the length prefix
+  uint16_t type = 0;  // type code
+  uint16_t attrs = 0;
+  std::vector<Param> params;
+
+  bool varying() const { return (type & kTypeVarying) != 0; }
+  uint16_t base() const { return type & kTypeBaseMask; }
+};
+
+struct Cell {
+  uint64_t data = 0;  // fixed-size: the value's bits (sign-extended integers); varying: heap offset
+  uint32_t len = 0;   // varying: byte length
+  uint8_t blank = kNull;
+};
+
+struct TableData {
+  std::vector<FieldDef> fields;
+  // Table parameters in packet order, CHANGE_LOG excluded (it lives in
+  // change_log). change_log_param_pos is CHANGE_LOG's position among the
+  // parameters when the packet had one, or -1; writers put it back there.
+  std::vector<Param> params;
+  int change_log_param_pos = -1;
+  std::vector<uint32_t> change_log;  // triples: record number, replaced record or 0, kind
+
+  std::vector<uint8_t> status;  // one per row
+  std::vector<Cell> cells;      // row-major
+  std::string heap;             // bytes of varying values
+
+  size_t row_count() const { return status.size(); }
+  size_t field_count() const { return fields.size(); }
+  Cell& cell(size_t row, size_t field) { return cells[row * fields.size() + field]; }
+  const Cell& cell(size_t row, size_t field) const { return cells[row * fields.size() + field]; }
+  std::string_view bytes(const Cell& c) const { return std::string_view(heap).substr(c.data, c.len); }
+
+  // Appends bytes to the heap and returns a cell that points at them.
+  Cell AddBytes(std::string_view b) {
+    Cell c;
+    c.data = heap.size();
+    c.len = static_cast<uint32_t>(b.size());
+    c.blank = kValue;
+    heap.append(b);
+    return c;
+  }
+};
+
+}  // namespace engine

@@ -1,0 +1,19 @@
+#!/bin/sh
+# Builds and runs every test: the default build, the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and each libFuzzer target for
+# a few seconds on its seed corpus. This is what CI runs.
+set -e
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+JOBS="${JOBS:-$(nproc)}"
+
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$JOBS"
+ctest --preset default -j "$JOBS"
+
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$JOBS"
+ctest --preset asan -j "$JOBS"
+
+./scripts/fuzz.sh "${FUZZ_SECONDS:-10}"
+echo "all tests passed"

@@ -1,0 +1,251 @@
+// TArtikelData: the article table. It holds the table's settings (file name,
+// sort order, filter state, sort-order definitions), its nine field objects,
+// its held data packet and, while open, the engine's data object and cursor.
+//
+// Sections of the implementation (artikel_data.cpp):
+//   fields and lookup        - the fixed field objects, FieldByName
+//   opening and closing      - held packet, data file, binding, write-back
+//   record buffers           - reading records, the calculation hook
+//   navigation               - First/Next/Prior/Last, RecNo, ReadRow
+//   editing cycle            - Insert/Edit/Post/Cancel/Delete, settling
+//   sort order               - IndexName
+//   filter state             - Filtered/Filter/FilterOptions
+//
+// What stays true:
+//   - Active() <=> the engine's data object and cursor exist.
+//   - While open, the engine cursor sits on the current record (or before the
+//     first when the view is empty); ReadRow puts it back after reading.
+//   - The held packet is released by every successful open and refilled by a
+//     close that writes the data file.
+//   - Messages about the table carry "ArtikelData: " in front; messages of the
+//     engine carry no prefix; failures are EDatabaseError (EConvertError /
+//     EVariantError where a conversion fails).
+// Used by the window (app/), the maintenance commands and the tests. One
+// thread; a data link must not change the table from inside a notification.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/ds_interfaces.h"
+#include "platform/file_system.h"
+#include "store/data_link.h"
+#include "store/field.h"
+#include "store/filter_compile.h"
+#include "store/filter_host.h"
+#include "store/variant.h"
+
+namespace store {
+
+enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsCalcFields };
+
+// One named sort order: ascending on `fields`, a ";"-separated list of field
+// names matched without regard to case (empty for an order without keys).
+struct TIndexDef {
+  std::string name;
+  std::string fields;
+};
+
+// The sort-order definitions the window definition stores for the table.
+std::vector<TIndexDef> DefaultArtikelIndexDefs();
+
+class TArtikelData : public IFilterHost {
+ public:
+  using Hook = std::function<void(TArtikelData&)>;
+
+  explicit TArtikelData(platform::IFileSystem& fs, std::string name = "ArtikelData");
+  ~TArtikelData() override;  // closes the table; a failing write-back is dropped
+  TArtikelData(const TArtikelData&) = delete;
+  TArtikelData& operator=(const TArtikelData&) = delete;
+
+  const std::string& Name() const { return name_; }
+
+  // ---- Held packet and data file ----
+  // Sets the held packet (the window definition's `Data` value).
+  void SetData(std::span<const uint8_t> packet);
+  bool HasHeldPacket() const { return held_.has_value(); }
+  const std::vector<uint8_t>* HeldPacket() const { return held_ ? &*held_ : nullptr; }
+  const std::string& FileName() const { return file_name_; }
+  void SetFileName(std::string name) { file_name_ = std::move(name); }
+
+  // ---- Opening and closing ----
+  void Open();   // no-op when open
+  void Close();  // no-op when closed
+  bool Active() const { return cursor_ != nullptr; }
+  void SetActive(bool on) { on ? Open() : Close(); }
+  TDataSetState State() const { return state_; }
+
+  // ---- Fields ----
+  // The nine field objects: Aargang, Nummer, Titel, Kategori, StartSide,
+  // SlutSide, Tekst, VProgrammer, Sideantal.
+  const std::vector<std::unique_ptr<TField>>& Fields() const { return fields_; }
+  int FieldCount() const { return static_cast<int>(fields_.size()); }
+  TField& FieldByName(std::string_view name) const;  // "ArtikelData: Field '%s' not found"
+  TField* FindField(std::string_view name) const;    // nullptr when none matches
+  Variant FieldValue(std::string_view name) const { return FieldByName(name).AsVariant(); }
+  void SetFieldValue(std::string_view name, const Variant& v) { FieldByName(name).SetValue(v); }
+
+  // IFilterHost.
+  FilterFieldInfo FieldByNameForFilter(std::string_view name) const override;
+
+  // ---- Hooks ----
+  // Runs on every record read into a buffer and when an edit begins, with
+  // State() == dsCalcFields and Sideantal empty.
+  Hook OnCalcFields;
+  // Runs inside Insert/Append in the insert state; values it sets do not count
+  // as a change. If it throws, the new record is dropped.
+  Hook OnNewRecord;
+
+  // ---- Navigation (each settles a pending change first) ----
+  void First();
+  void Next();
+  void Prior();
+  void Last();
+  int MoveBy(int distance);  // returns the distance actually moved
+  bool Eof() const;
+  bool Bof() const;
+  bool IsEmpty() const;
+
+  // ---- Rows for the grid ----
+  // Size of the current view (order and filter), counting a record being
+  // inserted. 0 when closed.
+  int RecordCount() const;
+  // 1-based position of the current record in the view; 0 when there is none.
+  int RecNo() const;
+  // Makes the record at 1-based position `n` current (settling first).
+  void SetRecNo(int n);
+  // Reads the record at 0-based view position `pos` without moving the
+  // current record and runs the calculation hook on it. Values come in
+  // field-object order. The current record in edit or insert state shows the
+  // record being edited. Throws what the hook throws.
+  // REQUIRES: Active() and 0 <= pos < RecordCount().
+  void ReadRow(int pos, std::vector<Variant>* values);
+
+  // ---- Editing cycle ----
+  void Insert();
+  void Append();
+  void Edit();
+  void Post();
+  void Cancel();
+  void Delete();
+  // Posts when a field was written since the edit/insert began, else cancels.
+  void CheckBrowseMode();
+  bool Modified() const { return modified_; }
+  bool CanModify() const;
+
+  // ---- Sort order ----
+  const std::string& IndexName() const { return index_name_; }
+  void SetIndexName(const std::string& name);
+  std::vector<TIndexDef>& IndexDefs() { return index_defs_; }
+  const std::vector<TIndexDef>& IndexDefs() const { return index_defs_; }
+
+  // ---- Filter state ----
+  bool Filtered() const { return filtered_; }
+  void SetFiltered(bool on);
+  const std::string& Filter() const { return filter_; }
+  void SetFilter(const std::string& text);
+  TFilterOptions FilterOptions() const { return filter_options_; }
+  void SetFilterOptions(TFilterOptions options);
+  // How many filter texts were compiled so far (unchanged texts compile none).
+  int FilterCompileCount() const { return filter_compile_count_; }
+
+  // ---- Data links ----
+  void AddDataLink(TDataLink* link);
+  void RemoveDataLink(TDataLink* link);
+
+  // ---- Used by TField ----
+  Variant GetFieldData(const TField& field) const;
+  void SetFieldData(const TField& field, const Variant& value);
+  // Raises EDatabaseError "<name>: <message>".
+  [[noreturn]] void Error(const std::string& message) const;
+
+  // DISABLE_* parameters of the opened packet.
+  bool EditsDisabled() const { return disable_edits_; }
+  bool InsertsDisabled() const { return disable_inserts_; }
+  bool DeletesDisabled() const { return disable_deletes_; }
+
+ private:
+  // One record as the table holds it: the engine's values plus the
+  // calculated page count.
+  struct Row {
+    engine::RecordBuffer data;
+    Variant calc;
+  };
+
+  // Opening and closing.
+  void OpenSteps();
+  void BindFields();
+  void ReadDisableParams();
+  void ReleaseEngine();
+  void WriteDataFile();
+
+  // Engine status: success or raise the engine's own text.
+  void Check(engine::DBResult status) const;
+
+  // Record buffers.
+  void CalcRow(Row* row);
+  void ReadCurrentInto(Row* row);
+  void LoadCurrent();  // read the engine's current record as the current one
+  void ResyncAfterChange();
+  void RestorePosition();
+  void CheckActive() const;
+
+  // Filter.
+  void InstallFilter(const std::string& text, TFilterOptions options);
+  void DropInstalledFilter();
+
+  // Sort order: ask the engine, creating the order from the definitions.
+  void UseOrder(const std::string& name);
+  void StartInsert(bool append);
+
+  // Notifications.
+  void NotifyDataSetChanged();
+  void NotifyRecordChanged();
+  void NotifyScrolled();
+  void NotifyStateChanged();
+  void SetState(TDataSetState state);
+
+  std::string name_;
+  platform::IFileSystem& fs_;
+  std::vector<std::unique_ptr<TField>> fields_;
+  std::vector<TIndexDef> index_defs_;
+
+  std::optional<std::vector<uint8_t>> held_;
+  std::string file_name_;
+  std::string index_name_ = "TitelX";
+  bool filtered_ = false;
+  std::string filter_;
+  TFilterOptions filter_options_{.foCaseInsensitive = true, .foNoPartialCompare = false};
+  int filter_compile_count_ = 0;
+
+  std::unique_ptr<engine::IDSBase> base_;
+  std::unique_ptr<engine::IDSCursor> cursor_;
+  std::vector<uint16_t> engine_no_;  // per data field object: engine field number
+  bool read_only_ = false;
+  bool disable_edits_ = false;
+  bool disable_inserts_ = false;
+  bool disable_deletes_ = false;
+  std::optional<engine::FilterHandle> installed_filter_;
+
+  TDataSetState state_ = TDataSetState::dsInactive;
+  bool has_current_ = false;
+  engine::Bookmark current_bookmark_ = 0;
+  Row current_;
+  Row edit_;            // the record being edited or inserted
+  int insert_pos_ = 0;  // 1-based view position of a record being inserted
+  bool modified_ = false;
+  bool bof_ = true;
+  bool eof_ = true;
+  // The buffer fields read and write; null means "the state decides".
+  Row* calc_row_ = nullptr;
+  bool in_new_record_ = false;
+
+  std::vector<TDataLink*> links_;
+};
+
+}  // namespace store

@@ -1,0 +1,169 @@
+// Orders and key comparison; see order.h.
+#include "engine/order.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <cstring>
+
+#include "engine/record_values.h"
+
+namespace engine {
+namespace {
+
+enum PartKind : uint8_t { kSigned, kUnsigned, kDouble, kBytesKey };
+
+constexpr std::array<uint8_t, 256> MakeFoldTable() {
+  std::array<uint8_t, 256> t{};
+  for (int i = 0; i < 256; ++i) t[i] = uint8_t(i);
+  for (int c = 'A'; c <= 'Z'; ++c) t[c] = uint8_t(c + 0x20);
+  // Windows-1252 capitals: the Latin-1 block except the multiplication sign,
+  // and the four capitals placed among the punctuation.
+  for (int c = 0xC0; c <= 0xDE; ++c) {
+    if (c != 0xD7) t[c] = uint8_t(c + 0x20);
+  }
+  t[0x8A] = 0x9A;  // S caron
+  t[0x8C] = 0x9C;  // OE ligature
+  t[0x8E] = 0x9E;  // Z caron
+  t[0x9F] = 0xFF;  // Y diaeresis
+  return t;
+}
+constexpr std::array<uint8_t, 256> kFold = MakeFoldTable();
+
+int CompareBytes(std::string_view a, std::string_view b, bool fold) {
+  size_t n = std::min(a.size(), b.size());
+  if (!fold) {
+    int c = n == 0 ? 0 : std::memcmp(a.data(), b.data(), n);
+    if (c != 0) return c;
+  } else {
+    for (size_t i = 0; i < n; ++i) {
+      uint8_t x = kFold[uint8_t(a[i])], y = kFold[uint8_t(b[i])];
+      if (x != y) return x < y ? -1 : 1;
+    }
+  }
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+template <typename T>
+int Compare3(T a, T b) {
+  return a < b ? -1 : b < a ? 1 : 0;
+}
+
+}  // namespace
+
+uint8_t FoldCase(uint8_t c) { return kFold[c]; }
+
+DBResult Order::CheckIndexDesc(const IndexDesc& desc, const TableData& data, std::string* error) {
+  auto refuse = [&](const std::string& why) {
+    if (error) *error = "Cannot create index '" + desc.name + "': " + why;
+    return kDBBadArgument;
+  };
+  if (desc.name.empty()) return refuse("the index has no name");
+  for (size_t i = 0; i < desc.fields.size(); ++i) {
+    uint16_t no = desc.fields[i];
+    if (no == 0 || no > data.field_count())
+      return refuse("key field " + std::to_string(i + 1) + " is field number " +
+                    std::to_string(no) + ", the table has " +
+                    std::to_string(data.field_count()) + " fields");
+    const FieldDef& f = data.fields[no - 1];
+    bool bytes = f.base() == kBaseString || f.base() == kBaseBytes;
+    if ((f.type & kTypeArray) || (bytes && !f.varying()))
+      return refuse("field '" + f.name + "' cannot be a key");
+  }
+  return kDBOk;
+}
+
+Order::Order(const IndexDesc& desc, const TableData& data) : desc_(desc) {
+  for (size_t i = 0; i < desc.fields.size(); ++i) {
+    const FieldDef& f = data.fields[desc.fields[i] - 1];
+    Part p;
+    p.field = uint16_t(desc.fields[i] - 1);
+    if (f.varying()) {
+      p.kind = kBytesKey;
+    } else if (f.base() == kBaseFloat || f.base() == kBaseDateTime) {
+      p.kind = kDouble;
+    } else if (f.base() == kBaseUInt) {
+      p.kind = kUnsigned;
+    } else {
+      p.kind = kSigned;
+    }
+    p.descending = i < desc.descending.size() && desc.descending[i];
+    p.case_insensitive = i < desc.case_insensitive.size() && desc.case_insensitive[i];
+    parts_.push_back(p);
+  }
+}
+
+int Order::CompareKeys(const RowSource& src, uint32_t a, uint32_t b) const {
+  const TableData& data = *src.data;
+  for (const Part& p : parts_) {
+    const Cell& x = ResolvedCell(data, *src.replaces, a, p.field);
+    const Cell& y = ResolvedCell(data, *src.replaces, b, p.field);
+    int c;
+    bool xnull = x.blank != kValue, ynull = y.blank != kValue;
+    if (xnull || ynull) {
+      c = xnull == ynull ? 0 : xnull ? -1 : 1;
+    } else {
+      switch (p.kind) {
+        case kSigned: c = Compare3(int64_t(x.data), int64_t(y.data)); break;
+        case kUnsigned: c = Compare3(x.data, y.data); break;
+        case kDouble: {
+          double dx, dy;
+          std::memcpy(&dx, &x.data, sizeof dx);
+          std::memcpy(&dy, &y.data, sizeof dy);
+          c = Compare3(dx, dy);
+          break;
+        }
+        default: c = CompareBytes(data.bytes(x), data.bytes(y), p.case_insensitive); break;
+      }
+    }
+    if (c != 0) return p.descending ? -c : c;
+  }
+  return 0;
+}
+
+void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
+  rows_ = std::move(current_rows);
+  if (!parts_.empty()) {
+    std::sort(rows_.begin(), rows_.end(),
+              [&](uint32_t a, uint32_t b) { return Less(src, a, b); });
+  }
+}
+
+size_t Order::LowerBound(const RowSource& src, const std::vector<uint32_t>& rows,
+                         uint32_t row) const {
+  if (parts_.empty()) return std::lower_bound(rows.begin(), rows.end(), row) - rows.begin();
+  return std::lower_bound(rows.begin(), rows.end(), row,
+                          [&](uint32_t a, uint32_t b) { return Less(src, a, b); }) -
+         rows.begin();
+}
+
+size_t Order::Find(const RowSource& src, const std::vector<uint32_t>& rows, uint32_t row) const {
+  size_t i = LowerBound(src, rows, row);
+  return i < rows.size() && rows[i] == row ? i : kNotFound;
+}
+
+size_t Order::Insert(const RowSource& src, uint32_t row) {
+  size_t i = LowerBound(src, rows_, row);
+  assert(i == rows_.size() || rows_[i] != row);
+  rows_.insert(rows_.begin() + i, row);
+  return i;
+}
+
+size_t Order::Erase(const RowSource& src, uint32_t row) {
+  size_t i = Find(src, rows_, row);
+  if (i != kNotFound) rows_.erase(rows_.begin() + i);
+  return i;
+}
+
+size_t Order::FindEqualKey(const RowSource& src, uint32_t row, uint32_t except) const {
+  // Rows with an equal key sit next to each other, ordered by row number, so
+  // the place `row` would take has any equal key right before or after it,
+  // skipping at most the one excepted row.
+  size_t i = LowerBound(src, rows_, row);
+  for (size_t j = i >= 2 ? i - 2 : 0; j < std::min(rows_.size(), i + 2); ++j) {
+    if (rows_[j] != except && rows_[j] != row && CompareKeys(src, rows_[j], row) == 0) return j;
+  }
+  return kNotFound;
+}
+
+}  // namespace engine

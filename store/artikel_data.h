@@ -201,9 +201,23 @@ class TArtikelData : public IFilterHost {
 
   // Sort order: ask the engine, creating the order from the definitions.
   void UseOrder(const std::string& name);
-  void StartInsert(bool append);
 
-  // Notifications.
+  // Navigation and editing helpers.
+  Variant RowValue(const Row& row, const TField& field) const;
+  void MoveToFirst();
+  bool Step(bool forward);
+  int EngineCount() const;
+  int EngineRecNo() const;
+  void StartInsert(bool append);
+  void FinishEdit();
+
+  // Notifications. RunThenNotify tells the links also when `body` throws,
+  // since the view may have moved before the failure.
+  enum Notice { kScrolled, kData, kStateAndData };
+  template <typename Body>
+  void RunThenNotify(Body body, Notice notice);
+  template <typename Call>
+  void ForEachLink(Call call);
   void NotifyDataSetChanged();
   void NotifyRecordChanged();
   void NotifyScrolled();
@@ -243,7 +257,6 @@ class TArtikelData : public IFilterHost {
   bool eof_ = true;
   // The buffer fields read and write; null means "the state decides".
   Row* calc_row_ = nullptr;
-  bool in_new_record_ = false;
 
   std::vector<TDataLink*> links_;
 };

@@ -1,0 +1,883 @@
+// TArtikelData: the article table's lifecycle, record buffers, navigation,
+// editing cycle, sort order and filter state (see artikel_data.h for the
+// sections and what stays true).
+#include "store/artikel_data.h"
+
+#include <algorithm>
+#include <cassert>
+#include <exception>
+
+#include "store/db_error.h"
+
+namespace store {
+
+namespace {
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]);
+    unsigned char y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return std::string(s.substr(b, e - b));
+}
+
+// The form a data file is written in: XML when its extension, in lower case,
+// is ".xml".
+engine::PacketForm FormForFileName(const std::string& name) {
+  size_t sep = name.find_last_of("/\\");
+  size_t dot = name.rfind('.');
+  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) {
+    return engine::PacketForm::kBinary;
+  }
+  return EqualsIgnoreCase(std::string_view(name).substr(dot), ".xml") ? engine::PacketForm::kXml
+                                                                      : engine::PacketForm::kBinary;
+}
+
+// The field type an engine field descriptor stands for.
+TFieldType EngineFieldType(const engine::FieldDesc& d) {
+  if (d.type & engine::kTypeArray) return TFieldType::ftArray;
+  switch (d.type & engine::kTypeBaseMask) {
+    case engine::kBaseInt:
+      if (d.size <= 2) return TFieldType::ftSmallint;
+      return d.size == 4 ? TFieldType::ftInteger : TFieldType::ftLargeint;
+    case engine::kBaseUInt:
+      return d.size <= 2 ? TFieldType::ftWord : TFieldType::ftLargeint;
+    case engine::kBaseBool:
+      return TFieldType::ftBoolean;
+    case engine::kBaseFloat:
+      return TFieldType::ftFloat;
+    case engine::kBaseDate:
+      return TFieldType::ftDate;
+    case engine::kBaseTime:
+      return TFieldType::ftTime;
+    case engine::kBaseDateTime:
+      return TFieldType::ftDateTime;
+    case engine::kBaseString:
+      return TFieldType::ftString;
+    case engine::kBaseBytes:
+      if (d.memo) return TFieldType::ftMemo;
+      return (d.type & engine::kTypeVarying) ? TFieldType::ftBlob : TFieldType::ftBytes;
+    default:
+      return TFieldType::ftUnknown;
+  }
+}
+
+// A true boolean (or nonzero integer) table parameter.
+bool ParamIsTrue(const engine::ParamValue& p) {
+  uint16_t base = p.type & engine::kTypeBaseMask;
+  if ((p.type & (engine::kTypeVarying | engine::kTypeArray)) != 0) return false;
+  if (base != engine::kBaseBool && base != engine::kBaseInt && base != engine::kBaseUInt) {
+    return false;
+  }
+  return std::any_of(p.raw.begin(), p.raw.end(), [](char c) { return c != 0; });
+}
+
+struct FieldSpec {
+  const char* name;
+  TFieldType type;
+  TFieldKind kind;
+  int size;
+  int field_no;
+};
+
+// The table's field objects in their order; field_no is the field's position
+// in the packets the table is made for.
+constexpr FieldSpec kFieldSpecs[] = {
+    {"Aargang", TFieldType::ftInteger, TFieldKind::fkData, 0, 1},
+    {"Nummer", TFieldType::ftInteger, TFieldKind::fkData, 0, 2},
+    {"Titel", TFieldType::ftString, TFieldKind::fkData, 80, 3},
+    {"Kategori", TFieldType::ftString, TFieldKind::fkData, 20, 5},
+    {"StartSide", TFieldType::ftInteger, TFieldKind::fkData, 0, 6},
+    {"SlutSide", TFieldType::ftInteger, TFieldKind::fkData, 0, 7},
+    {"Tekst", TFieldType::ftMemo, TFieldKind::fkData, 0, 4},
+    {"VProgrammer", TFieldType::ftMemo, TFieldKind::fkData, 0, 8},
+    {"Sideantal", TFieldType::ftSmallint, TFieldKind::fkCalculated, 0, 0},
+};
+constexpr int kDataFieldCount = 8;
+
+bool IsMemo(TFieldType t) { return t == TFieldType::ftMemo || t == TFieldType::ftFmtMemo; }
+
+}  // namespace
+
+std::vector<TIndexDef> DefaultArtikelIndexDefs() {
+  return {{"DEFAULT_ORDER", ""}, {"CHANGEINDEX", ""},    {"AargangX", "AARGANG"},
+          {"NummerX", "NUMMER"}, {"TitelX", "TITEL"},    {"KategoriX", "KATEGORI"},
+          {"StartX", "Startside"}, {"SlutX", "Slutside"}};
+}
+
+// ============================ fields and lookup ============================
+
+TArtikelData::TArtikelData(platform::IFileSystem& fs, std::string name)
+    : name_(std::move(name)), fs_(fs), index_defs_(DefaultArtikelIndexDefs()) {
+  int index = 0;
+  for (const FieldSpec& s : kFieldSpecs) {
+    fields_.push_back(
+        std::make_unique<TField>(this, index++, s.name, s.type, s.kind, s.size, s.field_no));
+  }
+}
+
+TArtikelData::~TArtikelData() {
+  try {
+    Close();
+  } catch (...) {
+    // Nobody is left to show a failed write-back to; the old file is intact.
+  }
+}
+
+void TArtikelData::Error(const std::string& message) const {
+  throw EDatabaseError(name_ + ": " + message);
+}
+
+void TArtikelData::Check(engine::DBResult status) const {
+  if (status == engine::kDBOk) return;
+  std::string text;
+  if (base_ == nullptr || base_->GetErrorString(status, &text) != engine::kDBOk || text.empty()) {
+    text = engine::DefaultErrorText(status);
+  }
+  throw EDatabaseError(text);
+}
+
+void TArtikelData::CheckActive() const {
+  if (!Active()) Error("Cannot perform this operation on a closed dataset");
+}
+
+TField* TArtikelData::FindField(std::string_view name) const {
+  for (const auto& f : fields_) {
+    if (EqualsIgnoreCase(f->FieldName(), name)) return f.get();
+  }
+  return nullptr;
+}
+
+TField& TArtikelData::FieldByName(std::string_view name) const {
+  TField* f = FindField(name);
+  if (f == nullptr) Error("Field '" + std::string(name) + "' not found");
+  return *f;
+}
+
+FilterFieldInfo TArtikelData::FieldByNameForFilter(std::string_view name) const {
+  const TField& f = FieldByName(name);
+  FilterFieldInfo info;
+  info.name = f.FieldName();
+  info.number = f.FieldNo();
+  if (f.FieldKind() == TFieldKind::fkData && !engine_no_.empty()) {
+    info.number = engine_no_[f.Index()];
+  }
+  info.type = f.DataType();
+  info.size = f.Size();
+  info.kind = f.FieldKind();
+  return info;
+}
+
+// ========================== opening and closing ============================
+
+void TArtikelData::SetData(std::span<const uint8_t> packet) {
+  held_.emplace(packet.begin(), packet.end());
+}
+
+void TArtikelData::Open() {
+  if (Active()) return;
+  // Step 1: the data file, when it exists and has content, replaces the held packet.
+  if (!file_name_.empty() && fs_.Exists(file_name_)) {
+    std::vector<uint8_t> bytes;
+    if (!fs_.ReadAll(file_name_, &bytes)) throw EDatabaseError("Cannot open file " + file_name_);
+    if (!bytes.empty()) held_ = std::move(bytes);
+  }
+  if (!held_) Error("Missing data provider or data packet");
+  try {
+    OpenSteps();
+  } catch (...) {
+    ReleaseEngine();
+    throw;
+  }
+  held_.reset();
+  SetState(TDataSetState::dsBrowse);
+  // The first record's page count may fail; the table stays open and the
+  // failure reaches the caller like any other aborted read.
+  RunThenNotify([&] { MoveToFirst(); }, kData);
+}
+
+void TArtikelData::OpenSteps() {
+  base_ = engine::CreateDSBase();
+  Check(base_->AppendData(*held_));
+  cursor_ = engine::CreateDSCursor();
+  Check(cursor_->InitCursor(base_.get()));
+  engine::CursorProps props;
+  Check(cursor_->GetCursorProps(&props));
+  read_only_ = props.read_only;
+  BindFields();
+  ReadDisableParams();
+  if (!index_name_.empty()) UseOrder(index_name_);
+  if (filtered_ && !filter_.empty()) InstallFilter(filter_, filter_options_);
+  Check(cursor_->MoveToBOF());
+}
+
+void TArtikelData::BindFields() {
+  std::vector<engine::FieldDesc> descs;
+  Check(base_->GetFieldDescs(&descs));
+  std::vector<uint16_t> numbers;
+  for (int i = 0; i < kDataFieldCount; ++i) {
+    const TField& f = *fields_[i];
+    auto it = std::find_if(descs.begin(), descs.end(), [&](const engine::FieldDesc& d) {
+      return EqualsIgnoreCase(d.name, f.FieldName());
+    });
+    if (it == descs.end()) Error("Field '" + f.FieldName() + "' not found");
+    TFieldType actual = EngineFieldType(*it);
+    if (actual != f.DataType()) {
+      Error("Type mismatch for field '" + f.FieldName() + "', expecting: " +
+            FieldTypeName(f.DataType()) + " actual: " + FieldTypeName(actual));
+    }
+    numbers.push_back(it->number);
+  }
+  engine_no_ = std::move(numbers);
+}
+
+void TArtikelData::ReadDisableParams() {
+  auto flag = [&](const char* name) {
+    engine::ParamValue p;
+    engine::DBResult r = base_->GetParam(name, &p);
+    if (r == engine::kDBNoSuchParam) return false;
+    Check(r);
+    return ParamIsTrue(p);
+  };
+  disable_edits_ = flag("DISABLE_EDITS");
+  disable_inserts_ = flag("DISABLE_INSERTS");
+  disable_deletes_ = flag("DISABLE_DELETES");
+}
+
+void TArtikelData::ReleaseEngine() {
+  installed_filter_.reset();
+  cursor_.reset();
+  base_.reset();
+  engine_no_.clear();
+  read_only_ = disable_edits_ = disable_inserts_ = disable_deletes_ = false;
+  has_current_ = false;
+  current_ = Row();
+  edit_ = Row();
+  insert_pos_ = 0;
+  modified_ = false;
+  bof_ = eof_ = true;
+  calc_row_ = nullptr;
+  state_ = TDataSetState::dsInactive;
+}
+
+void TArtikelData::Close() {
+  if (!Active()) return;
+  // An edit or insert in progress is dropped, not posted.
+  edit_ = Row();
+  insert_pos_ = 0;
+  modified_ = false;
+  state_ = TDataSetState::dsBrowse;
+  std::exception_ptr failure;
+  try {
+    bool changed = false;
+    Check(base_->HasChanges(&changed));
+    if (changed && !file_name_.empty()) WriteDataFile();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  DropInstalledFilter();
+  ReleaseEngine();
+  NotifyStateChanged();
+  NotifyDataSetChanged();
+  if (failure) std::rethrow_exception(failure);
+}
+
+void TArtikelData::WriteDataFile() {
+  std::string packet;
+  Check(base_->StreamData(FormForFileName(file_name_), &packet));
+  held_.emplace(packet.begin(), packet.end());
+  packet.clear();
+  packet.shrink_to_fit();
+  if (!fs_.WriteFileAtomic(file_name_, *held_)) {
+    throw EDatabaseError("Cannot create file " + file_name_);
+  }
+}
+
+// ============================= record buffers ==============================
+
+void TArtikelData::CalcRow(Row* row) {
+  row->calc = Variant();
+  if (!OnCalcFields) return;
+  TDataSetState saved_state = state_;
+  Row* saved_row = calc_row_;
+  state_ = TDataSetState::dsCalcFields;
+  calc_row_ = row;
+  try {
+    OnCalcFields(*this);
+  } catch (...) {
+    state_ = saved_state;
+    calc_row_ = saved_row;
+    throw;
+  }
+  state_ = saved_state;
+  calc_row_ = saved_row;
+}
+
+void TArtikelData::ReadCurrentInto(Row* row) {
+  row->calc = Variant();
+  Check(cursor_->GetCurrentRecord(&row->data));
+  CalcRow(row);
+}
+
+void TArtikelData::LoadCurrent() {
+  Check(cursor_->GetCurrentBookmark(&current_bookmark_));
+  has_current_ = true;
+  ReadCurrentInto(&current_);
+}
+
+void TArtikelData::RestorePosition() {
+  if (has_current_) {
+    Check(cursor_->MoveToBookmark(current_bookmark_));
+  } else {
+    Check(cursor_->MoveToBOF());
+  }
+}
+
+void TArtikelData::ResyncAfterChange() {
+  // The engine leaves the cursor on the changed record, or after a delete on
+  // its neighbour; when it is on no record (the record left the view), take
+  // the next one, else the one before, else the view is empty.
+  Row probe;
+  engine::DBResult r = cursor_->GetCurrentRecord(&probe.data);
+  if (r == engine::kDBOk) {
+    bof_ = eof_ = false;
+    LoadCurrent();
+    return;
+  }
+  if (r != engine::kDBBof && r != engine::kDBEof && r != engine::kDBNoCurrentRecord) Check(r);
+  r = cursor_->GetNextRecord(nullptr);
+  if (r == engine::kDBEof) r = cursor_->GetPriorRecord(nullptr);
+  if (r == engine::kDBBof || r == engine::kDBEof) {
+    has_current_ = false;
+    current_ = Row();
+    bof_ = eof_ = true;
+    Check(cursor_->MoveToBOF());
+    return;
+  }
+  Check(r);
+  bof_ = eof_ = false;
+  LoadCurrent();
+}
+
+Variant TArtikelData::GetFieldData(const TField& field) const {
+  if (!Active()) return Variant();
+  const Row* row = calc_row_;
+  if (row == nullptr) {
+    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) {
+      row = &edit_;
+    } else if (has_current_) {
+      row = &current_;
+    } else {
+      return Variant();
+    }
+  }
+  return RowValue(*row, field);
+}
+
+Variant TArtikelData::RowValue(const Row& row, const TField& field) const {
+  if (field.FieldKind() != TFieldKind::fkData) return row.calc;
+  engine::FieldValue v;
+  Check(cursor_->GetField(row.data, engine_no_[field.Index()], &v));
+  switch (v.kind) {
+    case engine::FieldValue::Kind::kNull:
+      return Variant();
+    case engine::FieldValue::Kind::kInt:
+      return Variant::FromInt64(v.i);
+    case engine::FieldValue::Kind::kFloat:
+      return Variant::FromInt64(static_cast<int64_t>(v.f));
+    case engine::FieldValue::Kind::kBytes:
+      return Variant(std::move(v.bytes));
+  }
+  return Variant();
+}
+
+void TArtikelData::SetFieldData(const TField& field, const Variant& value) {
+  bool calculated = field.FieldKind() != TFieldKind::fkData;
+  Row* row = nullptr;
+  if (state_ == TDataSetState::dsCalcFields) {
+    if (calculated) row = calc_row_;
+  } else if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) {
+    row = &edit_;
+  }
+  if (row == nullptr) Error("Dataset not in edit or insert mode");
+  Variant converted = field.Convert(value);
+  if (calculated) {
+    row->calc = std::move(converted);
+  } else {
+    engine::FieldValue v;
+    if (converted.IsInteger()) {
+      v.kind = engine::FieldValue::Kind::kInt;
+      v.i = converted.AsInt64();
+    } else if (converted.IsString()) {
+      v.kind = engine::FieldValue::Kind::kBytes;
+      v.bytes = converted.AsString();
+    }
+    uint16_t no = engine_no_[field.Index()];
+    Check(cursor_->VerifyField(no, v));
+    Check(cursor_->PutField(&row->data, no, v));
+  }
+  if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) {
+    modified_ = true;
+    NotifyRecordChanged();
+  }
+}
+
+// =============================== navigation ================================
+
+void TArtikelData::MoveToFirst() {
+  Check(cursor_->MoveToBOF());
+  engine::DBResult r = cursor_->GetNextRecord(nullptr);
+  if (r == engine::kDBEof) {
+    has_current_ = false;
+    current_ = Row();
+    bof_ = eof_ = true;
+    Check(cursor_->MoveToBOF());
+    return;
+  }
+  Check(r);
+  bof_ = true;
+  eof_ = false;
+  LoadCurrent();
+}
+
+void TArtikelData::First() {
+  CheckActive();
+  CheckBrowseMode();
+  RunThenNotify([&] { MoveToFirst(); }, kScrolled);
+}
+
+void TArtikelData::Last() {
+  CheckActive();
+  CheckBrowseMode();
+  RunThenNotify(
+      [&] {
+        Check(cursor_->MoveToEOF());
+        engine::DBResult r = cursor_->GetPriorRecord(nullptr);
+        if (r == engine::kDBBof) {
+          has_current_ = false;
+          current_ = Row();
+          bof_ = eof_ = true;
+          Check(cursor_->MoveToBOF());
+          return;
+        }
+        Check(r);
+        bof_ = false;
+        eof_ = true;
+        LoadCurrent();
+      },
+      kScrolled);
+}
+
+bool TArtikelData::Step(bool forward) {
+  if (!has_current_ || (forward ? eof_ : bof_)) return false;
+  engine::DBResult r =
+      forward ? cursor_->GetNextRecord(nullptr) : cursor_->GetPriorRecord(nullptr);
+  if (r == (forward ? engine::kDBEof : engine::kDBBof)) {
+    (forward ? eof_ : bof_) = true;
+    RestorePosition();
+    return false;
+  }
+  Check(r);
+  bof_ = eof_ = false;
+  LoadCurrent();
+  return true;
+}
+
+void TArtikelData::Next() { MoveBy(1); }
+void TArtikelData::Prior() { MoveBy(-1); }
+
+int TArtikelData::MoveBy(int distance) {
+  CheckActive();
+  CheckBrowseMode();
+  int moved = 0;
+  bool forward = distance > 0;
+  RunThenNotify(
+      [&] {
+        while (moved != distance && Step(forward)) moved += forward ? 1 : -1;
+      },
+      kScrolled);
+  return moved;
+}
+
+bool TArtikelData::Eof() const { return !Active() || eof_; }
+bool TArtikelData::Bof() const { return !Active() || bof_; }
+
+bool TArtikelData::IsEmpty() const { return RecordCount() == 0; }
+
+int TArtikelData::EngineCount() const {
+  uint32_t count = 0;
+  Check(cursor_->GetRecordCount(&count));
+  return static_cast<int>(count);
+}
+
+int TArtikelData::RecordCount() const {
+  if (!Active()) return 0;
+  return EngineCount() + (state_ == TDataSetState::dsInsert ? 1 : 0);
+}
+
+int TArtikelData::EngineRecNo() const {
+  if (!has_current_) return 0;
+  uint32_t seq = 0;
+  engine::DBResult r = cursor_->GetSequenceNumber(&seq);
+  if (r == engine::kDBBof || r == engine::kDBEof) return 0;
+  Check(r);
+  return static_cast<int>(seq);
+}
+
+int TArtikelData::RecNo() const {
+  if (!Active()) return 0;
+  if (state_ == TDataSetState::dsInsert) return insert_pos_;
+  return EngineRecNo();
+}
+
+void TArtikelData::SetRecNo(int n) {
+  CheckActive();
+  CheckBrowseMode();
+  if (n < 1 || n > EngineCount() || n == EngineRecNo()) return;
+  RunThenNotify(
+      [&] {
+        Check(cursor_->MoveToSeqNo(static_cast<uint32_t>(n)));
+        bof_ = eof_ = false;
+        LoadCurrent();
+      },
+      kScrolled);
+}
+
+void TArtikelData::ReadRow(int pos, std::vector<Variant>* values) {
+  assert(Active() && pos >= 0 && pos < RecordCount());
+  CheckActive();
+  values->clear();
+  int seq = pos + 1;
+  const Row* shown = nullptr;
+  if (state_ == TDataSetState::dsInsert) {
+    if (seq == insert_pos_) shown = &edit_;
+    if (seq > insert_pos_) --seq;
+  } else if (state_ == TDataSetState::dsEdit && seq == EngineRecNo()) {
+    shown = &edit_;
+  }
+  Row scratch;
+  if (shown == nullptr) {
+    engine::DBResult r = cursor_->MoveToSeqNo(static_cast<uint32_t>(seq));
+    if (r == engine::kDBOk) r = cursor_->GetCurrentRecord(&scratch.data);
+    RestorePosition();
+    Check(r);
+    CalcRow(&scratch);
+    shown = &scratch;
+  }
+  values->reserve(fields_.size());
+  for (const auto& f : fields_) {
+    Variant v = RowValue(*shown, *f);
+    if (v.IsNull() && IsMemo(f->DataType())) v = Variant(std::string());
+    values->push_back(std::move(v));
+  }
+}
+
+// ============================== editing cycle ==============================
+
+bool TArtikelData::CanModify() const { return Active() && !read_only_; }
+
+void TArtikelData::CheckBrowseMode() {
+  CheckActive();
+  if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert) return;
+  if (modified_) {
+    Post();
+  } else {
+    Cancel();
+  }
+}
+
+void TArtikelData::Insert() { StartInsert(false); }
+void TArtikelData::Append() { StartInsert(true); }
+
+void TArtikelData::StartInsert(bool append) {
+  CheckActive();
+  CheckBrowseMode();
+  if (!CanModify()) Error("Cannot modify a read-only dataset");
+  if (disable_inserts_) Error("Inserts are not allowed");
+  Row fresh;
+  Check(cursor_->InitRecord(&fresh.data));
+  int count = EngineCount();
+  int pos = append ? count + 1 : (has_current_ ? EngineRecNo() : 1);
+  edit_ = std::move(fresh);
+  insert_pos_ = pos;
+  modified_ = false;
+  state_ = TDataSetState::dsInsert;
+  if (OnNewRecord) {
+    try {
+      OnNewRecord(*this);
+    } catch (...) {
+      edit_ = Row();
+      insert_pos_ = 0;
+      modified_ = false;
+      state_ = TDataSetState::dsBrowse;
+      RestorePosition();
+      throw;
+    }
+  }
+  // Defaults set by the hook are not a change of the reader's.
+  modified_ = false;
+  NotifyStateChanged();
+  NotifyDataSetChanged();
+}
+
+void TArtikelData::Edit() {
+  CheckActive();
+  if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) return;
+  if (!has_current_) {
+    Insert();
+    return;
+  }
+  CheckBrowseMode();
+  if (!CanModify()) Error("Cannot modify a read-only dataset");
+  if (disable_edits_) Error("Modifications are not allowed");
+  Row row = current_;
+  CalcRow(&row);
+  edit_ = std::move(row);
+  modified_ = false;
+  SetState(TDataSetState::dsEdit);
+}
+
+void TArtikelData::Post() {
+  CheckActive();
+  if (state_ == TDataSetState::dsEdit) {
+    Check(cursor_->ModifyRecord(edit_.data));
+  } else if (state_ == TDataSetState::dsInsert) {
+    Check(cursor_->InsertRecord(edit_.data));
+  } else {
+    return;
+  }
+  FinishEdit();
+}
+
+void TArtikelData::Cancel() {
+  CheckActive();
+  if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert) return;
+  RestorePosition();
+  FinishEdit();
+}
+
+void TArtikelData::FinishEdit() {
+  edit_ = Row();
+  insert_pos_ = 0;
+  modified_ = false;
+  state_ = TDataSetState::dsBrowse;
+  RunThenNotify([&] { ResyncAfterChange(); }, kStateAndData);
+}
+
+void TArtikelData::Delete() {
+  CheckActive();
+  if (state_ == TDataSetState::dsInsert) {
+    Cancel();
+    return;
+  }
+  if (!has_current_ || EngineCount() == 0) {
+    Error("Cannot perform this operation on an empty dataset");
+  }
+  if (!CanModify()) Error("Cannot modify a read-only dataset");
+  if (disable_deletes_) Error("Deletes are not allowed");
+  Check(cursor_->DeleteRecord());
+  FinishEdit();
+}
+
+// =============================== sort order ================================
+
+void TArtikelData::UseOrder(const std::string& name) {
+  // An empty name asks for the order without keys.
+  const std::string order = name.empty() ? std::string("DEFAULT_ORDER") : name;
+  engine::DBResult r = cursor_->UseIndexOrder(order);
+  if (r != engine::kDBNoSuchIndex) {
+    Check(r);
+    return;
+  }
+  auto def = std::find_if(index_defs_.begin(), index_defs_.end(),
+                          [&](const TIndexDef& d) { return EqualsIgnoreCase(d.name, order); });
+  if (def == index_defs_.end()) Error("Index '" + name + "' not found");
+
+  std::vector<engine::FieldDesc> descs;
+  Check(base_->GetFieldDescs(&descs));
+  engine::IndexDesc desc;
+  desc.name = def->name;
+  std::string_view keys = def->fields;
+  while (!keys.empty()) {
+    size_t semi = keys.find(';');
+    std::string key = Trim(keys.substr(0, semi));
+    keys = semi == std::string_view::npos ? std::string_view() : keys.substr(semi + 1);
+    if (key.empty()) continue;
+    auto it = std::find_if(descs.begin(), descs.end(), [&](const engine::FieldDesc& d) {
+      return EqualsIgnoreCase(d.name, key);
+    });
+    if (it == descs.end()) Error("Field '" + key + "' not found");
+    desc.fields.push_back(it->number);
+  }
+  r = base_->CreateIndex(desc);
+  if (r != engine::kDBDuplicateIndex) Check(r);
+  r = cursor_->UseIndexOrder(order);
+  // The definition's own spelling, should the engine match names exactly.
+  if (r == engine::kDBNoSuchIndex) r = cursor_->UseIndexOrder(def->name);
+  if (r == engine::kDBNoSuchIndex) Error("Index '" + name + "' not found");
+  Check(r);
+}
+
+void TArtikelData::SetIndexName(const std::string& name) {
+  if (!Active()) {
+    index_name_ = name;
+    return;
+  }
+  CheckBrowseMode();
+  if (name == index_name_) return;
+  UseOrder(name);
+  index_name_ = name;
+  RunThenNotify(
+      [&] {
+        if (has_current_) {
+          bof_ = eof_ = false;
+          LoadCurrent();
+        }
+      },
+      kData);
+}
+
+// ============================== filter state ===============================
+
+void TArtikelData::InstallFilter(const std::string& text, TFilterOptions options) {
+  if (text.empty()) {
+    DropInstalledFilter();
+    return;
+  }
+  ++filter_compile_count_;
+  std::vector<uint8_t> block = CompileFilterText(*this, text, options);
+  engine::FilterHandle handle = 0;
+  Check(cursor_->AddFilter(block, &handle));
+  DropInstalledFilter();
+  installed_filter_ = handle;
+}
+
+void TArtikelData::DropInstalledFilter() {
+  if (installed_filter_ && cursor_) cursor_->DropFilter(*installed_filter_);
+  installed_filter_.reset();
+}
+
+void TArtikelData::SetFiltered(bool on) {
+  if (!Active()) {
+    filtered_ = on;
+    return;
+  }
+  CheckBrowseMode();
+  std::exception_ptr failure;
+  if (on != filtered_) {
+    Check(cursor_->MoveToBOF());
+    has_current_ = false;
+    if (on) {
+      try {
+        InstallFilter(filter_, filter_options_);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    } else {
+      DropInstalledFilter();
+    }
+    if (!failure) filtered_ = on;
+  }
+  try {
+    RunThenNotify([&] { MoveToFirst(); }, kData);
+  } catch (...) {
+    if (!failure) throw;
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+void TArtikelData::SetFilter(const std::string& text) {
+  if (!Active() || !filtered_) {
+    filter_ = text;
+    return;
+  }
+  CheckBrowseMode();
+  if (text != filter_) InstallFilter(text, filter_options_);
+  // Stored before moving so that the text always names the installed filter,
+  // even when reading the first record fails.
+  filter_ = text;
+  RunThenNotify([&] { MoveToFirst(); }, kData);
+}
+
+void TArtikelData::SetFilterOptions(TFilterOptions options) {
+  if (!Active() || !filtered_) {
+    filter_options_ = options;
+    return;
+  }
+  CheckBrowseMode();
+  if (!(options == filter_options_)) InstallFilter(filter_, options);
+  filter_options_ = options;
+  RunThenNotify([&] { MoveToFirst(); }, kData);
+}
+
+// =============================== data links ================================
+
+void TArtikelData::AddDataLink(TDataLink* link) {
+  assert(link != nullptr);
+  if (std::find(links_.begin(), links_.end(), link) == links_.end()) links_.push_back(link);
+}
+
+void TArtikelData::RemoveDataLink(TDataLink* link) {
+  links_.erase(std::remove(links_.begin(), links_.end(), link), links_.end());
+}
+
+template <typename Call>
+void TArtikelData::ForEachLink(Call call) {
+  // A link may remove itself (or another) while being told; skip removed ones.
+  std::vector<TDataLink*> copy = links_;
+  for (TDataLink* link : copy) {
+    if (std::find(links_.begin(), links_.end(), link) != links_.end()) call(link);
+  }
+}
+
+void TArtikelData::NotifyDataSetChanged() {
+  ForEachLink([](TDataLink* l) { l->DataSetChanged(); });
+}
+void TArtikelData::NotifyRecordChanged() {
+  ForEachLink([](TDataLink* l) { l->RecordChanged(); });
+}
+void TArtikelData::NotifyScrolled() {
+  ForEachLink([](TDataLink* l) { l->DataSetScrolled(); });
+}
+void TArtikelData::NotifyStateChanged() {
+  ForEachLink([](TDataLink* l) { l->StateChanged(); });
+}
+
+void TArtikelData::SetState(TDataSetState state) {
+  if (state_ == state) return;
+  state_ = state;
+  NotifyStateChanged();
+}
+
+template <typename Body>
+void TArtikelData::RunThenNotify(Body body, Notice notice) {
+  auto tell = [&] {
+    if (notice == kStateAndData) NotifyStateChanged();
+    if (notice == kScrolled) {
+      NotifyScrolled();
+    } else {
+      NotifyDataSetChanged();
+    }
+  };
+  try {
+    body();
+  } catch (...) {
+    // The view may have moved before the failure; listeners re-read it.
+    tell();
+    throw;
+  }
+  tell();
+}
+
+}  // namespace store

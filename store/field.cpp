@@ -1,0 +1,117 @@
+// TField: conversions between variants and the field's type, and the field
+// messages. Storage is the table's (TArtikelData::GetFieldData/SetFieldData).
+#include "store/field.h"
+
+#include <cstdio>
+#include <limits>
+
+#include "store/artikel_data.h"
+#include "store/db_error.h"
+
+namespace store {
+
+namespace {
+
+bool IsIntegerType(TFieldType type) {
+  return type == TFieldType::ftInteger || type == TFieldType::ftSmallint ||
+         type == TFieldType::ftWord || type == TFieldType::ftAutoInc;
+}
+
+bool IsMemoType(TFieldType type) {
+  return type == TFieldType::ftMemo || type == TFieldType::ftFmtMemo;
+}
+
+std::string FormatG(double value) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%g", value);
+  return buf;
+}
+
+}  // namespace
+
+TField::TField(TArtikelData* dataset, int index, std::string name, TFieldType type,
+               TFieldKind kind, int size, int field_no)
+    : dataset_(dataset),
+      index_(index),
+      name_(std::move(name)),
+      type_(type),
+      kind_(kind),
+      size_(size),
+      field_no_(field_no) {}
+
+int64_t TField::MinValue() const {
+  switch (type_) {
+    case TFieldType::ftSmallint:
+      return std::numeric_limits<int16_t>::min();
+    case TFieldType::ftWord:
+      return 0;
+    default:
+      return std::numeric_limits<int32_t>::min();
+  }
+}
+
+int64_t TField::MaxValue() const {
+  switch (type_) {
+    case TFieldType::ftSmallint:
+      return std::numeric_limits<int16_t>::max();
+    case TFieldType::ftWord:
+      return std::numeric_limits<uint16_t>::max();
+    default:
+      return std::numeric_limits<int32_t>::max();
+  }
+}
+
+Variant TField::Convert(const Variant& value) const {
+  if (value.IsNull()) return value;
+  if (IsIntegerType(type_)) {
+    int64_t number = 0;
+    if (value.IsInteger()) {
+      number = value.AsInt64();
+    } else if (!ParseWholeNumber(value.AsString(), &number)) {
+      throw EDatabaseError("Invalid value for field '" + name_ + "'");
+    }
+    if (number < MinValue() || number > MaxValue()) {
+      throw EDatabaseError(FormatG(static_cast<double>(number)) +
+                           " is not a valid value for field '" + name_ +
+                           "'. The allowed range is " + FormatG(static_cast<double>(MinValue())) +
+                           " to " + FormatG(static_cast<double>(MaxValue())));
+    }
+    return Variant::FromInt64(number);
+  }
+  std::string text = value.AsString();
+  if (type_ == TFieldType::ftString && size_ > 0 && text.size() > static_cast<size_t>(size_)) {
+    text.resize(size_);
+  }
+  return Variant(std::move(text));
+}
+
+bool TField::IsNull() const { return dataset_->GetFieldData(*this).IsNull(); }
+
+Variant TField::AsVariant() const {
+  Variant v = dataset_->GetFieldData(*this);
+  // A memo reads as its text; one that holds nothing reads as the empty text.
+  if (v.IsNull() && IsMemoType(type_)) return Variant(std::string());
+  return v;
+}
+
+std::string TField::AsString() const {
+  Variant v = dataset_->GetFieldData(*this);
+  return v.IsNull() ? std::string() : v.AsString();
+}
+
+int32_t TField::AsInteger() const {
+  Variant v = dataset_->GetFieldData(*this);
+  if (v.IsNull()) return 0;
+  if (v.IsInteger()) return v.AsInteger();
+  int64_t number = 0;
+  std::string text = v.AsString();
+  if (!ParseWholeNumber(text, &number) || number < std::numeric_limits<int32_t>::min() ||
+      number > std::numeric_limits<int32_t>::max()) {
+    throw EConvertError("'" + text + "' is not a valid integer value");
+  }
+  return static_cast<int32_t>(number);
+}
+
+void TField::SetValue(const Variant& value) { dataset_->SetFieldData(*this, value); }
+
+}  // namespace store

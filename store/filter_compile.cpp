@@ -1,12 +1,21 @@
-// Filter compilation entry: not yet built; every text is refused until it is.
+// Filter compilation entry: one parser object per text, released as soon as
+// the block has been taken from it (also when it raises).
+// Called by the article table whenever it installs a filter text.
 #include "store/filter_compile.h"
 
-#include "store/db_error.h"
+#include "store/expr_parser.h"
 
 namespace store {
 
-std::vector<uint8_t> CompileFilterText(const IFilterHost&, std::string_view, TFilterOptions) {
-  throw EDatabaseError("Filter expressions are not available");
+std::vector<uint8_t> CompileFilterText(const IFilterHost& host, std::string_view text,
+                                       TFilterOptions options) {
+  return CompileFilterText(host, text, options, '.');
+}
+
+std::vector<uint8_t> CompileFilterText(const IFilterHost& host, std::string_view text,
+                                       TFilterOptions options, char decimal_separator) {
+  TExprParser parser(host, text, options, decimal_separator);
+  return parser.FilterData();
 }
 
 }  // namespace store

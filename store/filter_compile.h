@@ -20,5 +20,8 @@ struct TFilterOptions {
 // EDatabaseError or EConvertError with the system's messages.
 std::vector<uint8_t> CompileFilterText(const IFilterHost& host, std::string_view text,
                                        TFilterOptions options);
+// The same with the locale's decimal separator for numbers in the text.
+std::vector<uint8_t> CompileFilterText(const IFilterHost& host, std::string_view text,
+                                       TFilterOptions options, char decimal_separator);
 
 }  // namespace store

@@ -1,0 +1,483 @@
+// TFilterExpr: compiling a typed parse tree into the filter block.
+//
+// Sections: type map and conversions; node and literal areas; emitting nodes
+// (fields, constants, comparisons, lists, functions); the block itself.
+// Must stay true: nothing is written outside the two growing areas, and every
+// offset is checked against 16 bits before it is stored.
+#include "store/filter_expr.h"
+
+#include <bit>
+#include <cassert>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <utility>
+
+#include "engine/coding.h"
+#include "store/db_error.h"
+
+namespace store {
+
+// ---------------------------------------------------------------------------
+// Type map and conversions
+
+int EngineTypeCode(TFieldType type) {
+  using enum TFieldType;
+  switch (type) {
+    case ftString: case ftFixedChar: case ftWideString: case ftGuid: return 1;
+    case ftDate: return 2;
+    case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo: case ftParadoxOle:
+    case ftDBaseOle: case ftTypedBinary: case ftOraBlob: case ftOraClob: return 3;
+    case ftBoolean: return 4;
+    case ftSmallint: return 5;
+    case ftInteger: case ftAutoInc: return 6;
+    case ftFloat: case ftCurrency: return 7;
+    case ftBCD: return 8;
+    case ftBytes: return 9;
+    case ftTime: return 10;
+    case ftDateTime: return 11;
+    case ftWord: return 12;
+    case ftVarBytes: return 15;
+    case ftCursor: return 17;
+    case ftLargeint: return 18;
+    case ftADT: return 20;
+    case ftArray: return 21;
+    case ftReference: return 22;
+    case ftDataSet: return 23;
+    case ftTimeStamp: return 24;
+    case ftFMTBcd: return 25;
+    default: return 0;
+  }
+}
+
+bool IsStringType(TFieldType type) {
+  using enum TFieldType;
+  return type == ftString || type == ftFixedChar || type == ftWideString || type == ftGuid;
+}
+
+bool IsBlobType(TFieldType type) {
+  using enum TFieldType;
+  switch (type) {
+    case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo: case ftParadoxOle:
+    case ftDBaseOle: case ftTypedBinary: case ftOraBlob: case ftOraClob: return true;
+    default: return false;
+  }
+}
+
+bool IsNumericType(TFieldType type) {
+  using enum TFieldType;
+  switch (type) {
+    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint:
+    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: return true;
+    default: return false;
+  }
+}
+
+bool StrToInt32(std::string_view text, int32_t* out) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return false;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+    if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1) return false;
+  }
+  if (negative) value = -value;
+  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+    return false;
+  *out = static_cast<int32_t>(value);
+  return true;
+}
+
+bool StrToDouble(std::string_view text, char decimal_separator, double* out) {
+  size_t b = 0, e = text.size();
+  while (b < e && text[b] == ' ') ++b;
+  while (e > b && text[e - 1] == ' ') --e;
+  // from_chars takes no '+' and only '.', so the text is normalised first;
+  // any other character makes the conversion fail as the strict one does.
+  std::string s;
+  size_t i = b;
+  if (i < e && (text[i] == '+' || text[i] == '-')) {
+    if (text[i] == '-') s.push_back('-');
+    ++i;
+  }
+  bool digits = false;
+  for (; i < e; ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+      s.push_back(c);
+    } else if (c == decimal_separator) {
+      s.push_back('.');
+    } else if (c == 'e' || c == 'E' || c == '+' || c == '-') {
+      s.push_back(c);
+    } else {
+      return false;
+    }
+  }
+  if (!digits) return false;
+  double value = 0;
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value)) return false;
+  *out = value;
+  return true;
+}
+
+namespace {
+
+std::string Format1(const char* pattern, const std::string& arg) {
+  std::string out;
+  for (const char* p = pattern; *p; ++p) {
+    if (p[0] == '%' && p[1] == 's') {
+      out += arg;
+      ++p;
+    } else {
+      out.push_back(*p);
+    }
+  }
+  return out;
+}
+
+[[noreturn]] void TooLarge() {
+  throw EDatabaseError("Filter expression too long: its compiled form would exceed 65535 bytes");
+}
+
+// Days from 0001-01-01 (day 1) to a civil date; false for a date that does
+// not exist.
+bool CivilToDays(int y, int m, int d, int64_t* days) {
+  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
+  static const int kDaysIn[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  if (d > kDaysIn[m - 1] + (m == 2 && leap ? 1 : 0)) return false;
+  const int64_t py = y - 1;
+  int64_t n = py * 365 + py / 4 - py / 100 + py / 400;
+  for (int i = 1; i < m; ++i) n += kDaysIn[i - 1] + (i == 2 && leap ? 1 : 0);
+  *days = n + d;
+  return true;
+}
+
+// "YYYY-MM-DD", "HH:MM[:SS]" or both separated by a blank or "T".
+bool ParseDateTime(std::string_view text, bool want_date, bool want_time, int64_t* days,
+                   int64_t* msecs) {
+  int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+  std::string t(text);
+  char tail = 0;
+  *days = 0;
+  *msecs = 0;
+  if (want_date) {
+    int used = 0;
+    if (std::sscanf(t.c_str(), "%4d-%2d-%2d%n", &y, &mo, &d, &used) != 3) return false;
+    if (!CivilToDays(y, mo, d, days)) return false;
+    t = t.substr(static_cast<size_t>(used));
+    if (t.empty()) return true;
+    if (!want_time || (t[0] != ' ' && t[0] != 'T')) return false;
+    t = t.substr(1);
+  }
+  int used = 0;
+  const int n = std::sscanf(t.c_str(), "%2d:%2d%n:%2d%n%c", &h, &mi, &used, &s, &used, &tail);
+  if (n < 2 || n > 3 || static_cast<size_t>(used) != t.size()) return false;
+  if (h > 23 || mi > 59 || s > 59 || h < 0 || mi < 0 || s < 0) return false;
+  *msecs = ((h * 60 + mi) * 60 + s) * 1000;
+  return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Node and literal areas
+
+TExprNode* TFilterExpr::NewNode(TExprNodeKind kind, int op, std::string value, TExprNode* left,
+                                TExprNode* right) {
+  auto node = std::make_unique<TExprNode>();
+  node->kind = kind;
+  node->op = op;
+  node->value = std::move(value);
+  node->left = left;
+  node->right = right;
+  int h = 0;
+  if (left) h = left->height;
+  if (right && right->height > h) h = right->height;
+  node->height = h + 1;
+  nodes_.push_back(std::move(node));
+  return nodes_.back().get();
+}
+
+void TFilterExpr::CheckSize() const {
+  if (kHeaderSize + node_area_.size() + literal_area_.size() > kMaxBlockSize) TooLarge();
+}
+
+size_t TFilterExpr::Reserve(int node_class, int op, int operand_count) {
+  const size_t pos = node_area_.size();
+  engine::coding::PutFixed32(&node_area_, static_cast<uint32_t>(node_class));
+  engine::coding::PutFixed32(&node_area_, static_cast<uint32_t>(op));
+  node_area_.append(2 * static_cast<size_t>(operand_count), '\0');
+  CheckSize();
+  return pos;
+}
+
+void TFilterExpr::SetOperand(size_t node, int index, size_t value) {
+  if (value > 0xFFFF) TooLarge();
+  // REQUIRES: the operand lies inside the node reserved at `node`.
+  assert(node + 8 + 2 * static_cast<size_t>(index) + 2 <= node_area_.size());
+  engine::coding::EncodeUInt(&node_area_[node + 8 + 2 * static_cast<size_t>(index)], value, 2);
+}
+
+size_t TFilterExpr::AddLiteral(const std::string& bytes) {
+  const size_t pos = literal_area_.size();
+  literal_area_ += bytes;
+  CheckSize();
+  return pos;
+}
+
+// ---------------------------------------------------------------------------
+// Emitting nodes
+
+size_t TFilterExpr::Emit(TExprNode* node, bool as_condition) {
+  switch (node->kind) {
+    case TExprNodeKind::enField:
+      if (as_condition && node->data_type == TFieldType::ftBoolean) {
+        // A boolean field standing alone as a condition means "is true".
+        const size_t pos = Reserve(nodeBINARY, coNE, 2);
+        SetOperand(pos, 0, EmitField(node));
+        TExprNode no;
+        no.kind = TExprNodeKind::enConst;
+        no.const_value = TConstValue::cvFalse;
+        no.value = "False";
+        no.data_type = TFieldType::ftBoolean;
+        SetOperand(pos, 1, EmitConstant(&no));
+        return pos;
+      }
+      return EmitField(node);
+    case TExprNodeKind::enConst:
+      return EmitConstant(node);
+    case TExprNodeKind::enFunc: {
+      const size_t pos = Reserve(nodeFUNC, coFUNC, 2);
+      SetOperand(pos, 0, AddLiteral(node->value + '\0'));
+      SetOperand(pos, 1, node->args.empty() ? 0 : EmitList(node->args));
+      return pos;
+    }
+    case TExprNodeKind::enOperator:
+      break;
+  }
+  switch (node->op) {
+    case coNOT: {
+      const size_t pos = Reserve(nodeUNARY, coNOT, 1);
+      SetOperand(pos, 0, Emit(node->left, true));
+      return pos;
+    }
+    case coISBLANK:
+    case coNOTBLANK: {
+      const size_t pos = Reserve(nodeUNARY, node->op, 1);
+      SetOperand(pos, 0, Emit(node->left, false));
+      return pos;
+    }
+    case coAND:
+    case coOR: {
+      const size_t pos = Reserve(nodeBINARY, node->op, 2);
+      SetOperand(pos, 0, Emit(node->left, true));
+      SetOperand(pos, 1, Emit(node->right, true));
+      return pos;
+    }
+    case coIN: {
+      const size_t pos = Reserve(nodeBINARY, coIN, 2);
+      SetOperand(pos, 0, Emit(node->left, false));
+      SetOperand(pos, 1, EmitList(node->args));
+      return pos;
+    }
+    default:
+      return EmitCompare(node, as_condition);
+  }
+}
+
+size_t TFilterExpr::EmitField(TExprNode* node) {
+  if (node->field_kind != TFieldKind::fkData && node->field_kind != TFieldKind::fkInternalCalc)
+    throw EDatabaseError(
+        Format1("Field '%s' cannot be used in a filter expression", node->field_name));
+  const size_t pos = Reserve(nodeFIELD, coFIELD, 2);
+  SetOperand(pos, 0, static_cast<size_t>(node->field_no));
+  SetOperand(pos, 1, AddLiteral(node->value + '\0'));
+  return pos;
+}
+
+std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
+  using enum TFieldType;
+  std::string data;
+  const bool is_bool = node->const_value == TConstValue::cvTrue ||
+                       node->const_value == TConstValue::cvFalse;
+  const bool truth = node->const_value == TConstValue::cvTrue;
+  auto to_int = [&]() -> int64_t {
+    if (is_bool) return truth ? 1 : 0;
+    int32_t v = 0;
+    if (!StrToInt32(node->value, &v))
+      throw EConvertError(Format1("'%s' is not a valid integer value", node->value));
+    return v;
+  };
+  auto to_float = [&]() -> double {
+    if (is_bool) return truth ? 1 : 0;
+    double v = 0;
+    if (!StrToDouble(node->value, decimal_separator_, &v))
+      throw EConvertError(Format1("'%s' is not a valid floating point value", node->value));
+    return v;
+  };
+  switch (type) {
+    case ftString: case ftFixedChar: case ftWideString: case ftGuid:
+      data = node->value.substr(0, 255);
+      data.push_back('\0');
+      return data;
+    case ftInteger: case ftAutoInc:
+      engine::coding::PutFixed32(&data, static_cast<uint32_t>(to_int()));
+      return data;
+    case ftSmallint: {
+      const int64_t v = to_int();
+      if (v < -32768 || v > 32767) throw EDatabaseError("Constant out of range");
+      engine::coding::PutFixed16(&data, static_cast<uint16_t>(v));
+      return data;
+    }
+    case ftWord: {
+      const int64_t v = to_int();
+      if (v < 0 || v > 65535) throw EDatabaseError("Constant out of range");
+      engine::coding::PutFixed16(&data, static_cast<uint16_t>(v));
+      return data;
+    }
+    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: {
+      // Decimal constants travel as doubles too: the engine compares them as
+      // numbers.
+      const double v = to_float();
+      engine::coding::PutFixed64(&data, std::bit_cast<uint64_t>(v));
+      return data;
+    }
+    case ftBoolean: {
+      bool v;
+      if (is_bool) {
+        v = truth;
+      } else {
+        std::string upper;
+        for (char c : node->value) upper.push_back((c >= 'a' && c <= 'z') ? c - 32 : c);
+        if (upper == "TRUE") v = true;
+        else if (upper == "FALSE") v = false;
+        else throw EDatabaseError(Format1("Constant is not correct type %s", node->value));
+      }
+      engine::coding::PutFixed16(&data, v ? 1 : 0);
+      return data;
+    }
+    case ftDate: case ftTime: case ftDateTime: case ftTimeStamp: {
+      // Dates count days from 0001-01-01 (day 1), times milliseconds from
+      // midnight, date-times milliseconds from day 0 as a double.
+      int64_t days = 0, msecs = 0;
+      const bool want_date = type != ftTime;
+      const bool want_time = type != ftDate;
+      if (is_bool || !ParseDateTime(node->value, want_date, want_time, &days, &msecs))
+        throw EConvertError(Format1("'%s' is not a valid date and time", node->value));
+      if (type == ftDate) engine::coding::PutFixed32(&data, static_cast<uint32_t>(days));
+      else if (type == ftTime) engine::coding::PutFixed32(&data, static_cast<uint32_t>(msecs));
+      else
+        engine::coding::PutFixed64(
+            &data, std::bit_cast<uint64_t>(static_cast<double>(days * 86400000 + msecs)));
+      return data;
+    }
+    default:
+      throw EDatabaseError(Format1("Constant is not correct type %s", node->value));
+  }
+}
+
+size_t TFilterExpr::EmitConstant(TExprNode* node) {
+  const size_t pos = Reserve(nodeCONST, coCONST, 3);
+  TFieldType type = node->data_type;
+  if (node->IsNullConst()) {
+    // A null constant carries no data: size 0.
+    SetOperand(pos, 0, static_cast<size_t>(EngineTypeCode(type)));
+    SetOperand(pos, 1, 0);
+    SetOperand(pos, 2, literal_area_.size());
+    return pos;
+  }
+  const std::string data = ConstantData(node, type);
+  SetOperand(pos, 0, static_cast<size_t>(EngineTypeCode(type)));
+  SetOperand(pos, 1, data.size());
+  SetOperand(pos, 2, AddLiteral(data));
+  return pos;
+}
+
+size_t TFilterExpr::EmitCompare(TExprNode* node, bool as_condition) {
+  int op = node->op;
+  TExprNode* l = node->left;
+  TExprNode* r = node->right;
+  if (op >= coEQ && op <= coLE && r->IsField() && !l->IsField()) {
+    std::swap(l, r);
+    if (op == coGT) op = coLT;
+    else if (op == coLT) op = coGT;
+    else if (op == coGE) op = coLE;
+    else if (op == coLE) op = coGE;
+  }
+  if (l->IsField() && r->IsConst() && (op == coEQ || op == coNE || op == coLIKE)) {
+    if (r->IsNullConst()) {
+      if (op == coLIKE) throw EDatabaseError("NULL only allowed with '=' and '<>'");
+      const size_t pos = Reserve(nodeUNARY, op == coEQ ? coISBLANK : coNOTBLANK, 1);
+      SetOperand(pos, 0, Emit(l, false));
+      return pos;
+    }
+    if (IsStringType(r->data_type) && !r->value.empty()) {
+      const bool case_flag = options_.foCaseInsensitive;
+      std::string s = r->value;
+      size_t partial = 0;
+      if (!options_.foNoPartialCompare && s.size() > 1 && s.back() == '*') {
+        s.pop_back();
+        partial = s.size();
+      }
+      if (case_flag || partial > 0) {
+        const size_t pos = Reserve(nodeCOMPARE, op, 4);
+        SetOperand(pos, 0, case_flag ? 1 : 0);
+        SetOperand(pos, 1, partial);
+        SetOperand(pos, 2, Emit(l, false));
+        r->value = std::move(s);
+        SetOperand(pos, 3, EmitConstant(r));
+        return pos;
+      }
+    }
+  }
+  const size_t pos = Reserve(nodeBINARY, op, 2);
+  SetOperand(pos, 0, Emit(l, false));
+  SetOperand(pos, 1, Emit(r, false));
+  return pos;
+}
+
+size_t TFilterExpr::EmitList(const std::vector<TExprNode*>& elements) {
+  size_t first = 0, previous = 0;
+  for (size_t i = 0; i < elements.size(); ++i) {
+    const size_t pos = Reserve(nodeLISTELEM, coLISTELEM, 2);
+    if (i == 0) first = pos;
+    else SetOperand(previous, 1, pos);
+    SetOperand(pos, 0, Emit(elements[i], false));
+    previous = pos;
+  }
+  return first;
+}
+
+// ---------------------------------------------------------------------------
+// The block
+
+std::vector<uint8_t> TFilterExpr::GetFilterData(TExprNode* root) {
+  node_area_.clear();
+  literal_area_.clear();
+  Emit(root, true);
+  const size_t total = kHeaderSize + node_area_.size() + literal_area_.size();
+  if (total > kMaxBlockSize) TooLarge();
+  std::string header;
+  engine::coding::PutFixed16(&header, 2);
+  engine::coding::PutFixed16(&header, static_cast<uint16_t>(total));
+  engine::coding::PutFixed16(&header, 0xFFFF);
+  engine::coding::PutFixed16(&header, static_cast<uint16_t>(kHeaderSize));
+  engine::coding::PutFixed16(&header, static_cast<uint16_t>(kHeaderSize + node_area_.size()));
+  std::vector<uint8_t> block;
+  block.reserve(total);
+  block.insert(block.end(), header.begin(), header.end());
+  block.insert(block.end(), node_area_.begin(), node_area_.end());
+  block.insert(block.end(), literal_area_.begin(), literal_area_.end());
+  return block;
+}
+
+}  // namespace store

@@ -1,0 +1,74 @@
+// Error display: turns exceptions into the application's error box.
+#include "app/error_display.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+#include <QWidget>
+
+#include "ui/code_page.h"
+#include "store/db_error.h"
+
+namespace app {
+namespace {
+
+std::string& TitleStorage() {
+  static std::string title;
+  return title;
+}
+
+void ShowBox(const std::string& caption, const std::string& text) {
+  QWidget* owner = QApplication::activeWindow();
+  QMessageBox box(QMessageBox::Critical, ui::FromCp1252(caption),
+                  ui::FromCp1252(text), QMessageBox::Ok, owner);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.exec();
+}
+
+ErrorSink& Sink() {
+  static ErrorSink sink = ShowBox;
+  return sink;
+}
+
+}  // namespace
+
+std::string ErrorBoxText(std::string_view message) {
+  std::string text(message);
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) {
+    text += '.';
+  }
+  return text;
+}
+
+void SetErrorSink(ErrorSink sink) { Sink() = std::move(sink); }
+void ResetErrorSink() { Sink() = ShowBox; }
+
+void SetApplicationTitle(std::string title) { TitleStorage() = std::move(title); }
+const std::string& ApplicationTitle() { return TitleStorage(); }
+
+void ShowException(std::exception_ptr error) {
+  if (!error) return;
+  std::string message;
+  try {
+    std::rethrow_exception(error);
+  } catch (const store::EAbort&) {
+    return;
+  } catch (const std::exception& e) {
+    message = e.what();
+  } catch (...) {
+    message = "Unknown error";
+  }
+  Sink()(ApplicationTitle(), ErrorBoxText(message));
+}
+
+bool Guard(const std::function<void()>& handler) {
+  try {
+    handler();
+    return true;
+  } catch (...) {
+    ShowException(std::current_exception());
+    return false;
+  }
+}
+
+}  // namespace app

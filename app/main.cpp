@@ -1,0 +1,18 @@
+// Program entry of vregister: the application, its one window, the message
+// loop; the window is destroyed (closing the table) when the loop ends.
+#include "app/guarded_application.h"
+#include "app/indeks_base.h"
+#include "platform/file_system.h"
+#include "platform/locale.h"
+
+int main(int argc, char** argv) {
+  app::GuardedApplication application(argc, argv);
+  platform::EnvironmentLocale locale;
+  int result = 0;
+  {
+    app::TVRegister window(locale, platform::DefaultFileSystem());
+    window.show();
+    result = application.exec();
+  }
+  return result;
+}

@@ -1,0 +1,276 @@
+// Drives the real main window offscreen: start-up on an edition file, the
+// grid's rows and page counts, the text box following the selected row, the
+// error box rules, and what closing writes (nothing, when only browsed).
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/application_title.h"
+#include "app/error_display.h"
+#include "app/indeks_base.h"
+#include "platform/file_system.h"
+#include "platform/locale.h"
+
+namespace app {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Row(const std::string& attrs) { return "  <ROW RowState=\"4\" " + attrs + "/>\n"; }
+
+// A small edition file in the XML form. Titles are out of order on purpose.
+std::string EditionXml(const std::vector<std::string>& rows) {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"windows-1252\" standalone=\"yes\"?>\n"
+      "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+      "<FIELD attrname=\"Aargang\" fieldtype=\"i4\"/>"
+      "<FIELD attrname=\"Nummer\" fieldtype=\"i4\"/>"
+      "<FIELD attrname=\"Titel\" fieldtype=\"string\" WIDTH=\"80\"/>"
+      "<FIELD attrname=\"Tekst\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/>"
+      "<FIELD attrname=\"Kategori\" fieldtype=\"string\" WIDTH=\"20\"/>"
+      "<FIELD attrname=\"StartSide\" fieldtype=\"i4\"/>"
+      "<FIELD attrname=\"SlutSide\" fieldtype=\"i4\"/>"
+      "<FIELD attrname=\"VProgrammer\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/>"
+      "</FIELDS><PARAMS/></METADATA><ROWDATA>\n";
+  for (const auto& r : rows) xml += r;
+  xml += "</ROWDATA></DATAPACKET>\n";
+  return xml;
+}
+
+std::vector<std::string> DanishRows() {
+  return {
+      Row("Aargang=\"2001\" Nummer=\"3\" Titel=\"Printere i test\" "
+          "Tekst=\"Seks printere&#13;&#10;sat p\xE5 pr\xF8ve\" Kategori=\"Test\" "
+          "StartSide=\"12\" SlutSide=\"15\""),
+      Row("Aargang=\"2002\" Nummer=\"5\" Titel=\"V-CD  5-2002\" Tekst=\"Programmer\" "
+          "Kategori=\"V-CD\" StartSide=\"0\" SlutSide=\"0\""),
+      Row("Aargang=\"2001\" Nummer=\"1\" Titel=\"Automatisk backup\" Tekst=\"Sikkerhed\" "
+          "Kategori=\"Artikel\" StartSide=\"20\" SlutSide=\"20\""),
+      Row("Aargang=\"2002\" Nummer=\"7\" Titel=\"Netv\xE6rk derhjemme\" Tekst=\"Kabler\" "
+          "Kategori=\"v-cd\" StartSide=\"12\" SlutSide=\"10\""),
+  };
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    old_dir_ = fs::current_path();
+    dir_ = fs::temp_directory_path() /
+           ("vregister_window_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
+    fs::create_directories(dir_);
+    fs::current_path(dir_);
+    SetErrorSink([this](const std::string& caption, const std::string& text) {
+      errors_.push_back(text);
+      captions_.push_back(caption);
+    });
+    SetApplicationTitle("Vregister");
+  }
+  void TearDown() override {
+    window_.reset();
+    ResetErrorSink();
+    fs::current_path(old_dir_);
+    fs::remove_all(dir_);
+  }
+
+  void WriteFile(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+  }
+  std::string ReadFile(const std::string& name) {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+
+  TVRegister& Start(uint32_t lcid = 0x0406) {
+    locale_ = std::make_unique<platform::FixedLocale>(lcid);
+    window_ = std::make_unique<TVRegister>(*locale_, platform::DefaultFileSystem());
+    window_->show();
+    QApplication::processEvents();
+    return *window_;
+  }
+
+  QString Cell(int row, int column) {
+    auto* model = window_->ArtikelGrid->model();
+    return model->data(model->index(row, column)).toString();
+  }
+
+  static inline int counter_ = 0;
+  fs::path old_dir_, dir_;
+  std::unique_ptr<platform::FixedLocale> locale_;
+  std::unique_ptr<TVRegister> window_;
+  std::vector<std::string> errors_, captions_;
+};
+
+TEST_F(WindowTest, ListsTheEditionSortedByTitleWithPageCounts) {
+  WriteFile("Base.xml", EditionXml(DanishRows()));
+  TVRegister& w = Start();
+  ASSERT_TRUE(errors_.empty()) << errors_.front();
+  ASSERT_EQ(w.ArtikelGrid->model()->rowCount(), 4);
+  EXPECT_EQ(Cell(0, ui::kColTitel), "Automatisk backup");
+  EXPECT_EQ(Cell(1, ui::kColTitel), QString::fromUtf8("Netværk derhjemme"));
+  EXPECT_EQ(Cell(2, ui::kColTitel), "Printere i test");
+  EXPECT_EQ(Cell(3, ui::kColTitel), "V-CD  5-2002");
+  // SlutSide - StartSide + 1; empty for a cover disc, counted for "v-cd".
+  EXPECT_EQ(Cell(0, ui::kColSideantal), "1");
+  EXPECT_EQ(Cell(1, ui::kColSideantal), "-1");
+  EXPECT_EQ(Cell(2, ui::kColSideantal), "4");
+  EXPECT_EQ(Cell(3, ui::kColSideantal), "");
+  // Reader configuration.
+  EXPECT_TRUE(w.ArtikelGrid->isColumnHidden(ui::kColSlut));
+  EXPECT_FALSE(w.ArtikelGrid->isColumnHidden(ui::kColSideantal));
+  EXPECT_TRUE(w.Manchet->isReadOnly());
+  EXPECT_FALSE(w.VProgrammer->isVisible());
+  EXPECT_FALSE(w.KeyLabel->isVisible());
+  EXPECT_FALSE(w.StartSideEdit->isVisible());
+  EXPECT_FALSE(w.NytSprog->isVisible());
+  EXPECT_FALSE(w.NyPost->isVisible());
+  EXPECT_EQ(w.ArtikelGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+TEST_F(WindowTest, TextBoxFollowsTheSelectedRow) {
+  WriteFile("Base.xml", EditionXml(DanishRows()));
+  TVRegister& w = Start();
+  EXPECT_EQ(w.Manchet->toPlainText(), "Sikkerhed");
+  auto* model = w.ArtikelGrid->model();
+  w.ArtikelGrid->setCurrentIndex(model->index(2, ui::kColTitel));
+  QApplication::processEvents();
+  EXPECT_EQ(w.ArtikelData->RecNo(), 3);
+  EXPECT_EQ(w.Manchet->toPlainText(), QString::fromUtf8("Seks printere\nsat på prøve"));
+  // Keyboard: one row down.
+  w.ArtikelGrid->setFocus();
+  QTest::keyClick(w.ArtikelGrid, Qt::Key_Down);
+  EXPECT_EQ(w.ArtikelData->RecNo(), 4);
+  EXPECT_EQ(w.Manchet->toPlainText(), "Programmer");
+}
+
+TEST_F(WindowTest, BrowsingLeavesTheDataFileUntouched) {
+  WriteFile("Base.xml", EditionXml(DanishRows()));
+  std::string before = ReadFile("Base.xml");
+  struct stat st_before {};
+  ::stat((dir_ / "Base.xml").c_str(), &st_before);
+  TVRegister& w = Start();
+  w.ArtikelGrid->setCurrentIndex(w.ArtikelGrid->model()->index(3, 2));
+  w.ArtikelGrid->horizontalHeader()->sectionClicked(0);
+  QApplication::processEvents();
+  window_.reset();
+  EXPECT_TRUE(errors_.empty());
+  struct stat st_after {};
+  ::stat((dir_ / "Base.xml").c_str(), &st_after);
+  EXPECT_EQ(ReadFile("Base.xml"), before);
+  EXPECT_EQ(st_before.st_mtim.tv_sec, st_after.st_mtim.tv_sec);
+  EXPECT_EQ(st_before.st_mtim.tv_nsec, st_after.st_mtim.tv_nsec);
+  EXPECT_EQ(st_before.st_ino, st_after.st_ino);
+}
+
+TEST_F(WindowTest, PostedChangeIsWrittenBackAsXmlWhenTheWindowGoes) {
+  WriteFile("Base.xml", EditionXml(DanishRows()));
+  TVRegister& w = Start();
+  w.ArtikelData->Edit();
+  w.ArtikelData->FieldByName("TITEL").SetAsString("Automatisk backup, del 1");
+  w.ArtikelData->Post();
+  window_.reset();
+  EXPECT_TRUE(errors_.empty());
+  std::string after = ReadFile("Base.xml");
+  EXPECT_EQ(after.rfind("<?xml", 0), 0u);
+  EXPECT_NE(after.find("Automatisk backup, del 1"), std::string::npos);
+}
+
+TEST_F(WindowTest, MissingPageShowsOneErrorPerViewNotPerRepaint) {
+  auto rows = DanishRows();
+  rows.push_back(Row("Aargang=\"2001\" Nummer=\"2\" Titel=\"Brevkassen\" Kategori=\"Spørg os\" "
+                     "StartSide=\"40\""));
+  WriteFile("Base.xml", EditionXml(rows));
+  TVRegister& w = Start();
+  for (int i = 0; i < 5; ++i) {
+    w.ArtikelGrid->viewport()->repaint();
+    QApplication::processEvents();
+  }
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_EQ(errors_[0], "Invalid variant operation.");
+  EXPECT_EQ(captions_[0], "Vregister");
+  // A new view may report again.
+  w.ArtikelData->SetIndexName("AargangX");
+  for (int i = 0; i < 3; ++i) {
+    w.ArtikelGrid->viewport()->repaint();
+    QApplication::processEvents();
+  }
+  EXPECT_EQ(errors_.size(), 2u);
+}
+
+TEST_F(WindowTest, EditionFollowsTheSystemLanguage) {
+  WriteFile("Base.xml", EditionXml(DanishRows()));
+  // English and German start the Danish edition.
+  Start(0x0409);
+  EXPECT_EQ(Sprog, 6);
+  EXPECT_EQ(AlleOrd, "Alle");
+  EXPECT_EQ(window_->ArtikelData->FileName(), "./Base.xml");
+  Start(0x0407);
+  EXPECT_EQ(Sprog, 6);
+  // Finnish without its file: the missing-data error and an empty grid.
+  errors_.clear();
+  Start(0x040B);
+  EXPECT_EQ(Sprog, 11);
+  EXPECT_EQ(AlleOrd, "Kaikki");
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_EQ(errors_[0], "ArtikelData: Missing data provider or data packet.");
+  EXPECT_EQ(window_->ArtikelGrid->model()->rowCount(), 0);
+  EXPECT_TRUE(window_->isVisible());
+}
+
+TEST_F(WindowTest, AfslutEndsTheEventLoop) {
+  WriteFile("Base.xml", EditionXml(DanishRows()));
+  TVRegister& w = Start();
+  bool quit = false;
+  QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { quit = true; });
+  QTimer::singleShot(0, [&] { QTest::mouseClick(w.Afslut, Qt::LeftButton); });
+  QTimer::singleShot(2000, [] { QCoreApplication::exit(1); });
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_TRUE(quit);
+}
+
+TEST(ErrorDisplayTest, PeriodOnlyAfterCharactersThatSortAfterIt) {
+  EXPECT_EQ(ErrorBoxText("Cannot open file x"), "Cannot open file x.");
+  EXPECT_EQ(ErrorBoxText("Invalid value for field 'Aargang'"),
+            "Invalid value for field 'Aargang'");
+  EXPECT_EQ(ErrorBoxText("Done."), "Done.");
+  EXPECT_EQ(ErrorBoxText("Stop!"), "Stop!");
+  EXPECT_EQ(ErrorBoxText("(x)"), "(x)");
+  EXPECT_EQ(ErrorBoxText("Side 12"), "Side 12.");
+  EXPECT_EQ(ErrorBoxText("slash/"), "slash/.");  // '/' sorts after '.'
+  EXPECT_EQ(ErrorBoxText("dash-"), "dash-");
+  EXPECT_EQ(ErrorBoxText("\xE5"), "\xE5.");       // bytes above 127 sort after '.'
+  EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+TEST(ApplicationTitleTest, ComesFromTheExecutableName) {
+  EXPECT_EQ(ApplicationTitleFromPath("C:\\Programs\\ABC.EXE"), "Abc");
+  EXPECT_EQ(ApplicationTitleFromPath("/usr/local/bin/vregister"), "vregister");
+  EXPECT_EQ(ApplicationTitleFromPath("./vRegister.tar.gz"), "vregister");
+  EXPECT_EQ(ApplicationTitleFromPath("VREGISTER"), "Vregister");
+}
+
+}  // namespace
+}  // namespace app
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,96 @@
+// The data grid: selection <-> current record, column handling, title clicks.
+#include "ui/db_grid.h"
+
+#include <QHeaderView>
+
+#include "ui/data_source.h"
+
+namespace ui {
+
+TDBGrid::TDBGrid(TDataSource* source, std::vector<TColumn> columns, QWidget* parent)
+    : QTableView(parent), source_(source) {
+  model_ = new TGridModel(source, std::move(columns), this);
+  setModel(model_);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setTabKeyNavigation(true);
+  setWordWrap(false);
+  horizontalHeader()->setSectionsMovable(true);
+  horizontalHeader()->setSectionsClickable(true);
+  horizontalHeader()->setHighlightSections(false);
+  // Fixed row heights and a fixed indicator column: the view never measures
+  // all rows, which matters at a million of them.
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  verticalHeader()->setFixedWidth(14);
+  const auto& cols = model_->Columns();
+  for (int i = 0; i < static_cast<int>(cols.size()); ++i) {
+    setColumnWidth(i, cols[static_cast<size_t>(i)].width);
+    setColumnHidden(i, !cols[static_cast<size_t>(i)].visible);
+  }
+  connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int logical) { emit titleClick(logical); });
+  connect(source_, &TDataSource::dataSetChanged, this, &TDBGrid::OnDataSetChanged);
+  connect(source_, &TDataSource::scrolled, this, &TDBGrid::OnScrolled);
+  connect(source_, &TDataSource::recordChanged, this, [this] { model_->RefreshCurrent(); });
+  connect(source_, &TDataSource::stateChanged, this, [this] { model_->RefreshCurrent(); });
+}
+
+void TDBGrid::SetReadOnly(bool read_only) {
+  read_only_ = read_only;
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+void TDBGrid::SetColumnVisible(int position, bool visible) { setColumnHidden(position, !visible); }
+
+void TDBGrid::SetErrorHandler(std::function<void(std::exception_ptr)> handler) {
+  error_handler_ = handler;
+  model_->SetErrorReporter(std::move(handler));
+}
+
+void TDBGrid::OnDataSetChanged() {
+  syncing_ = true;
+  model_->Reset();
+  syncing_ = false;
+  SelectTableRecord();
+}
+
+void TDBGrid::OnScrolled() {
+  model_->CurrentMoved();
+  SelectTableRecord();
+}
+
+void TDBGrid::SelectTableRecord() {
+  store::TArtikelData* table = source_->DataSet();
+  if (table == nullptr || !table->Active()) return;
+  int row = table->RecNo() - 1;
+  syncing_ = true;
+  if (row < 0) {
+    selectionModel()->clearSelection();
+  } else {
+    int column = currentIndex().isValid() ? currentIndex().column() : 0;
+    while (column < model_->columnCount() - 1 && isColumnHidden(column)) ++column;
+    QModelIndex target = model_->index(row, column);
+    selectionModel()->setCurrentIndex(
+        target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(target);
+  }
+  syncing_ = false;
+}
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  if (syncing_ || !current.isValid()) return;
+  store::TArtikelData* table = source_->DataSet();
+  if (table == nullptr || !table->Active()) return;
+  if (current.row() + 1 == table->RecNo()) return;
+  try {
+    table->SetRecNo(current.row() + 1);
+  } catch (...) {
+    if (error_handler_) error_handler_(std::current_exception());
+    SelectTableRecord();
+  }
+}
+
+}  // namespace ui

@@ -1,0 +1,41 @@
+// Data-bound memo: re-reads its field whenever the data source says so.
+#include "ui/db_memo.h"
+
+#include "ui/code_page.h"
+#include "ui/data_source.h"
+
+namespace ui {
+
+TDBMemo::TDBMemo(TDataSource* source, std::string field_name, QWidget* parent)
+    : QPlainTextEdit(parent), source_(source), field_name_(std::move(field_name)) {
+  setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  connect(source_, &TDataSource::dataSetChanged, this, &TDBMemo::Refresh);
+  connect(source_, &TDataSource::recordChanged, this, &TDBMemo::Refresh);
+  connect(source_, &TDataSource::scrolled, this, &TDBMemo::Refresh);
+  connect(source_, &TDataSource::stateChanged, this, &TDBMemo::Refresh);
+}
+
+void TDBMemo::Refresh() {
+  store::TArtikelData* table = source_->DataSet();
+  std::string text;
+  if (table != nullptr && table->Active() && table->RecNo() > 0) {
+    try {
+      text = table->FieldByName(field_name_).AsString();
+    } catch (...) {
+      text.clear();  // a record that cannot be read shows no text
+    }
+  }
+  // Memo lines are separated by CR LF; the widget wants bare line feeds.
+  std::string shown;
+  shown.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    shown += text[i];
+  }
+  QString qtext = FromCp1252(shown);
+  if (qtext != toPlainText()) setPlainText(qtext);
+}
+
+}  // namespace ui

@@ -1,0 +1,29 @@
+// TDBMemo: a data-bound multi-line text box (`Manchet`, `VProgrammer`). It
+// shows the whole text of one memo field of the table's current record,
+// wraps lines at the right edge, scrolls vertically, and follows every change
+// of the current record, its values and the view.
+#pragma once
+
+#include <QPlainTextEdit>
+
+#include <string>
+
+namespace ui {
+
+class TDataSource;
+
+class TDBMemo : public QPlainTextEdit {
+  Q_OBJECT
+
+ public:
+  TDBMemo(TDataSource* source, std::string field_name, QWidget* parent = nullptr);
+
+  const std::string& DataField() const { return field_name_; }
+  void Refresh();
+
+ private:
+  TDataSource* source_;
+  std::string field_name_;
+};
+
+}  // namespace ui

@@ -1,0 +1,321 @@
+// The table's lifecycle against an in-memory file system: which packet an
+// open uses, when the held packet is kept or released, failed opens, when and
+// in which form a close writes the data file, and every injected write fault.
+#include <gtest/gtest.h>
+
+#include "engine/packet_codec.h"
+#include "fake_file_system.h"
+#include "store/artikel_data.h"
+#include "store/db_error.h"
+#include "table_test_packets.h"
+
+namespace {
+
+using store::EDatabaseError;
+using store::TArtikelData;
+using table_test::Art;
+using table_test::ExpectError;
+using table_test::MakePacket;
+using testing_fs::FakeFileSystem;
+using testing_fs::Step;
+
+constexpr char kBase[] = ".\\Base.xml";
+
+std::vector<uint8_t> Initial() {
+  return MakePacket({Art(2001, 1, "Initial", "Spil", 1, 2)});
+}
+std::vector<uint8_t> FromFile() {
+  return MakePacket({Art(2002, 1, "File A", "Spil", 1, 2), Art(2002, 2, "File B", "Spil", 1, 2)});
+}
+
+bool IsXml(const std::vector<uint8_t>& bytes) {
+  return bytes.size() > 4 && !std::equal(bytes.begin(), bytes.begin() + 4, engine::kBinarySignature);
+}
+bool IsBinary(const std::vector<uint8_t>& bytes) {
+  return bytes.size() > 4 && std::equal(bytes.begin(), bytes.begin() + 4, engine::kBinarySignature);
+}
+
+class LifecycleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    table_.SetData(Initial());
+    table_.SetFileName(kBase);
+  }
+  std::string FirstTitle() { return table_.FieldByName("TITEL").AsString(); }
+  void ChangeSomething() {
+    table_.Edit();
+    table_.FieldByName("Titel").SetAsString("Changed");
+    table_.Post();
+  }
+
+  FakeFileSystem fs_;
+  TArtikelData table_{fs_};
+};
+
+TEST_F(LifecycleTest, FirstOpenWithoutFileUsesInitialPacket) {
+  table_.Open();
+  EXPECT_EQ(FirstTitle(), "Initial");
+  EXPECT_FALSE(table_.HasHeldPacket());  // released by the successful open
+}
+
+TEST_F(LifecycleTest, FirstOpenPrefersNonEmptyFile) {
+  fs_.Put(kBase, FromFile());
+  table_.Open();
+  EXPECT_EQ(table_.RecordCount(), 2);
+  EXPECT_EQ(FirstTitle(), "File A");
+}
+
+TEST_F(LifecycleTest, EmptyFileAtFirstOpenLoadsInitialPacket) {
+  fs_.Put(kBase, std::vector<uint8_t>());
+  table_.Open();
+  EXPECT_EQ(FirstTitle(), "Initial");
+}
+
+TEST_F(LifecycleTest, ReopenNeedsTheFile) {
+  table_.Open();
+  table_.Close();
+  EXPECT_FALSE(table_.HasHeldPacket());  // nothing changed: nothing written, nothing held
+  table_.SetFileName(".\\BaseNo.xml");
+  ExpectError<EDatabaseError>([&] { table_.Open(); },
+                              "ArtikelData: Missing data provider or data packet");
+  EXPECT_FALSE(table_.Active());
+  EXPECT_EQ(table_.RecordCount(), 0);
+  fs_.Put(".\\BaseNo.xml", std::vector<uint8_t>());  // empty behaves as missing now
+  ExpectError<EDatabaseError>([&] { table_.Open(); },
+                              "ArtikelData: Missing data provider or data packet");
+  fs_.Put(".\\BaseNo.xml", FromFile());
+  table_.Open();
+  EXPECT_EQ(FirstTitle(), "File A");
+}
+
+TEST_F(LifecycleTest, UnreadableFileFailsAndKeepsHeldPacket) {
+  fs_.Put(kBase, FromFile());
+  fs_.unreadable.insert(kBase);
+  ExpectError<EDatabaseError>([&] { table_.Open(); }, std::string("Cannot open file ") + kBase);
+  EXPECT_FALSE(table_.Active());
+  EXPECT_TRUE(table_.HasHeldPacket());
+  EXPECT_EQ(*table_.HeldPacket(), Initial());
+}
+
+TEST_F(LifecycleTest, RefusedPacketRaisesEngineTextAndKeepsHeldPacket) {
+  std::vector<uint8_t> bad = FromFile();
+  bad.resize(30);  // cut inside the field descriptors
+  fs_.Put(kBase, bad);
+  try {
+    table_.Open();
+    FAIL() << "open of a cut packet succeeded";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("ArtikelData: ", 0), std::string::npos) << e.what();
+    EXPECT_FALSE(std::string(e.what()).empty());
+  }
+  EXPECT_FALSE(table_.Active());
+  EXPECT_EQ(*table_.HeldPacket(), bad);  // the file's bytes had replaced the held packet
+}
+
+TEST_F(LifecycleTest, MissingOrMistypedFieldFailsTheOpen) {
+  auto fields = table_test::ArticleFields();
+  fields[4].name = "Category";
+  table_.SetData(MakePacket({}, {}, fields));
+  ExpectError<EDatabaseError>([&] { table_.Open(); },
+                              "ArtikelData: Field 'Kategori' not found");
+  EXPECT_FALSE(table_.Active());
+  EXPECT_TRUE(table_.HasHeldPacket());
+
+  fields = table_test::ArticleFields();
+  fields[0] = table_test::StringField("AARGANG", 4);
+  table_.SetData(MakePacket({}, {}, fields));
+  ExpectError<EDatabaseError>(
+      [&] { table_.Open(); },
+      "ArtikelData: Type mismatch for field 'Aargang', expecting: Integer actual: String");
+  EXPECT_FALSE(table_.Active());
+}
+
+TEST_F(LifecycleTest, FieldNamesBindWithoutRegardToCaseAndExtraFieldsIgnored) {
+  auto fields = table_test::ArticleFields();
+  for (auto& f : fields) {
+    for (char& c : f.name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  engine::TableData t;
+  t.fields = fields;
+  t.fields.push_back(table_test::IntField("Extra"));
+  table_test::AddRow(&t, Art(2001, 1, "Upper", "Spil", 1, 2));
+  t.cells.push_back(engine::Cell());
+  std::string out, error;
+  ASSERT_EQ(engine::WritePacket(t, engine::PacketForm::kBinary, &out, &error), engine::kDBOk);
+  table_.SetData(std::vector<uint8_t>(out.begin(), out.end()));
+  table_.Open();
+  EXPECT_EQ(FirstTitle(), "Upper");
+  EXPECT_EQ(table_.FindField("Extra"), nullptr);
+}
+
+TEST_F(LifecycleTest, BrowsingNeverRewrites) {
+  fs_.Put(kBase, FromFile());
+  table_.Open();
+  table_.Next();
+  table_.SetIndexName("AargangX");
+  table_.Edit();  // an edit without a change is no change
+  table_.Cancel();
+  table_.Close();
+  EXPECT_EQ(fs_.replaces, 0);
+  EXPECT_EQ(fs_.files[kBase].version, 0);
+  EXPECT_EQ(fs_.Bytes(kBase), FromFile());
+}
+
+TEST_F(LifecycleTest, PostedChangeRewritesInXml) {
+  fs_.Put(kBase, FromFile());
+  table_.Open();
+  ChangeSomething();
+  table_.Close();
+  EXPECT_EQ(fs_.replaces, 1);
+  EXPECT_TRUE(IsXml(fs_.Bytes(kBase)));
+  ASSERT_TRUE(table_.HasHeldPacket());  // the written packet is held
+  EXPECT_EQ(*table_.HeldPacket(), fs_.Bytes(kBase));
+  EXPECT_TRUE(fs_.Temps().empty());
+  table_.Open();
+  EXPECT_EQ(FirstTitle(), "Changed");
+}
+
+TEST_F(LifecycleTest, FormFollowsExtension) {
+  struct Case {
+    const char* name;
+    bool xml;
+  } cases[] = {{".\\BASE.XML", true}, {"data.Xml", true},  {"data.bin", false},
+               {"data", false},       {"dir.xml\\data", false}, {"data.xmlx", false}};
+  for (const Case& c : cases) {
+    TArtikelData t(fs_);
+    t.SetData(Initial());
+    t.SetFileName(c.name);
+    t.Open();
+    t.Edit();
+    t.FieldByName("Nummer").SetAsInteger(9);
+    t.Post();
+    t.Close();
+    ASSERT_TRUE(fs_.Has(c.name)) << c.name;
+    EXPECT_EQ(IsXml(fs_.Bytes(c.name)), c.xml) << c.name;
+    EXPECT_EQ(IsBinary(fs_.Bytes(c.name)), !c.xml) << c.name;
+  }
+}
+
+TEST_F(LifecycleTest, CloseDropsUnpostedChange) {
+  table_.Open();
+  table_.Edit();
+  table_.FieldByName("Titel").SetAsString("Unposted");
+  table_.Close();
+  EXPECT_FALSE(fs_.Has(kBase));  // nothing posted: no change to write
+}
+
+TEST_F(LifecycleTest, EditionSwitchCarriesWrittenPacketToMissingFile) {
+  fs_.Put(kBase, FromFile());
+  table_.Open();
+  ChangeSomething();
+  table_.Close();
+  table_.SetFileName(".\\BaseSv.xml");
+  table_.Open();  // missing file: the packet just written stands in
+  EXPECT_EQ(table_.RecordCount(), 2);
+  EXPECT_FALSE(fs_.Has(".\\BaseSv.xml"));
+  table_.Close();  // no change since this load
+  EXPECT_FALSE(fs_.Has(".\\BaseSv.xml"));
+}
+
+TEST_F(LifecycleTest, EmptyFileNameNeverWrites) {
+  table_.SetFileName("");
+  table_.Open();
+  ChangeSomething();
+  table_.Close();
+  EXPECT_TRUE(fs_.files.empty());
+}
+
+class WriteFaultTest : public ::testing::TestWithParam<Step> {};
+
+TEST_P(WriteFaultTest, FaultKeepsOldFileAndLeavesNoTemp) {
+  FakeFileSystem fs;
+  const std::vector<uint8_t> old = FromFile();
+  fs.Put(kBase, old);
+  TArtikelData table(fs);
+  table.SetFileName(kBase);
+  table.Open();
+  table.Edit();
+  table.FieldByName("Titel").SetAsString("Lost?");
+  table.Post();
+  fs.fail_step = GetParam();
+  ExpectError<EDatabaseError>([&] { table.Close(); }, std::string("Cannot create file ") + kBase);
+  EXPECT_FALSE(table.Active());
+  EXPECT_TRUE(fs.Temps().empty());
+  EXPECT_EQ(fs.OpenHandles(), 0u);
+  if (GetParam() == Step::kSyncDir) {
+    // The rename happened; only its durability is in doubt.
+    EXPECT_NE(fs.Bytes(kBase), old);
+  } else {
+    EXPECT_EQ(fs.Bytes(kBase), old);
+  }
+  // The packet that could not be written is still held, so nothing is lost
+  // while the program runs.
+  ASSERT_TRUE(table.HasHeldPacket());
+  EXPECT_TRUE(IsXml(*table.HeldPacket()));
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySteps, WriteFaultTest,
+                         ::testing::Values(Step::kQuery, Step::kCreateTemp, Step::kSetMode,
+                                           Step::kWrite, Step::kSync, Step::kClose, Step::kRename,
+                                           Step::kSyncDir));
+
+TEST_F(LifecycleTest, FullDiskKeepsOldFile) {
+  const std::vector<uint8_t> old = FromFile();
+  fs_.Put(kBase, old);
+  table_.Open();
+  ChangeSomething();
+  fs_.disk_space = 10;
+  ExpectError<EDatabaseError>([&] { table_.Close(); }, std::string("Cannot create file ") + kBase);
+  EXPECT_EQ(fs_.Bytes(kBase), old);
+  EXPECT_TRUE(fs_.Temps().empty());
+}
+
+TEST_F(LifecycleTest, ReadOnlyOrImmutableTargetNotReplaced) {
+  for (int variant = 0; variant < 3; ++variant) {
+    FakeFileSystem fs;
+    const std::vector<uint8_t> old = FromFile();
+    fs.Put(kBase, old);
+    TArtikelData table(fs);
+    table.SetFileName(kBase);
+    table.Open();
+    // Changed by another program while the table is open.
+    fs.files[kBase].mode = variant == 0 ? 0444 : 0644;
+    fs.files[kBase].immutable = variant == 1;
+    fs.files[kBase].directory = variant == 2;
+    table.Edit();
+    table.FieldByName("Nummer").SetAsInteger(3);
+    table.Post();
+    ExpectError<EDatabaseError>([&] { table.Close(); },
+                                std::string("Cannot create file ") + kBase);
+    EXPECT_EQ(fs.Bytes(kBase), old) << variant;
+    EXPECT_EQ(fs.replaces, 0) << variant;
+    EXPECT_TRUE(fs.Temps().empty()) << variant;
+  }
+}
+
+TEST_F(LifecycleTest, ReplacedFileKeepsPermissionBits) {
+  fs_.Put(kBase, FromFile(), 0640);
+  table_.Open();
+  ChangeSomething();
+  table_.Close();
+  EXPECT_EQ(fs_.files[kBase].mode, 0640u);
+}
+
+TEST_F(LifecycleTest, DestructorClosesAndWrites) {
+  {
+    TArtikelData t(fs_);
+    t.SetData(Initial());
+    t.SetFileName("end.xml");
+    t.Open();
+    t.Edit();
+    t.FieldByName("Titel").SetAsString("At exit");
+    t.Post();
+  }
+  ASSERT_TRUE(fs_.Has("end.xml"));
+  TArtikelData again(fs_);
+  again.SetFileName("end.xml");
+  again.Open();
+  EXPECT_EQ(again.FieldByName("Titel").AsString(), "At exit");
+}
+
+}  // namespace

@@ -83,6 +83,15 @@ struct Cell {
 };
 
 struct TableData {
+  // Parts of the binary header that carry no meaning for the engine but must
+  // survive a trip through the XML form: the words at offsets 4 and 18, bytes
+  // between the 24-byte header and the field descriptors when the header
+  // length says more, and bytes between the last parameter and the first row.
+  uint32_t header_word1 = 1;
+  uint32_t header_word2 = 3;
+  std::string header_extra;
+  std::string row_gap;
+
   std::vector<FieldDef> fields;
   // Table parameters in packet order, CHANGE_LOG excluded (it lives in
   // change_log). change_log_param_pos is CHANGE_LOG's position among the

@@ -1,0 +1,28 @@
+// The XML form of a data packet (choices: docs/xml-packet.md).
+//
+// The writer produces Windows-1252 XML and refuses, writing nothing, a packet
+// it cannot express (a zero byte in a value, a name that cannot be an XML
+// attribute name). The reader accepts Windows-1252, ISO-8859-1 and UTF-8
+// documents and takes a document only when all of it parsed and every value
+// fits its field. Whatever the binary reader accepts, the writer here can
+// carry, so that binary -> XML -> binary gives the same bytes.
+// Used by ReadPacket / WritePacket (engine/packet_codec.cpp).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "engine/status.h"
+#include "engine/table_data.h"
+
+namespace engine {
+
+// REQUIRES: out and error are not null.
+DBResult ReadXmlPacket(std::span<const uint8_t> packet, TableData* out, std::string* error);
+
+// Replaces *out with the document; on failure *out is left empty.
+// REQUIRES: data satisfies the TableData invariants; out and error not null.
+DBResult WriteXmlPacket(const TableData& data, std::string* out, std::string* error);
+
+}  // namespace engine

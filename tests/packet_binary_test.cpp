@@ -1,0 +1,313 @@
+// The binary packet form: layout, round trips, and refusal of every kind of
+// damage (truncation at each offset, flipped bytes, lying counts, values that
+// do not fit, a bad change log).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "engine/binary_packet.h"
+#include "engine/coding.h"
+#include "engine/packet_codec.h"
+#include "tests/packet_samples.h"
+
+namespace {
+
+using engine::DBResult;
+using engine::TableData;
+using ::testing::HasSubstr;
+
+std::string Binary(const TableData& t) {
+  std::string out, error;
+  EXPECT_EQ(engine::WritePacket(t, engine::PacketForm::kBinary, &out, &error), engine::kDBOk)
+      << error;
+  return out;
+}
+
+DBResult Read(const std::string& bytes, TableData* t, std::string* error) {
+  return engine::ReadPacket(
+      std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), t, error);
+}
+
+uint64_t At(const std::string& b, size_t offset, size_t size) {
+  return engine::coding::DecodeUInt(reinterpret_cast<const uint8_t*>(b.data()) + offset, size);
+}
+
+void Put(std::string* b, size_t offset, uint64_t value, size_t size) {
+  engine::coding::EncodeUInt(b->data() + offset, value, size);
+}
+
+TEST(BinaryPacketLayout, HeaderAndFirstDescriptor) {
+  const TableData t = packet_samples::ArticlesWithHistory();
+  const std::string b = Binary(t);
+  EXPECT_EQ(b.substr(0, 4), std::string("\x96\x19\xE0\xBD"));
+  EXPECT_EQ(At(b, 4, 4), 1u);
+  EXPECT_EQ(At(b, 8, 4), 24u);
+  EXPECT_EQ(At(b, 12, 2), 8u);
+  EXPECT_EQ(At(b, 14, 4), t.row_count());
+  EXPECT_EQ(At(b, 18, 4), 3u);
+  // First descriptor: "Aargang", size 4, type 1, flags 0x10, no parameters.
+  EXPECT_EQ(At(b, 24, 1), 7u);
+  EXPECT_EQ(b.substr(25, 7), "Aargang");
+  EXPECT_EQ(At(b, 32, 2), 4u);
+  EXPECT_EQ(At(b, 34, 2), 1u);
+  EXPECT_EQ(At(b, 36, 2), 0x10u);
+  EXPECT_EQ(At(b, 38, 2), 0u);
+  // The first row starts at the header's offset with its status byte and the
+  // blank codes of eight fields in two bytes.
+  const size_t first_row = At(b, 22, 2);
+  EXPECT_EQ(At(b, first_row, 1), engine::kRowInserted);
+  const size_t blanks = At(b, first_row + 1, 2);
+  EXPECT_EQ(blanks & 3, 0u);                    // Aargang has a value
+  EXPECT_EQ((blanks >> 14) & 3, t.cell(0, 7).blank);  // VProgrammer in the top bits
+}
+
+TEST(BinaryPacketLayout, SubtypeAndWidthParameters) {
+  TableData t;
+  packet_samples::AddArticleFields(&t);
+  t.fields.resize(4);
+  const std::string b = Binary(t);
+  // Titel: name, size 1, type 0x49, flags, 1 parameter WIDTH size 2 type 2 value 80.
+  const size_t titel = b.find("\x05Titel");
+  ASSERT_NE(titel, std::string::npos);
+  const std::string expected_titel("\x05Titel\x01\x00\x49\x00\x10\x00\x01\x00\x05WIDTH\x02\x00\x02\x00\x50\x00", 24);
+  EXPECT_EQ(b.substr(titel, expected_titel.size()), expected_titel);
+  const std::string subtype("\x07SUBTYPE\x02\x00\x49\x00\x05\x00Text\x00", 17);
+  EXPECT_NE(b.find(subtype), std::string::npos);
+}
+
+TEST(BinaryPacketRoundTrip, ReadThenWriteGivesTheSameBytes) {
+  for (const TableData& t : {packet_samples::ArticlesWithHistory(), packet_samples::Articles(50)}) {
+    const std::string b = Binary(t);
+    TableData back;
+    std::string error;
+    ASSERT_EQ(Read(b, &back, &error), engine::kDBOk) << error;
+    std::string diff;
+    EXPECT_TRUE(packet_samples::SameTable(t, back, &diff)) << diff;
+    EXPECT_EQ(Binary(back), b);
+  }
+}
+
+TEST(BinaryPacketRoundTrip, KeepsHeaderWordsExtraHeaderBytesAndGap) {
+  TableData t = packet_samples::ArticlesWithHistory();
+  t.header_word1 = 0xDEADBEEF;
+  t.header_word2 = 0;
+  t.header_extra = std::string("\x01\x00\x02", 3);
+  t.row_gap = "gap";
+  const std::string b = Binary(t);
+  EXPECT_EQ(At(b, 8, 4), 27u);
+  TableData back;
+  std::string error, diff;
+  ASSERT_EQ(Read(b, &back, &error), engine::kDBOk) << error;
+  EXPECT_TRUE(packet_samples::SameTable(t, back, &diff)) << diff;
+  EXPECT_EQ(Binary(back), b);
+}
+
+TEST(BinaryPacketRoundTrip, EveryFieldType) {
+  TableData t;
+  const uint16_t v = engine::kTypeVarying;
+  t.fields = {{"a", 1, 1, 0, {}},      {"b", 2, 1, 0, {}},  {"c", 8, 1, 0, {}},
+              {"d", 1, 2, 0, {}},      {"e", 4, 2, 0, {}},  {"f", 8, 4, 0, {}},
+              {"g", 2, 3, 0, {}},      {"h", 4, 6, 0, {}},  {"i", 4, 7, 0, {}},
+              {"j", 8, 8, 0, {}},      {"k", 2, 9 | v, 0, {}}, {"l", 1, 11 | v, 0, {}}};
+  t.status = {0, 0};
+  const uint64_t fixed[] = {0xFFFFFFFFFFFFFF80ull, 0x7FFF, 0x8000000000000000ull, 255,
+                            0xFFFFFFFF, 0x7FF8000000000001ull, 0xFFFF, 0xFFFFFFFF80000000ull,
+                            86399999, 0x3FF0000000000000ull};
+  for (int r = 0; r < 2; ++r) {
+    for (uint64_t x : fixed) {
+      engine::Cell c;
+      c.data = r ? 0 : x;
+      c.blank = engine::kValue;
+      t.cells.push_back(c);
+    }
+    t.cells.push_back(t.AddBytes(r ? "" : std::string(300, 'x')));
+    t.cells.push_back(t.AddBytes(std::string("\0\1\2", 3)));
+  }
+  const std::string b = Binary(t);
+  TableData back;
+  std::string error, diff;
+  ASSERT_EQ(Read(b, &back, &error), engine::kDBOk) << error;
+  EXPECT_TRUE(packet_samples::SameTable(t, back, &diff)) << diff;
+}
+
+TEST(BinaryPacketDamage, TruncatedAnywhereIsRefused) {
+  const std::string b = Binary(packet_samples::ArticlesWithHistory());
+  for (size_t n = 0; n < b.size(); ++n) {
+    const std::string cut = b.substr(0, n);
+    TableData t;
+    std::string error;
+    const DBResult rc = Read(cut, &t, &error);
+    ASSERT_NE(rc, engine::kDBOk) << "cut at " << n;
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(BinaryPacketDamage, FlippedBytesNeverCrash) {
+  const std::string b = Binary(packet_samples::ArticlesWithHistory());
+  for (size_t i = 4; i < b.size(); ++i) {
+    for (uint8_t mask : {0xFF, 0x01, 0x80}) {
+      std::string damaged = b;
+      damaged[i] = static_cast<char>(damaged[i] ^ mask);
+      TableData t;
+      std::string error;
+      if (Read(damaged, &t, &error) != engine::kDBOk) {
+        EXPECT_FALSE(error.empty());
+        continue;
+      }
+      // What was accepted can be written and reads back the same.
+      std::string again, error2;
+      ASSERT_EQ(engine::WriteBinaryPacket(t, &again, &error2), engine::kDBOk) << error2;
+      EXPECT_EQ(again, damaged) << "offset " << i;
+    }
+  }
+}
+
+struct Lie {
+  const char* what;
+  size_t offset;  // negative offsets count from a marker found below
+  uint64_t value;
+  size_t size;
+  DBResult code;
+  const char* text;
+};
+
+TEST(BinaryPacketDamage, LyingCountsAndOffsets) {
+  const TableData t = packet_samples::ArticlesWithHistory();
+  const std::string b = Binary(t);
+  const size_t first_row = At(b, 22, 2);
+  const Lie lies[] = {
+      {"row count", 14, 1000000, 4, engine::kDBCorruptPacket, "announces 1000000 rows"},
+      {"row count too small", 14, 1, 4, engine::kDBCorruptPacket, "follow the last row"},
+      {"field count", 12, 9, 2, engine::kDBUnknownFieldType, ""},
+      {"header length", 8, 23, 4, engine::kDBCorruptPacket, "header length 23"},
+      {"header length past end", 8, 0xFFFFFF, 4, engine::kDBCorruptPacket, "header length"},
+      {"row offset inside params", 22, 30, 2, engine::kDBCorruptPacket, "first row's offset 30"},
+      {"row offset past end", 22, 0xFFFF, 2, engine::kDBCorruptPacket, "first row's offset"},
+      {"name length", 24, 200, 1, engine::kDBUnknownFieldType, ""},
+      {"status bits", first_row, 0x30, 1, engine::kDBCorruptPacket, "invalid status bits 0x30"},
+      {"blank code 3", first_row + 1, 3, 1, engine::kDBCorruptPacket, "invalid blank code 3"},
+  };
+  for (const Lie& lie : lies) {
+    std::string damaged = b;
+    Put(&damaged, lie.offset, lie.value, lie.size);
+    TableData back;
+    std::string error;
+    const DBResult rc = Read(damaged, &back, &error);
+    EXPECT_NE(rc, engine::kDBOk) << lie.what;
+    if (lie.text[0] != 0) {
+      EXPECT_EQ(rc, lie.code) << lie.what;
+      EXPECT_THAT(error, HasSubstr(lie.text)) << lie.what;
+    }
+  }
+}
+
+TEST(BinaryPacketDamage, VaryingLengthPastTheEndNamesRowAndField) {
+  TableData t = packet_samples::Articles(1, 5, 5);
+  std::string b = Binary(t);
+  const size_t first_row = At(b, 22, 2);
+  // Status, 2 blank bytes, Aargang, Nummer, then Titel's 1-byte length.
+  Put(&b, first_row + 3 + 8, 250, 1);
+  TableData back;
+  std::string error;
+  EXPECT_EQ(Read(b, &back, &error), engine::kDBCorruptPacket);
+  EXPECT_THAT(error, HasSubstr("row 1"));
+  EXPECT_THAT(error, HasSubstr("field 'Titel'"));
+  EXPECT_THAT(error, HasSubstr("past the end"));
+}
+
+TEST(BinaryPacketDamage, UnknownTypeCodeNamesFieldAndType) {
+  TableData t = packet_samples::Articles(1);
+  std::string b = Binary(t);
+  Put(&b, 34, 0x0005, 2);  // Aargang's type code
+  TableData back;
+  std::string error;
+  EXPECT_EQ(Read(b, &back, &error), engine::kDBUnknownFieldType);
+  EXPECT_THAT(error, HasSubstr("field 'Aargang'"));
+  EXPECT_THAT(error, HasSubstr("0x0005"));
+}
+
+TEST(BinaryPacketDamage, StringLongerThanWidth) {
+  TableData t = packet_samples::Articles(2);
+  t.fields[4].params[0] = packet_samples::WidthParam(3);  // Kategori WIDTH 3
+  TableData back;
+  std::string error;
+  EXPECT_EQ(Read(Binary(t), &back, &error), engine::kDBValueDoesNotFit);
+  EXPECT_THAT(error, HasSubstr("field 'Kategori'"));
+  EXPECT_THAT(error, HasSubstr("WIDTH 3"));
+}
+
+TEST(BinaryPacketDamage, BytesAfterTheLastRow) {
+  std::string b = Binary(packet_samples::Articles(2));
+  b += "xx";
+  TableData back;
+  std::string error;
+  EXPECT_EQ(Read(b, &back, &error), engine::kDBCorruptPacket);
+  EXPECT_THAT(error, HasSubstr("2 bytes follow the last row"));
+}
+
+struct LogCase {
+  std::vector<uint32_t> log;
+  const char* text;
+};
+
+TEST(BinaryPacketChangeLog, BadLogsAreRefused) {
+  const LogCase cases[] = {
+      {{1, 0}, "not a multiple of three"},
+      {{0, 0, 4}, "record 0 does not exist"},
+      {{6, 0, 4}, "record 6 does not exist"},
+      {{1, 6, 8}, "replaced record 6 does not exist"},
+      {{2, 3, 8}, "only replace an older one"},
+      {{2, 2, 8}, "only replace an older one"},
+      {{1, 0, 5}, "unknown kind of change 5"},
+      {{3, 1, 8, 3, 2, 8}, "already replaces record 1"},
+  };
+  for (const LogCase& c : cases) {
+    TableData t = packet_samples::Articles(5, 5, 5);
+    t.change_log = c.log;
+    t.change_log_param_pos = 0;
+    TableData back;
+    std::string error;
+    EXPECT_EQ(Read(Binary(t), &back, &error), engine::kDBBadChangeLog) << c.text;
+    EXPECT_THAT(error, HasSubstr(c.text));
+  }
+}
+
+TEST(BinaryPacketChangeLog, UnchangedOnlyInARowThatReplacesAnother) {
+  TableData t = packet_samples::ArticlesWithHistory();
+  t.cell(0, 3).blank = engine::kUnchanged;
+  TableData back;
+  std::string error;
+  EXPECT_EQ(Read(Binary(t), &back, &error), engine::kDBCorruptPacket);
+  EXPECT_THAT(error, HasSubstr("row 1, field 'Tekst': marked unchanged"));
+}
+
+TEST(BinaryPacketChangeLog, WrongParameterTypeIsRefused) {
+  std::string b = Binary(packet_samples::ArticlesWithHistory());
+  const size_t at = b.find("CHANGE_LOG");
+  ASSERT_NE(at, std::string::npos);
+  Put(&b, at + 10, 2, 2);  // element size 2
+  TableData back;
+  std::string error;
+  EXPECT_EQ(Read(b, &back, &error), engine::kDBBadChangeLog);
+  EXPECT_THAT(error, HasSubstr("not an array of 4-byte unsigned integers"));
+}
+
+TEST(BinaryPacketWrite, RefusesRowsBeyondTheSixteenBitOffset) {
+  TableData t = packet_samples::Articles(3, 5, 5);
+  t.change_log.assign(3 * 6000, 1);
+  std::string out, error;
+  EXPECT_EQ(engine::WriteBinaryPacket(t, &out, &error), engine::kDBCannotWritePacket);
+  EXPECT_THAT(error, HasSubstr("16-bit offset"));
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(BinaryPacketWrite, RefusesAValueTooLongForItsPrefix) {
+  TableData t = packet_samples::Articles(1, 5, 5);
+  t.cell(0, 2) = t.AddBytes(std::string(256, 'a'));
+  std::string out, error;
+  EXPECT_EQ(engine::WriteBinaryPacket(t, &out, &error), engine::kDBCannotWritePacket);
+  EXPECT_THAT(error, HasSubstr("row 1, field 'Titel'"));
+}
+
+}  // namespace

@@ -1,0 +1,354 @@
+// The XML packet form: its shape, the binary -> XML -> binary byte round
+// trip, encodings and character references, escapes, the zero-byte refusal,
+// and refusal of malformed documents and values that do not fit.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "engine/coding.h"
+#include "engine/packet_codec.h"
+#include "tests/packet_samples.h"
+
+namespace {
+
+using engine::DBResult;
+using engine::PacketForm;
+using engine::TableData;
+using ::testing::HasSubstr;
+
+std::string Write(const TableData& t, PacketForm form) {
+  std::string out, error;
+  EXPECT_EQ(engine::WritePacket(t, form, &out, &error), engine::kDBOk) << error;
+  return out;
+}
+
+DBResult Read(std::string_view bytes, TableData* t, std::string* error) {
+  return engine::ReadPacket(
+      std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), t, error);
+}
+
+TableData MustRead(std::string_view bytes) {
+  TableData t;
+  std::string error;
+  EXPECT_EQ(Read(bytes, &t, &error), engine::kDBOk) << error;
+  return t;
+}
+
+// A packet of three fields Aargang (i4), Titel (string WIDTH 10), Tekst (memo)
+// with the given rows.
+std::string Doc(std::string_view rows, std::string_view decl =
+                    "<?xml version=\"1.0\" encoding=\"windows-1252\" standalone=\"yes\"?>") {
+  return std::string(decl) +
+         "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+         "<FIELD attrname=\"Aargang\" fieldtype=\"i4\"/>"
+         "<FIELD attrname=\"Titel\" fieldtype=\"string\" WIDTH=\"10\"/>"
+         "<FIELD attrname=\"Tekst\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/>"
+         "</FIELDS><PARAMS/></METADATA><ROWDATA>" +
+         std::string(rows) + "</ROWDATA></DATAPACKET>";
+}
+
+std::string TitleOf(std::string_view doc) {
+  const TableData t = MustRead(doc);
+  if (t.row_count() == 0 || t.cell(0, 1).blank != engine::kValue) return "<null>";
+  return std::string(t.bytes(t.cell(0, 1)));
+}
+
+// A table whose parameters exercise every text form: whole numbers of other
+// sizes, booleans, zero-terminated and plain text, arrays, and raw bytes.
+TableData TableWithOddParameters() {
+  TableData t = packet_samples::ArticlesWithHistory();
+  using engine::Param;
+  Param lcid{"LCID", 4, engine::kBaseInt, {}};
+  engine::coding::PutFixed32(&lcid.raw, 1030);
+  Param disable{"DISABLE_INSERTS", 2, engine::kBaseBool, std::string("\1\0", 2)};
+  Param odd_bool{"ODDBOOL", 2, engine::kBaseBool, std::string("\xFF\xFF", 2)};
+  Param plain_text{"NOTE", 1, engine::kBaseString | engine::kTypeVarying, "\x03" "a&b"};
+  Param small{"SMALL", 1, engine::kBaseUInt, "\x07"};
+  Param list{"LIST", 2, engine::kBaseInt | engine::kTypeArray, {}};
+  engine::coding::PutFixed32(&list.raw, 2);
+  engine::coding::PutFixed16(&list.raw, 0xFFFF);
+  engine::coding::PutFixed16(&list.raw, 5);
+  Param blob{"BLOB", 3, engine::kBaseBytes, std::string("\0\1\2", 3)};
+  Param zero_inside{"ZERO", 2, engine::kBaseString | engine::kTypeVarying, std::string("\3\0a\0b", 5)};
+  Param looks_true{"WORD", 2, engine::kBaseString | engine::kTypeVarying, std::string("\5\0TRUE\0", 7)};
+  t.params = {lcid, disable, odd_bool, plain_text, small, list, blob, zero_inside, looks_true};
+  t.change_log_param_pos = 3;
+  t.fields[0].params.push_back(small);
+  t.fields[2].params[0] = packet_samples::WidthParam(300);  // Titel WIDTH 300 with a 1-byte prefix
+  t.fields[3].size = 2;                                      // Tekst with a 2-byte prefix
+  t.fields[5].attrs = 0x0007;
+  return t;
+}
+
+TEST(XmlPacketShape, ArticleTableLooksAsDocumented) {
+  TableData t = packet_samples::ArticlesWithHistory();
+  const std::string x = Write(t, PacketForm::kXml);
+  EXPECT_EQ(x.rfind("<?xml version=\"1.0\" encoding=\"windows-1252\" standalone=\"yes\"?>\n", 0), 0u);
+  EXPECT_THAT(x, HasSubstr("<DATAPACKET Version=\"2.0\">"));
+  EXPECT_THAT(x, HasSubstr("<FIELD attrname=\"Aargang\" fieldtype=\"i4\" attrflags=\"16\"/>"));
+  EXPECT_THAT(x, HasSubstr("<FIELD attrname=\"Titel\" fieldtype=\"string\" attrflags=\"16\" WIDTH=\"80\"/>"));
+  EXPECT_THAT(x, HasSubstr("<FIELD attrname=\"Tekst\" fieldtype=\"bin.hex\" attrflags=\"16\" SUBTYPE=\"Text\"/>"));
+  EXPECT_THAT(x, HasSubstr("<PARAMS CHANGE_LOG=\"1 0 4 2 0 4 3 0 4 4 0 4 5 2 8 3 0 2\"/>"));
+  EXPECT_THAT(x, HasSubstr("<ROW RowState=\"12\" RowUnchanged=\"Tekst VProgrammer\" Aargang="));
+  EXPECT_THAT(x, HasSubstr(" Titel=\"\""));           // empty, not null
+  EXPECT_THAT(x, HasSubstr("&#13;&#10;"));             // memo line breaks
+  EXPECT_THAT(x, HasSubstr("prog.exe &quot;quoted&quot; &lt;x&gt;"));
+}
+
+TEST(XmlPacketRoundTrip, BinaryToXmlToBinaryIsByteIdentical) {
+  for (const TableData& t : {packet_samples::ArticlesWithHistory(), packet_samples::Articles(40),
+                             TableWithOddParameters()}) {
+    const std::string binary = Write(t, PacketForm::kBinary);
+    const TableData from_binary = MustRead(binary);
+    const std::string xml = Write(from_binary, PacketForm::kXml);
+    const TableData from_xml = MustRead(xml);
+    std::string diff;
+    EXPECT_TRUE(packet_samples::SameTable(from_binary, from_xml, &diff)) << diff << "\n" << xml.substr(0, 2000);
+    EXPECT_EQ(Write(from_xml, PacketForm::kBinary), binary);
+    // XML written by us and read again gives the same document.
+    EXPECT_EQ(Write(from_xml, PacketForm::kXml), xml);
+  }
+}
+
+TEST(XmlPacketRoundTrip, OddParametersCarryTheirType) {
+  const std::string x = Write(TableWithOddParameters(), PacketForm::kXml);
+  EXPECT_THAT(x, HasSubstr(" LCID=\"1030\" DISABLE_INSERTS=\"TRUE\" ODDBOOL=\"ffff\" ODDBOOL.type=\"hex 3 2\""));
+  EXPECT_THAT(x, HasSubstr(" NOTE=\"a&amp;b\" NOTE.type=\"text 73 1\""));
+  EXPECT_THAT(x, HasSubstr(" LIST=\"-1 5\" LIST.type=\"list 129 2\""));
+  EXPECT_THAT(x, HasSubstr(" WORD=\"TRUE\" WORD.type=\"textz 73 2\""));
+  EXPECT_THAT(x, HasSubstr("WIDTH=\"300\" prefixsize=\"1\""));
+  EXPECT_THAT(x, HasSubstr("SUBTYPE=\"Text\" prefixsize=\"2\""));
+  EXPECT_THAT(x, HasSubstr("attrflags=\"7\""));
+}
+
+TEST(XmlPacketRoundTrip, HeaderWordsSurvive) {
+  TableData t = packet_samples::Articles(2);
+  t.header_word1 = 2;
+  t.header_word2 = 77;
+  t.header_extra = "ab";
+  t.row_gap = std::string("\0\xFF", 2);
+  const std::string binary = Write(t, PacketForm::kBinary);
+  const std::string xml = Write(MustRead(binary), PacketForm::kXml);
+  EXPECT_THAT(xml, HasSubstr("HeaderWord1=\"2\" HeaderWord2=\"77\" HeaderExtra=\"6162\" RowGap=\"00ff\""));
+  EXPECT_EQ(Write(MustRead(xml), PacketForm::kBinary), binary);
+}
+
+TEST(XmlPacketRoundTrip, EveryFieldTypeAndEveryByte) {
+  TableData t;
+  const uint16_t v = engine::kTypeVarying;
+  t.fields = {{"a", 1, 1, 0, {}}, {"b", 8, 1, 0, {}}, {"c", 4, 2, 0, {}}, {"d", 8, 4, 0, {}},
+              {"e", 2, 3, 0, {}}, {"f", 4, 6, 0, {}}, {"g", 4, 7, 0, {}}, {"h", 8, 8, 0, {}},
+              {"s", 2, 9 | v, 0, {}}, {"blob", 4, 11 | v, 0, {}}};
+  const uint64_t rows[][8] = {
+      {0xFFFFFFFFFFFFFF80ull, 0x8000000000000000ull, 0xFFFFFFFF, 0x7FF8000000000001ull, 2,
+       0xFFFFFFFF80000000ull, 0, 0x8000000000000000ull},
+      {127, 0x7FFFFFFFFFFFFFFFull, 0, 0x7FF0000000000000ull, 1, 0, 86399999, 0x3FB999999999999Aull},
+      {0, 0, 1, 0xFFF8000000000000ull, 0, 1, 1, 0x0000000000000001ull},
+  };
+  std::string all_bytes;
+  for (int c = 1; c < 256; ++c) all_bytes.push_back(static_cast<char>(c));
+  for (const auto& row : rows) {
+    t.status.push_back(0);
+    for (uint64_t x : row) {
+      engine::Cell c;
+      c.data = x;
+      c.blank = engine::kValue;
+      t.cells.push_back(c);
+    }
+    t.cells.push_back(t.AddBytes(all_bytes));
+    t.cells.push_back(t.AddBytes(std::string("\0\x01\xFE", 3)));
+  }
+  const std::string binary = Write(t, PacketForm::kBinary);
+  const std::string xml = Write(MustRead(binary), PacketForm::kXml);
+  EXPECT_THAT(xml, HasSubstr("blob=\"0001fe\""));
+  EXPECT_THAT(xml, HasSubstr("&#9;"));
+  EXPECT_EQ(Write(MustRead(xml), PacketForm::kBinary), binary);
+}
+
+TEST(XmlPacketWrite, ZeroByteIsRefusedAndNothingWritten) {
+  TableData t = packet_samples::Articles(3);
+  t.cell(1, 3) = t.AddBytes(std::string("a\0b", 3));
+  std::string out = "old", error;
+  EXPECT_EQ(engine::WritePacket(t, PacketForm::kXml, &out, &error), engine::kDBCannotWritePacket);
+  EXPECT_TRUE(out.empty());
+  EXPECT_THAT(error, HasSubstr("row 2, field 'Tekst'"));
+  EXPECT_THAT(error, HasSubstr("zero byte"));
+}
+
+TEST(XmlPacketWrite, NamesThatCannotBeAttributesAreRefused) {
+  struct Case {
+    const char* name;
+    const char* text;
+  } cases[] = {{"Start Side", "not an XML name"}, {"RowState", "reserved"}, {"1st", "not an XML name"}};
+  for (const Case& c : cases) {
+    TableData t = packet_samples::Articles(1);
+    t.fields[5].name = c.name;
+    std::string out, error;
+    EXPECT_EQ(engine::WritePacket(t, PacketForm::kXml, &out, &error), engine::kDBCannotWritePacket);
+    EXPECT_THAT(error, HasSubstr(c.text)) << c.name;
+  }
+  TableData t = packet_samples::Articles(1);
+  t.fields[1].name = "AARGANG";
+  std::string out, error;
+  EXPECT_EQ(engine::WritePacket(t, PacketForm::kXml, &out, &error), engine::kDBCannotWritePacket);
+}
+
+TEST(XmlPacketText, NullEmptyAndUnchanged) {
+  std::string doc = Doc("<ROW Aargang=\"1\" Titel=\"\"/><ROW RowState=\"9\" RowUnchanged=\"Tekst\" Aargang=\"2\"/>");
+  const size_t at = doc.find("<PARAMS/>");
+  doc.replace(at, 9, "<PARAMS CHANGE_LOG=\"1 0 4 2 1 8\"/>");
+  const TableData u = MustRead(doc);
+  ASSERT_EQ(u.row_count(), 2u);
+  EXPECT_EQ(u.cell(0, 1).blank, engine::kValue);
+  EXPECT_EQ(u.cell(0, 1).len, 0u);
+  EXPECT_EQ(u.cell(0, 2).blank, engine::kNull);
+  EXPECT_EQ(u.cell(1, 2).blank, engine::kUnchanged);
+  EXPECT_EQ(u.cell(1, 1).blank, engine::kNull);
+  EXPECT_EQ(u.status[1], 9);
+}
+
+struct TextCase {
+  const char* what;
+  std::string decl;
+  std::string value;  // Titel's attribute value as it stands in the document
+  std::string expected;
+};
+
+TEST(XmlPacketText, EncodingsAndReferences) {
+  const std::string w1252 = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>";
+  const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>";
+  const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+  const std::string none = "<?xml version=\"1.0\"?>";
+  const TextCase cases[] = {
+      {"1252 bytes", w1252, "\xC6\xD8\xC5\x80", "\xC6\xD8\xC5\x80"},
+      {"no declaration", "", "\xE6\xF8\xE5", "\xE6\xF8\xE5"},
+      {"declaration without encoding", none, "\xE6\x9D", "\xE6\x9D"},
+      {"ISO-8859-1 bytes as they stand", latin1, "\x80\x81", "\x80\x81"},
+      {"UTF-8 converted", utf8, "\xC3\x86\xE2\x82\xAC\xC5\xA0", "\xC6\x80\x8A"},
+      {"UTF-8 BOM", "\xEF\xBB\xBF", "\xC3\xA5", "\xE5"},
+      {"undefined bytes stand for themselves in UTF-8", utf8, "\xC2\x81\xC2\x9D", "\x81\x9D"},
+      {"line break references", w1252, "a&#13;&#10;b", "a\r\nb"},
+      {"reference to the euro sign", w1252, "&#8364;&#x20AC;", "\x80\x80"},
+      {"reference to an undefined byte", w1252, "&#x81;&#141;", "\x81\x8D"},
+      {"named entities", w1252, "&amp;&lt;&gt;&quot;&apos;", "&<>\"'"},
+      {"raw white space becomes blanks", w1252, "a\tb\r\nc\nd", "a b c d"},
+  };
+  for (const TextCase& c : cases) {
+    EXPECT_EQ(TitleOf(Doc("<ROW Titel=\"" + c.value + "\"/>", c.decl)), c.expected) << c.what;
+  }
+}
+
+struct BadCase {
+  const char* what;
+  std::string doc;
+  DBResult code;
+  const char* text;
+};
+
+TEST(XmlPacketDamage, BadDocumentsAndValuesAreRefused) {
+  const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+  const BadCase cases[] = {
+      {"UTF-8 character outside 1252", Doc("<ROW Titel=\"\xE4\xB8\xAD\"/>", utf8),
+       engine::kDBValueDoesNotFit, "row 1, field 'Titel': character U+4E2D"},
+      {"broken UTF-8", Doc("<ROW Titel=\"\xC3\"/>", utf8), engine::kDBValueDoesNotFit,
+       "not UTF-8"},
+      {"reference outside 1252", Doc("<ROW Titel=\"&#x4E2D;\"/>"), engine::kDBValueDoesNotFit,
+       "U+4E2D"},
+      {"reference to U+0080", Doc("<ROW Titel=\"&#128;\"/>"), engine::kDBValueDoesNotFit, "U+0080"},
+      {"reference to zero", Doc("<ROW Titel=\"&#0;\"/>"), engine::kDBValueDoesNotFit, "zero"},
+      {"unknown entity", Doc("<ROW Titel=\"&nbsp;\"/>"), engine::kDBValueDoesNotFit,
+       "unknown reference"},
+      {"bare ampersand", Doc("<ROW Titel=\"a & b\"/>"), engine::kDBValueDoesNotFit, "'&'"},
+      {"raw less-than", Doc("<ROW Titel=\"a<b\"/>"), engine::kDBValueDoesNotFit, "'<'"},
+      {"non-number for i4", Doc("<ROW Aargang=\"19x9\"/>"), engine::kDBValueDoesNotFit,
+       "row 1, field 'Aargang': '19x9' is not a whole number"},
+      {"empty i4", Doc("<ROW Aargang=\"\"/>"), engine::kDBValueDoesNotFit, "not a whole number"},
+      {"i4 out of range", Doc("<ROW/><ROW Aargang=\"2147483648\"/>"), engine::kDBValueDoesNotFit,
+       "row 2, field 'Aargang': 2147483648 is out of range for i4"},
+      {"string longer than WIDTH", Doc("<ROW Titel=\"12345678901\"/>"),
+       engine::kDBValueDoesNotFit, "field 'Titel': a value of 11 characters is longer than its WIDTH (10)"},
+      {"unknown type", Doc("").replace(Doc("").find("\"i4\""), 4, "\"i16\""),
+       engine::kDBUnknownFieldType, "field 'Aargang' has unknown type 'i16'"},
+      {"unknown row attribute", Doc("<ROW Aargnag=\"1\"/>"), engine::kDBCorruptPacket,
+       "row 1: unknown attribute 'Aargnag'"},
+      {"field given twice", Doc("<ROW Aargang=\"1\" RowUnchanged=\"Aargang\"/>"),
+       engine::kDBCorruptPacket, "given twice"},
+      {"status bits", Doc("<ROW RowState=\"16\"/>"), engine::kDBCorruptPacket, "RowState '16'"},
+      {"unchanged without a replaced row", Doc("<ROW RowState=\"8\" RowUnchanged=\"Tekst\"/>"),
+       engine::kDBCorruptPacket, "row 1, field 'Tekst': marked unchanged"},
+      {"change log not in threes", Doc("<ROW/>").replace(Doc("<ROW/>").find("<PARAMS/>"), 9,
+                                                         "<PARAMS CHANGE_LOG=\"1 0\"/>"),
+       engine::kDBBadChangeLog, "not a multiple of three"},
+      {"change log names a missing row",
+       Doc("<ROW/>").replace(Doc("<ROW/>").find("<PARAMS/>"), 9, "<PARAMS CHANGE_LOG=\"2 0 4\"/>"),
+       engine::kDBBadChangeLog, "record 2 does not exist"},
+      {"change log with a word",
+       Doc("<ROW/>").replace(Doc("<ROW/>").find("<PARAMS/>"), 9, "<PARAMS CHANGE_LOG=\"1 x 4\"/>"),
+       engine::kDBBadChangeLog, "'x'"},
+      {"unclosed element", Doc("<ROW Aargang=\"1\">"), engine::kDBCorruptPacket, "malformed"},
+      {"truncated", Doc("<ROW/>").substr(0, 120), engine::kDBCorruptPacket, "malformed"},
+      {"wrong root", "<PACKET/>", engine::kDBCorruptPacket, "not <DATAPACKET>"},
+      {"empty document", "", engine::kDBCorruptPacket, ""},
+      {"zero byte", Doc(std::string("<ROW Titel=\"a\0\"/>", 16)), engine::kDBCorruptPacket,
+       "zero byte at offset"},
+      {"unknown encoding", Doc("", "<?xml version=\"1.0\" encoding=\"UTF-16\"?>"),
+       engine::kDBCorruptPacket, "unsupported encoding 'UTF-16'"},
+      {"no ROWDATA", "<DATAPACKET><METADATA><FIELDS/></METADATA></DATAPACKET>",
+       engine::kDBCorruptPacket, "<ROWDATA> is missing"},
+      {"reserved field name",
+       Doc("").replace(Doc("").find("Aargang"), 7, "RowState"), engine::kDBCorruptPacket,
+       "reserved"},
+      {"duplicate field name", Doc("").replace(Doc("").find("Titel"), 5, "AARGANG"),
+       engine::kDBCorruptPacket, "used by field 1"},
+      {"WIDTH not a number", Doc("").replace(Doc("").find("\"10\""), 4, "\"ten\""),
+       engine::kDBCorruptPacket, "parameter 'WIDTH': 'ten'"},
+  };
+  for (const BadCase& c : cases) {
+    TableData t;
+    std::string error;
+    EXPECT_EQ(Read(c.doc, &t, &error), c.code) << c.what << ": " << error;
+    EXPECT_THAT(error, HasSubstr(c.text)) << c.what;
+  }
+}
+
+TEST(XmlPacketDamage, TruncatedAnywhereIsRefused) {
+  const std::string x = Write(packet_samples::ArticlesWithHistory(), PacketForm::kXml);
+  const size_t end_of_root = x.rfind("</DATAPACKET>");
+  for (size_t n = 0; n < end_of_root + 12; ++n) {
+    TableData t;
+    std::string error;
+    ASSERT_NE(Read(x.substr(0, n), &t, &error), engine::kDBOk) << "cut at " << n;
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(XmlPacketDamage, FlippedBytesNeverCrash) {
+  const std::string x = Write(packet_samples::ArticlesWithHistory(), PacketForm::kXml);
+  for (size_t i = 0; i < x.size(); i += 3) {
+    std::string damaged = x;
+    damaged[i] = static_cast<char>(damaged[i] ^ 0x20);
+    TableData t;
+    std::string error;
+    if (Read(damaged, &t, &error) != engine::kDBOk) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    std::string out;
+    if (engine::WritePacket(t, PacketForm::kXml, &out, &error) == engine::kDBOk) {
+      TableData again = MustRead(out);
+      std::string diff;
+      EXPECT_TRUE(packet_samples::SameTable(t, again, &diff)) << diff;
+    }
+  }
+}
+
+TEST(XmlPacketRead, BooleanParametersIgnoreCase) {
+  std::string doc = Doc("");
+  doc.replace(doc.find("<PARAMS/>"), 9, "<PARAMS DISABLE_EDITS=\"true\" DISABLE_DELETES=\"False\"/>");
+  const TableData t = MustRead(doc);
+  ASSERT_EQ(t.params.size(), 2u);
+  EXPECT_EQ(t.params[0].type, engine::kBaseBool);
+  EXPECT_EQ(t.params[0].raw, std::string("\1\0", 2));
+  EXPECT_EQ(t.params[1].raw, std::string("\0\0", 2));
+}
+
+}  // namespace

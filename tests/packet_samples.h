@@ -101,6 +101,7 @@ inline engine::TableData ArticlesWithHistory() {
   AddArticleFields(&t);
   std::mt19937 rng(7);
   for (int i = 0; i < 4; ++i) AddArticleRow(&t, &rng, engine::kRowInserted, 20, 100);
+  t.cell(0, 7) = t.AddBytes("prog.exe \"quoted\" <x>");
   t.change_log = {1, 0, 4, 2, 0, 4, 3, 0, 4, 4, 0, 4};
   // Row 5 replaces row 2: a modified version whose memos are unchanged.
   t.status[1] |= engine::kRowReplaced;

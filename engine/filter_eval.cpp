@@ -1,0 +1,484 @@
+// Evaluation of decoded filters (see filter_eval.h for the node kinds and the
+// null semantics).
+//
+// Sections: text patterns; values and comparison; row evaluation; selecting
+// many rows at once.
+// Must stay true: every heap read is checked against the heap's size and
+// every "unchanged" chain is followed at most row_count steps.
+#include "engine/filter_eval.h"
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "engine/text_fold.h"
+
+namespace engine::filter {
+
+// ---------------------------------------------------------------------------
+// Text patterns
+
+namespace {
+
+// Rough frequency of bytes in article text: the scan looks for the rarest
+// byte of a segment so that it stops as seldom as possible.
+constexpr std::array<uint8_t, 256> MakeFrequency() {
+  std::array<uint8_t, 256> t{};
+  for (int c = 0; c < 256; ++c) t[c] = 2;
+  const char* common = "etaoinsrhldcumfpgwybvkxjqz";  // most common first
+  for (int i = 0; common[i]; ++i) {
+    t[static_cast<uint8_t>(common[i])] = static_cast<uint8_t>(200 - 7 * i);
+    t[static_cast<uint8_t>(common[i] - 32)] = static_cast<uint8_t>(200 - 7 * i);
+  }
+  t[' '] = 255;
+  for (int c = '0'; c <= '9'; ++c) t[c] = 20;
+  t['e'] = t['E'] = 210;
+  return t;
+}
+constexpr std::array<uint8_t, 256> kFrequency = MakeFrequency();
+
+}  // namespace
+
+TextPattern::Segment TextPattern::MakeSegment(std::string_view s) const {
+  Segment seg;
+  seg.bytes.assign(s.begin(), s.end());
+  for (char& c : seg.bytes) c = static_cast<char>((*fold_)[static_cast<uint8_t>(c)]);
+  seg.key = std::string::npos;
+  int best = 1000;
+  for (size_t i = 0; i < seg.bytes.size(); ++i) {
+    const auto b = static_cast<uint8_t>(seg.bytes[i]);
+    if (like_ && b == '_') continue;
+    if (kFrequency[b] < best) {
+      best = kFrequency[b];
+      seg.key = i;
+    }
+  }
+  if (seg.key != std::string::npos) {
+    seg.key_a = static_cast<uint8_t>(seg.bytes[seg.key]);
+    seg.key_b = fold_ == &FoldTable() ? UpperTable()[seg.key_a] : seg.key_a;
+  }
+  return seg;
+}
+
+TextPattern::TextPattern(std::string_view pattern, bool like, bool fold)
+    : fold_(fold ? &FoldTable() : &IdentityTable()), like_(like) {
+  has_percent_ = like && pattern.find('%') != std::string_view::npos;
+  if (!has_percent_) {
+    first_ = MakeSegment(pattern);
+    return;
+  }
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t p = pattern.find('%', start);
+    if (p == std::string_view::npos) {
+      parts.push_back(pattern.substr(start));
+      break;
+    }
+    parts.push_back(pattern.substr(start, p - start));
+    start = p + 1;
+  }
+  first_ = MakeSegment(parts.front());
+  last_ = MakeSegment(parts.back());
+  for (size_t i = 1; i + 1 < parts.size(); ++i)
+    if (!parts[i].empty()) middle_.push_back(MakeSegment(parts[i]));
+}
+
+bool TextPattern::At(std::string_view text, size_t pos, const Segment& seg) const {
+  const size_t n = seg.bytes.size();
+  if (pos > text.size() || text.size() - pos < n) return false;
+  const auto& fold = *fold_;
+  for (size_t i = 0; i < n; ++i) {
+    const auto p = static_cast<uint8_t>(seg.bytes[i]);
+    if (like_ && p == '_') continue;
+    if (fold[static_cast<uint8_t>(text[pos + i])] != p) return false;
+  }
+  return true;
+}
+
+size_t TextPattern::Find(std::string_view text, size_t from, size_t limit,
+                         const Segment& seg) const {
+  const size_t n = seg.bytes.size();
+  if (limit < from || limit - from < n) return std::string_view::npos;
+  if (seg.key == std::string::npos) return from;  // only "_": any place fits
+  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+  // Candidate key positions run from from+key to limit-n+key.
+  size_t p = from + seg.key;
+  const size_t last = limit - n + seg.key;
+  while (p <= last) {
+    const size_t hit = FindEitherByte(s + p, last + 1 - p, seg.key_a, seg.key_b);
+    if (hit == last + 1 - p) return std::string_view::npos;
+    p += hit;
+    if (At(text, p - seg.key, seg)) return p - seg.key;
+    ++p;
+  }
+  return std::string_view::npos;
+}
+
+bool TextPattern::Matches(std::string_view text) const {
+  if (!has_percent_) return text.size() == first_.bytes.size() && At(text, 0, first_);
+  const size_t head = first_.bytes.size(), tail = last_.bytes.size();
+  if (text.size() < head + tail) return false;
+  if (!At(text, 0, first_) || !At(text, text.size() - tail, last_)) return false;
+  size_t pos = head;
+  const size_t limit = text.size() - tail;
+  for (const Segment& seg : middle_) {
+    const size_t at = Find(text, pos, limit, seg);
+    if (at == std::string_view::npos) return false;
+    pos = at + seg.bytes.size();
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Values and comparison
+
+namespace {
+
+bool TextToNumber(std::string_view s, double* out) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  if (s.empty()) return false;
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), *out);
+  return ec == std::errc() && end == s.data() + s.size();
+}
+
+std::string NumberText(const Value& v) {
+  if (v.kind == Value::Kind::kInt) return std::to_string(v.i);
+  char buf[32];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v.f);
+  return ec == std::errc() ? std::string(buf, end) : std::string();
+}
+
+Value TextValue(std::string s) {
+  Value v;
+  v.kind = Value::Kind::kText;
+  v.owned = std::move(s);
+  if (v.owned.empty()) v.text = {};
+  return v;
+}
+
+Tri Truth(const Value& v) {
+  switch (v.kind) {
+    case Value::Kind::kNull: return Tri::kUnknown;
+    case Value::Kind::kInt: return v.i != 0 ? Tri::kTrue : Tri::kFalse;
+    case Value::Kind::kFloat: return v.f != 0 ? Tri::kTrue : Tri::kFalse;
+    case Value::Kind::kText: return Tri::kUnknown;
+  }
+  return Tri::kUnknown;
+}
+
+Tri FromCompare(int op, int c) {
+  if (c == 2) return Tri::kUnknown;
+  bool r = false;
+  switch (op) {
+    case 3: r = c == 0; break;
+    case 4: r = c != 0; break;
+    case 5: r = c > 0; break;
+    case 6: r = c < 0; break;
+    case 7: r = c >= 0; break;
+    case 8: r = c <= 0; break;
+    default: return Tri::kUnknown;
+  }
+  return r ? Tri::kTrue : Tri::kFalse;
+}
+
+}  // namespace
+
+int CompareValues(const Value& a, const Value& b) {
+  using K = Value::Kind;
+  if (a.kind == K::kNull || b.kind == K::kNull) return 2;
+  if (a.kind == K::kText && b.kind == K::kText) {
+    const int c = a.Text().compare(b.Text());
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  if (a.kind == K::kInt && b.kind == K::kInt) return a.i < b.i ? -1 : a.i > b.i ? 1 : 0;
+  double x = 0, y = 0;
+  if (a.kind == K::kText) {
+    if (!TextToNumber(a.Text(), &x)) return 2;
+  } else {
+    x = a.kind == K::kInt ? static_cast<double>(a.i) : a.f;
+  }
+  if (b.kind == K::kText) {
+    if (!TextToNumber(b.Text(), &y)) return 2;
+  } else {
+    y = b.kind == K::kInt ? static_cast<double>(b.i) : b.f;
+  }
+  if (std::isnan(x) || std::isnan(y)) return 2;
+  return x < y ? -1 : x > y ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Row evaluation
+
+const Cell* Evaluator::Resolve(uint32_t row, int field) const {
+  const size_t rows = data_.row_count();
+  const Cell* c = &data_.cell(row, static_cast<size_t>(field));
+  for (size_t steps = 0; c->blank == kUnchanged; ++steps) {
+    if (steps >= rows || row >= replaces_.size() || replaces_[row] == 0 ||
+        replaces_[row] > rows)
+      return nullptr;
+    row = replaces_[row] - 1;
+    c = &data_.cell(row, static_cast<size_t>(field));
+  }
+  return c->blank == kValue ? c : nullptr;
+}
+
+Value Evaluator::FieldValue(const Node& n, uint32_t row) const {
+  Value v;
+  const Cell* c = Resolve(row, n.field);
+  if (!c) return v;
+  switch (n.base) {
+    case kBaseString:
+    case kBaseBytes:
+      if (c->data > data_.heap.size() || data_.heap.size() - c->data < c->len) return v;
+      v.kind = Value::Kind::kText;
+      v.text = std::string_view(data_.heap).substr(c->data, c->len);
+      return v;
+    case kBaseFloat:
+    case kBaseDateTime:
+      v.kind = Value::Kind::kFloat;
+      v.f = std::bit_cast<double>(c->data);
+      return v;
+    case kBaseBool:
+      v.kind = Value::Kind::kInt;
+      v.i = c->data != 0 ? 1 : 0;
+      return v;
+    default:
+      v.kind = Value::Kind::kInt;
+      v.i = static_cast<int64_t>(c->data);
+      return v;
+  }
+}
+
+Tri Evaluator::TestText(const Node& n, uint32_t row) const {
+  const Node& subject = nodes_[n.kids[0]];
+  Value v = subject.kind == Kind::kField ? FieldValue(subject, row) : Eval(n.kids[0], row);
+  if (v.kind == Value::Kind::kNull) return Tri::kUnknown;
+  std::string number;
+  std::string_view text;
+  if (v.kind == Value::Kind::kText) {
+    text = v.Text();
+  } else {
+    number = NumberText(v);
+    text = number;
+  }
+  if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
+  const bool match = n.pattern.Matches(text);
+  if (n.op == 4) return match ? Tri::kFalse : Tri::kTrue;
+  return match ? Tri::kTrue : Tri::kFalse;
+}
+
+Value Evaluator::EvalFunc(const Node& n, uint32_t row) const {
+  std::vector<Value> args;
+  for (int k : n.kids) args.push_back(Eval(k, row));
+  if (args.empty() || args[0].kind == Value::Kind::kNull) return Value();
+  std::string s = args[0].kind == Value::Kind::kText ? std::string(args[0].Text())
+                                                      : NumberText(args[0]);
+  if (n.func == "UPPER") {
+    for (char& c : s) c = static_cast<char>(UpperTable()[static_cast<uint8_t>(c)]);
+  } else if (n.func == "LOWER") {
+    for (char& c : s) c = static_cast<char>(FoldTable()[static_cast<uint8_t>(c)]);
+  } else if (n.func == "TRIM" || n.func == "TRIMLEFT" || n.func == "TRIMRIGHT") {
+    size_t b = 0, e = s.size();
+    if (n.func != "TRIMRIGHT")
+      while (b < e && s[b] == ' ') ++b;
+    if (n.func != "TRIMLEFT")
+      while (e > b && s[e - 1] == ' ') --e;
+    s = s.substr(b, e - b);
+  } else if (n.func == "SUBSTRING") {
+    // SUBSTRING(text, start[, length]) with a 1-based start.
+    if (args.size() < 2) return Value();
+    double start = 0, length = static_cast<double>(s.size());
+    Value zero;
+    zero.kind = Value::Kind::kInt;
+    if (CompareValues(args[1], zero) == 2) return Value();
+    start = args[1].kind == Value::Kind::kInt ? static_cast<double>(args[1].i) : args[1].f;
+    if (args.size() > 2) {
+      if (CompareValues(args[2], zero) == 2) return Value();
+      length = args[2].kind == Value::Kind::kInt ? static_cast<double>(args[2].i) : args[2].f;
+    }
+    if (!(start >= 1)) start = 1;
+    if (!(length >= 0)) length = 0;
+    const size_t b = start > static_cast<double>(s.size()) ? s.size() : static_cast<size_t>(start) - 1;
+    const size_t len = std::min(static_cast<double>(s.size() - b), length) < 0
+                           ? 0
+                           : static_cast<size_t>(std::min(static_cast<double>(s.size() - b), length));
+    s = s.substr(b, len);
+  }
+  return TextValue(std::move(s));
+}
+
+Value Evaluator::Eval(int index, uint32_t row) const {
+  const Node& n = nodes_[index];
+  switch (n.kind) {
+    case Kind::kConst: {
+      Value v;
+      v.kind = n.constant.kind;
+      v.i = n.constant.i;
+      v.f = n.constant.f;
+      if (v.kind == Value::Kind::kText) v.text = n.storage;
+      return v;
+    }
+    case Kind::kField:
+      return FieldValue(n, row);
+    case Kind::kFunc:
+      return EvalFunc(n, row);
+    case Kind::kArith: {
+      const Value a = Eval(n.kids[0], row), b = Eval(n.kids[1], row);
+      using K = Value::Kind;
+      if (a.kind == K::kNull || b.kind == K::kNull) return Value();
+      if (a.kind == K::kText && b.kind == K::kText) {
+        if (n.op != 16) return Value();
+        return TextValue(std::string(a.Text()) + std::string(b.Text()));
+      }
+      if (a.kind == K::kText || b.kind == K::kText) return Value();
+      Value v;
+      if (a.kind == K::kInt && b.kind == K::kInt && n.op != 19) {
+        v.kind = K::kInt;
+        // Wrapping arithmetic: no undefined behaviour on overflow.
+        const auto x = static_cast<uint64_t>(a.i), y = static_cast<uint64_t>(b.i);
+        v.i = static_cast<int64_t>(n.op == 16 ? x + y : n.op == 17 ? x - y : x * y);
+        return v;
+      }
+      const double x = a.kind == K::kInt ? static_cast<double>(a.i) : a.f;
+      const double y = b.kind == K::kInt ? static_cast<double>(b.i) : b.f;
+      v.kind = K::kFloat;
+      switch (n.op) {
+        case 16: v.f = x + y; break;
+        case 17: v.f = x - y; break;
+        case 18: v.f = x * y; break;
+        default:
+          if (y == 0) return Value();
+          v.f = x / y;
+      }
+      return v;
+    }
+    default: {
+      const Tri t = Test(index, row);
+      Value v;
+      if (t == Tri::kUnknown) return v;
+      v.kind = Value::Kind::kInt;
+      v.i = t == Tri::kTrue;
+      return v;
+    }
+  }
+}
+
+Tri Evaluator::Test(int index, uint32_t row) const {
+  const Node& n = nodes_[index];
+  switch (n.kind) {
+    case Kind::kIsNull:
+    case Kind::kNotNull: {
+      const Node& k = nodes_[n.kids[0]];
+      const bool null = k.kind == Kind::kField ? Resolve(row, k.field) == nullptr
+                                               : Eval(n.kids[0], row).kind == Value::Kind::kNull;
+      return (null == (n.kind == Kind::kIsNull)) ? Tri::kTrue : Tri::kFalse;
+    }
+    case Kind::kNot: {
+      const Tri t = Test(n.kids[0], row);
+      return t == Tri::kUnknown ? t : t == Tri::kTrue ? Tri::kFalse : Tri::kTrue;
+    }
+    case Kind::kAnd: {
+      Tri r = Tri::kTrue;
+      for (int k : n.kids) {
+        const Tri t = Test(k, row);
+        if (t == Tri::kFalse) return t;
+        if (t == Tri::kUnknown) r = t;
+      }
+      return r;
+    }
+    case Kind::kOr: {
+      Tri r = Tri::kFalse;
+      for (int k : n.kids) {
+        const Tri t = Test(k, row);
+        if (t == Tri::kTrue) return t;
+        if (t == Tri::kUnknown) r = t;
+      }
+      return r;
+    }
+    case Kind::kCompare: {
+      const Node& a = nodes_[n.kids[0]];
+      const Node& b = nodes_[n.kids[1]];
+      if (a.kind == Kind::kField && b.kind == Kind::kConst && b.constant.kind == Value::Kind::kInt &&
+          a.base != kBaseString && a.base != kBaseBytes && a.base != kBaseFloat &&
+          a.base != kBaseDateTime) {
+        // The common integer condition without building values.
+        const Cell* c = Resolve(row, a.field);
+        if (!c) return Tri::kUnknown;
+        const int64_t x = a.base == kBaseBool ? (c->data != 0) : static_cast<int64_t>(c->data);
+        const int64_t y = b.constant.i;
+        return FromCompare(n.op, x < y ? -1 : x > y ? 1 : 0);
+      }
+      return FromCompare(n.op, CompareValues(Eval(n.kids[0], row), Eval(n.kids[1], row)));
+    }
+    case Kind::kText:
+      return TestText(n, row);
+    case Kind::kIn: {
+      const Value left = Eval(n.kids[0], row);
+      if (left.kind == Value::Kind::kNull) return Tri::kUnknown;
+      Tri r = Tri::kFalse;
+      for (size_t i = 1; i < n.kids.size(); ++i) {
+        const int c = CompareValues(left, Eval(n.kids[i], row));
+        if (c == 0) return Tri::kTrue;
+        if (c == 2) r = Tri::kUnknown;
+      }
+      return r;
+    }
+    default:
+      return Truth(Eval(index, row));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Selecting many rows
+
+void Evaluator::Select(int index, const std::vector<uint32_t>& in,
+                       std::vector<uint32_t>* out) const {
+  const Node& n = nodes_[index];
+  if (n.kind == Kind::kAnd) {
+    // True only where every part is true: narrow by the cheap parts first so
+    // the dear ones (memo scans) see only the rows that are left.
+    std::vector<int> order = n.kids;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return nodes_[a].cost < nodes_[b].cost; });
+    std::vector<uint32_t> current = in, next;
+    for (int k : order) {
+      next.clear();
+      Select(k, current, &next);
+      current.swap(next);
+      if (current.empty()) break;
+    }
+    out->insert(out->end(), current.begin(), current.end());
+    return;
+  }
+  if (n.kind == Kind::kOr) {
+    // True where any part is true: each part looks only at the rows that no
+    // cheaper part has taken yet.
+    std::vector<int> order = n.kids;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return nodes_[a].cost < nodes_[b].cost; });
+    std::vector<uint8_t> taken(data_.row_count(), 0);
+    std::vector<uint32_t> remaining = in, got, rest;
+    for (int k : order) {
+      got.clear();
+      Select(k, remaining, &got);
+      for (uint32_t r : got) taken[r] = 1;
+      rest.clear();
+      for (uint32_t r : remaining)
+        if (!taken[r]) rest.push_back(r);
+      remaining.swap(rest);
+      if (remaining.empty()) break;
+    }
+    for (uint32_t r : in)
+      if (taken[r]) out->push_back(r);
+    return;
+  }
+  for (uint32_t r : in)
+    if (Test(index, r) == Tri::kTrue) out->push_back(r);
+}
+
+}  // namespace engine::filter

@@ -1,0 +1,114 @@
+// The decoded form of a filter block and its evaluation over table rows.
+//
+// Node kinds (decoded from the block's node classes and operators):
+//   kConst       a constant value (null for a constant without data)
+//   kField       the value of a field (0-based), "unchanged" cells resolved
+//   kIsNull / kNotNull   unary 1 / 2: whether the operand is null
+//   kNot, kAnd, kOr      unary 9, binary 10 / 11, three-valued
+//   kCompare     binary 3..8: two values compared (numbers as numbers,
+//                strings byte by byte)
+//   kText        compare class 3 and binary like 30: the operand's text
+//                against a string constant, = / <> / like, with the case flag
+//                and partial length
+//   kIn          binary 31: the left value equals one of the list's values
+//   kArith       binary 16..19
+//   kFunc        class 10: UPPER, LOWER, TRIM, TRIMLEFT, TRIMRIGHT, SUBSTRING
+// Null semantics: a comparison with a null operand is unknown, NOT unknown is
+// unknown, AND/OR follow three-valued logic, and a row passes only when the
+// whole condition is true (docs/filter-evaluation.md).
+// Used by FilterProgram (engine/filter_program.cpp).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/table_data.h"
+
+namespace engine::filter {
+
+enum class Tri : uint8_t { kFalse, kTrue, kUnknown };
+
+struct Value {
+  enum class Kind : uint8_t { kNull, kInt, kFloat, kText };
+  Kind kind = Kind::kNull;
+  int64_t i = 0;
+  double f = 0;
+  std::string_view text;  // into the table's heap, the program, or `owned`
+  std::string owned;      // computed text (functions, +)
+
+  std::string_view Text() const { return owned.empty() ? text : std::string_view(owned); }
+};
+
+// A LIKE pattern ("%" any run, "_" one character) or an exact text, already
+// folded when the comparison ignores case.
+class TextPattern {
+ public:
+  TextPattern() = default;
+  TextPattern(std::string_view pattern, bool like, bool fold);
+  bool Matches(std::string_view text) const;
+
+ private:
+  struct Segment {
+    std::string bytes;  // folded; '_' matches any byte in LIKE patterns
+    size_t key = 0;     // index of the rarest non-wildcard byte, or npos
+    uint8_t key_a = 0, key_b = 0;  // that byte in both cases
+  };
+  Segment MakeSegment(std::string_view s) const;
+  bool At(std::string_view text, size_t pos, const Segment& seg) const;
+  size_t Find(std::string_view text, size_t from, size_t limit, const Segment& seg) const;
+
+  const std::array<uint8_t, 256>* fold_ = nullptr;
+  bool like_ = false;
+  bool has_percent_ = false;
+  Segment first_, last_;
+  std::vector<Segment> middle_;
+};
+
+enum class Kind : uint8_t { kConst, kField, kIsNull, kNotNull, kNot, kAnd, kOr, kCompare,
+                            kText, kIn, kArith, kFunc };
+
+struct Node {
+  Kind kind = Kind::kConst;
+  int op = 0;                // operator code of the block
+  std::vector<int> kids;     // node indexes; kIn: left, then the list
+  Value constant;            // kConst; a string constant's text is `storage`
+  std::string storage;
+  int field = -1;            // kField: 0-based field index
+  uint16_t base = 0;         // kField: base type of the field
+  bool fold = false;         // kText: ignore case
+  uint32_t partial = 0;      // kText: compare only the first N characters
+  TextPattern pattern;       // kText
+  std::string func;          // kFunc: upper-case name
+  int cost = 1;              // rough price per row, for ordering AND/OR
+};
+
+class Evaluator {
+ public:
+  Evaluator(const std::vector<Node>& nodes, const TableData& data,
+            const std::vector<uint32_t>& replaces)
+      : nodes_(nodes), data_(data), replaces_(replaces) {}
+
+  Tri Test(int node, uint32_t row) const;
+  Value Eval(int node, uint32_t row) const;
+  // Appends the rows of `in` (in order) for which `node` is true.
+  void Select(int node, const std::vector<uint32_t>& in, std::vector<uint32_t>* out) const;
+
+ private:
+  const Cell* Resolve(uint32_t row, int field) const;
+  Value FieldValue(const Node& n, uint32_t row) const;
+  Tri TestText(const Node& n, uint32_t row) const;
+  Value EvalFunc(const Node& n, uint32_t row) const;
+
+  const std::vector<Node>& nodes_;
+  const TableData& data_;
+  const std::vector<uint32_t>& replaces_;
+};
+
+// -1, 0, 1, or 2 when the values cannot be compared (a null, text against a
+// number that the text does not spell).
+int CompareValues(const Value& a, const Value& b);
+
+}  // namespace engine::filter

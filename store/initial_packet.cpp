@@ -1,8 +1,13 @@
 // InitialPacket(): the bytes embedded from resources/initial.packet by the
 // build (store/cmake/embed_file.cmake writes initial_packet_data.cpp).
+// The window definition keeps the packet behind a 32-bit byte count; a
+// resource saved in that form is accepted too, and the count is left out.
 #include "store/initial_packet.h"
 
+#include <algorithm>
 #include <cstddef>
+
+#include "engine/packet_codec.h"
 
 extern "C" const unsigned char vr_initial_packet[];
 extern "C" const size_t vr_initial_packet_size;
@@ -10,7 +15,17 @@ extern "C" const size_t vr_initial_packet_size;
 namespace store {
 
 std::span<const uint8_t> InitialPacket() {
-  return std::span<const uint8_t>(vr_initial_packet, vr_initial_packet_size);
+  std::span<const uint8_t> bytes(vr_initial_packet, vr_initial_packet_size);
+  if (bytes.size() >= 8) {
+    uint32_t count = uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
+                     uint32_t{bytes[3]} << 24;
+    if (count == bytes.size() - 4 &&
+        std::equal(std::begin(engine::kBinarySignature), std::end(engine::kBinarySignature),
+                   bytes.begin() + 4)) {
+      return bytes.subspan(4);
+    }
+  }
+  return bytes;
 }
 
 }  // namespace store

@@ -1,0 +1,41 @@
+// vpacket convert IN OUT: rewrites a packet in the form OUT's extension asks
+// for (".xml" in any case: XML; anything else: binary). The packet is read
+// and written by the packet codec directly, so a binary packet converted to
+// XML and back is the same bytes. OUT is not touched when IN is refused.
+#include <algorithm>
+#include <cctype>
+
+#include "engine/packet_codec.h"
+#include "tools/vpacket.h"
+
+namespace {
+
+bool EndsWithXml(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ext = path.substr(path.size() - 4);
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext == ".xml";
+}
+
+int RunConvert(vpacket::Args args) {
+  if (args.size() != 2) return vpacket::UsageError("convert");
+  std::string bytes, error, out;
+  engine::TableData table;
+  if (!vpacket::LoadPacket(args[0], &bytes, &table, &error)) return vpacket::Fail(error);
+  const engine::PacketForm form =
+      EndsWithXml(args[1]) ? engine::PacketForm::kXml : engine::PacketForm::kBinary;
+  if (engine::WritePacket(table, form, &out, &error) != engine::kDBOk) {
+    return vpacket::Fail(args[1] + ": " + error);
+  }
+  if (!vpacket::WriteWholeFile(args[1], out, &error)) return vpacket::Fail(error);
+  return 0;
+}
+
+}  // namespace
+
+VPACKET_COMMAND(convert,
+                "convert IN OUT\n"
+                "    Reads IN (either form) and writes it to OUT, as XML when OUT ends in\n"
+                "    \".xml\" (any case), otherwise in the binary form.",
+                RunConvert);

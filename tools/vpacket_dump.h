@@ -1,0 +1,35 @@
+// Tab-separated text of records, shared by `vpacket dump` and any command
+// that prints records (such as a filter command).
+//
+// Layout: one line per record, fields in field order separated by tabs; a
+// null value is empty; integers in decimal, floating-point numbers in their
+// shortest exact form, text and memo bytes as Windows-1252 with tab, CR, LF
+// and backslash written \t \r \n \\; other byte blocks in hex.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/ds_interfaces.h"
+
+namespace vpacket {
+
+// Appends text with tab, CR, LF and backslash escaped.
+void AppendDumpText(std::string_view text, std::string* out);
+
+// Appends one value as the dump writes it.
+void AppendDumpValue(const engine::FieldDesc& field, const engine::FieldValue& value,
+                     std::string* out);
+
+// The heading line: field names separated by tabs.
+std::string DumpHeading(const std::vector<engine::FieldDesc>& fields);
+
+// Writes the heading and every record of the cursor's view, from its first
+// record on, in the view's order. Returns the engine's failure code, if any.
+engine::DBResult DumpCurrentRecords(engine::IDSCursor* cursor,
+                                    const std::vector<engine::FieldDesc>& fields,
+                                    std::ostream& out);
+
+}  // namespace vpacket

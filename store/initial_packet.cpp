@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "engine/coding.h"
 #include "engine/packet_codec.h"
 
 extern "C" const unsigned char vr_initial_packet[];
@@ -16,9 +17,9 @@ namespace store {
 
 std::span<const uint8_t> InitialPacket() {
   std::span<const uint8_t> bytes(vr_initial_packet, vr_initial_packet_size);
-  if (bytes.size() >= 8) {
-    uint32_t count = uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
-                     uint32_t{bytes[3]} << 24;
+  engine::coding::ByteReader reader(bytes);
+  uint64_t count = 0;
+  if (bytes.size() >= 8 && reader.GetUInt(4, &count)) {
     if (count == bytes.size() - 4 &&
         std::equal(std::begin(engine::kBinarySignature), std::end(engine::kBinarySignature),
                    bytes.begin() + 4)) {

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/coding.h"
 #include "engine/packet_codec.h"
 #include "engine/table_data.h"
 #include "store/artikel_data.h"
@@ -26,7 +27,7 @@ struct Article {
 
 inline engine::Param WidthParam(uint16_t width) {
   engine::Param p{"WIDTH", 2, engine::kBaseUInt, ""};
-  p.raw = {static_cast<char>(width & 0xFF), static_cast<char>(width >> 8)};
+  engine::coding::PutFixed16(&p.raw, width);
   return p;
 }
 

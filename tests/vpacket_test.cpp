@@ -1,0 +1,211 @@
+// The vpacket tool, run as a program: convert round trips (the shipped
+// initial packet included), info counts, dump output against a plain
+// reference walk of the rows, and error exits.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "engine/packet_codec.h"
+#include "tests/packet_samples.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+const std::string kTool = std::string(VR_BINARY_DIR) + "/tools/vpacket";
+
+struct ToolRun {
+  int exit_code = -1;
+  std::string out, err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Spit(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string Temp(const std::string& name) { return testing::TempDir() + "vpacket_test_" + name; }
+
+ToolRun Vpacket(const std::string& args) {
+  const std::string err_path = Temp("stderr");
+  const std::string cmd = "LC_ALL=C '" + kTool + "' " + args + " 2>'" + err_path + "'";
+  ToolRun r;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (p == nullptr) return r;
+  char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  const int status = pclose(p);
+  r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.err = Slurp(err_path);
+  return r;
+}
+
+std::string WriteSample(const std::string& name, const engine::TableData& t,
+                        engine::PacketForm form) {
+  std::string bytes, error;
+  EXPECT_EQ(engine::WritePacket(t, form, &bytes, &error), engine::kDBOk) << error;
+  const std::string path = Temp(name);
+  Spit(path, bytes);
+  return path;
+}
+
+class VpacketTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(kTool)) GTEST_SKIP() << "vpacket is not built at " << kTool;
+  }
+};
+
+// The reference dump: current rows in packet order, "unchanged" cells
+// resolved by walking the change log's chain of replaced rows.
+std::string ReferenceDump(const engine::TableData& t) {
+  std::vector<uint32_t> replaces(t.row_count(), 0);
+  for (size_t i = 0; i + 2 < t.change_log.size(); i += 3) {
+    if (t.change_log[i + 1] != 0) replaces[t.change_log[i] - 1] = t.change_log[i + 1];
+  }
+  auto escape = [](std::string_view s) {
+    std::string o;
+    for (char c : s) {
+      if (c == '\t') o += "\\t";
+      else if (c == '\r') o += "\\r";
+      else if (c == '\n') o += "\\n";
+      else if (c == '\\') o += "\\\\";
+      else o += c;
+    }
+    return o;
+  };
+  std::string out;
+  for (size_t f = 0; f < t.field_count(); ++f) out += (f ? "\t" : "") + t.fields[f].name;
+  out += "\n";
+  for (size_t r = 0; r < t.row_count(); ++r) {
+    if (t.status[r] & (engine::kRowReplaced | engine::kRowDeleted)) continue;
+    for (size_t f = 0; f < t.field_count(); ++f) {
+      if (f) out += "\t";
+      size_t row = r;
+      while (t.cell(row, f).blank == engine::kUnchanged) row = replaces[row] - 1;
+      const engine::Cell& c = t.cell(row, f);
+      if (c.blank != engine::kValue) continue;
+      out += t.fields[f].varying() ? escape(t.bytes(c))
+                                   : std::to_string(static_cast<int64_t>(c.data));
+    }
+    out += "\n";
+  }
+  return out;
+}
+
+TEST_F(VpacketTest, ConvertBinaryToXmlAndBackIsByteIdentical) {
+  const std::string bin = WriteSample("h.packet", packet_samples::ArticlesWithHistory(),
+                                      engine::PacketForm::kBinary);
+  const std::string xml = Temp("h.XML");  // the extension in capitals still means XML
+  const std::string back = Temp("h2.packet");
+  ASSERT_EQ(Vpacket("convert '" + bin + "' '" + xml + "'").exit_code, 0);
+  EXPECT_EQ(Slurp(xml).rfind("<?xml", 0), 0u);
+  ASSERT_EQ(Vpacket("convert '" + xml + "' '" + back + "'").exit_code, 0);
+  EXPECT_EQ(Slurp(back), Slurp(bin));
+}
+
+TEST_F(VpacketTest, InitialPacketSurvivesXmlByteForByte) {
+  const std::string initial = std::string(VR_SOURCE_DIR) + "/resources/initial.packet";
+  if (!fs::exists(initial)) GTEST_SKIP() << "no resources/initial.packet";
+  const std::string xml = Temp("initial.xml"), back = Temp("initial.bin");
+  ASSERT_EQ(Vpacket("convert '" + initial + "' '" + xml + "'").exit_code, 0);
+  ASSERT_EQ(Vpacket("convert '" + xml + "' '" + back + "'").exit_code, 0);
+  EXPECT_EQ(Slurp(back), Slurp(initial));
+}
+
+TEST_F(VpacketTest, EditionFilesSurviveBinaryAndBack) {
+  for (const char* name : {"Base.xml", "BaseNo.xml", "BaseSv.xml", "BaseFi.xml"}) {
+    const std::string file = std::string(VR_SOURCE_DIR) + "/data/" + name;
+    if (!fs::exists(file)) continue;
+    const std::string bin = Temp("edition.bin"), xml = Temp("edition.xml");
+    ASSERT_EQ(Vpacket("convert '" + file + "' '" + bin + "'").exit_code, 0) << name;
+    ASSERT_EQ(Vpacket("convert '" + bin + "' '" + xml + "'").exit_code, 0) << name;
+    engine::TableData a, b;
+    std::string e1, e2, diff, x1 = Slurp(file), x2 = Slurp(xml);
+    ASSERT_EQ(engine::ReadPacket(std::span(reinterpret_cast<const uint8_t*>(x1.data()), x1.size()), &a, &e1), 0);
+    ASSERT_EQ(engine::ReadPacket(std::span(reinterpret_cast<const uint8_t*>(x2.data()), x2.size()), &b, &e2), 0);
+    EXPECT_TRUE(packet_samples::SameTable(a, b, &diff)) << name << ": " << diff;
+  }
+}
+
+TEST_F(VpacketTest, InfoCountsRowsByStatusAndCurrentRecords) {
+  const std::string bin = WriteSample("i.packet", packet_samples::ArticlesWithHistory(),
+                                      engine::PacketForm::kBinary);
+  const ToolRun r = Vpacket("info '" + bin + "'");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("form: binary"));
+  EXPECT_THAT(r.out, HasSubstr("3. Titel: string, type 0x0049, size 1, attributes 0x0010"));
+  EXPECT_THAT(r.out, HasSubstr("WIDTH = 80  (type 0x0002, size 2)"));
+  EXPECT_THAT(r.out, HasSubstr("SUBTYPE = \"Text\""));
+  EXPECT_THAT(r.out, HasSubstr("CHANGE_LOG = 18 numbers, 6 changes"));
+  EXPECT_THAT(r.out, HasSubstr("status 4 (inserted): 2"));
+  EXPECT_THAT(r.out, HasSubstr("status 5 (replaced inserted): 1"));
+  EXPECT_THAT(r.out, HasSubstr("status 6 (deleted inserted): 1"));
+  EXPECT_THAT(r.out, HasSubstr("status 12 (inserted modified): 1"));
+  EXPECT_THAT(r.out, HasSubstr("current records: 3"));
+}
+
+TEST_F(VpacketTest, DumpMatchesAReferenceWalkInBothForms) {
+  const engine::TableData t = packet_samples::ArticlesWithHistory();
+  for (auto form : {engine::PacketForm::kBinary, engine::PacketForm::kXml}) {
+    const std::string path = WriteSample("d.packet", t, form);
+    const ToolRun r = Vpacket("dump '" + path + "'");
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, ReferenceDump(t));
+  }
+}
+
+TEST_F(VpacketTest, DumpAllListsEveryRowWithStatusAndBlankCodes) {
+  const engine::TableData t = packet_samples::ArticlesWithHistory();
+  const std::string path = WriteSample("a.packet", t, engine::PacketForm::kBinary);
+  const ToolRun r = Vpacket("dump --all '" + path + "'");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("row\tstatus\tblanks\tAargang\tNummer\t", 0), 0u);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), static_cast<long>(t.row_count() + 1));
+  EXPECT_THAT(r.out, HasSubstr("\n5\t12\t00020102\t"));
+}
+
+TEST_F(VpacketTest, ErrorsGoToStderrWithExitCodeOne) {
+  const ToolRun missing = Vpacket("info '" + Temp("does-not-exist") + "'");
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_THAT(missing.err, HasSubstr("cannot open"));
+  EXPECT_TRUE(missing.out.empty());
+
+  std::string bin, error;
+  engine::WritePacket(packet_samples::Articles(3), engine::PacketForm::kBinary, &bin, &error);
+  Spit(Temp("cut.packet"), bin.substr(0, bin.size() - 5));
+  const ToolRun cut = Vpacket("dump '" + Temp("cut.packet") + "'");
+  EXPECT_EQ(cut.exit_code, 1);
+  EXPECT_THAT(cut.err, HasSubstr("row 3"));
+
+  Spit(Temp("keep.bin"), "untouched");
+  const ToolRun refused = Vpacket("convert '" + Temp("cut.packet") + "' '" + Temp("keep.bin") + "'");
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_EQ(Slurp(Temp("keep.bin")), "untouched");
+
+  engine::TableData zero = packet_samples::Articles(1);
+  zero.cell(0, 2) = zero.AddBytes(std::string("a\0", 2));
+  engine::WritePacket(zero, engine::PacketForm::kBinary, &bin, &error);
+  Spit(Temp("zero.packet"), bin);
+  const ToolRun no_xml = Vpacket("convert '" + Temp("zero.packet") + "' '" + Temp("keep.bin.xml") + "'");
+  EXPECT_EQ(no_xml.exit_code, 1);
+  EXPECT_THAT(no_xml.err, HasSubstr("zero byte"));
+  EXPECT_FALSE(fs::exists(Temp("keep.bin.xml")));
+
+  EXPECT_EQ(Vpacket("frobnicate").exit_code, 1);
+  EXPECT_EQ(Vpacket("dump").exit_code, 1);
+  EXPECT_THAT(Vpacket("").err, HasSubstr("vpacket dump [--all] FILE"));
+}
+
+}  // namespace

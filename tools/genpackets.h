@@ -46,7 +46,9 @@ class Rng {
 // takes an entry of the pool `name`, "{name:1}" the second '|'-separated part
 // of the same entry; within one record a slot keeps its choice, so a title and
 // its text speak of the same product. "{@name}" takes the entry the year picks
-// (a course that runs all year). Built-in slots: {year}, {issue}, {num} (a
+// (a course that runs all year), "{#name}" the entry the issue picks (the
+// next lesson of a course: consecutive issues take consecutive entries).
+// Built-in slots: {year}, {issue}, {num} (a
 // number 3 to 9), {price} (199 to 999), {bigprice} (999 to 5999).
 
 // Category positions, the same in every edition (the order of the category

@@ -78,9 +78,13 @@ class IssueBuilder {
  private:
   Article Regular(SlotFiller* filler, Category category, int year, int issue, int* page) {
     const auto& kinds = by_category_[category];
-    const ArticleKind& kind = *kinds[rng_->Below(static_cast<uint32_t>(kinds.size()))];
+    const ArticleKind* chosen = nullptr;
     std::string title;
     for (int tries = 0;; ++tries) {
+      // The kind is chosen again with every try, so a category whose kinds
+      // each have a fixed title per issue (the courses) finds the free one.
+      chosen = kinds[rng_->Below(static_cast<uint32_t>(kinds.size()))];
+      const ArticleKind& kind = *chosen;
       filler->Reset();
       title = Utf8To1252(filler->Fill(kind.titles[rng_->Below(static_cast<uint32_t>(kind.titles.size()))]));
       if (title.size() > 80) {
@@ -95,6 +99,7 @@ class IssueBuilder {
         break;
       }
     }
+    const ArticleKind& kind = *chosen;
     std::string text = filler->Fill(Pick(kind.intros));
     if (!kind.details.empty()) {
       text += kCrLf;

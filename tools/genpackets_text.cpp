@@ -97,6 +97,10 @@ std::string SlotFiller::Choose(const std::string& slot) {
     // A series that runs through a whole year (a course): chosen by the year.
     const auto& pool = Pool(name.substr(1));
     entry = pool[static_cast<size_t>(year_) % pool.size()];
+  } else if (name[0] == '#') {
+    // A step of a series that advances with every issue (a course's lessons).
+    const auto& pool = Pool(name.substr(1));
+    entry = pool[static_cast<size_t>(year_ * 12 + issue_ - 1) % pool.size()];
   } else if (auto it = chosen_.find(name); it != chosen_.end()) {
     entry = it->second;
   } else if (name == "num") {

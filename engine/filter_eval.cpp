@@ -214,7 +214,7 @@ int CompareValues(const Value& a, const Value& b) {
 // ---------------------------------------------------------------------------
 // Row evaluation
 
-const Cell* Evaluator::Resolve(uint32_t row, int field) const {
+const Cell* Evaluator::ResolveChain(uint32_t row, int field) const {
   const size_t rows = data_.row_count();
   const Cell* c = &data_.cell(row, static_cast<size_t>(field));
   for (size_t steps = 0; c->blank == kUnchanged; ++steps) {
@@ -256,6 +256,16 @@ Value Evaluator::FieldValue(const Node& n, uint32_t row) const {
 
 Tri Evaluator::TestText(const Node& n, uint32_t row) const {
   const Node& subject = nodes_[n.kids[0]];
+  if (subject.kind == Kind::kField &&
+      (subject.base == kBaseString || subject.base == kBaseBytes)) {
+    // The search's own case: the field's bytes straight from the heap.
+    const Cell* c = Resolve(row, subject.field);
+    if (!c) return Tri::kUnknown;
+    if (c->data > data_.heap.size() || data_.heap.size() - c->data < c->len) return Tri::kUnknown;
+    std::string_view text(data_.heap.data() + c->data, c->len);
+    if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
+    return n.pattern.Matches(text) == (n.op != 4) ? Tri::kTrue : Tri::kFalse;
+  }
   Value v = subject.kind == Kind::kField ? FieldValue(subject, row) : Eval(n.kids[0], row);
   if (v.kind == Value::Kind::kNull) return Tri::kUnknown;
   std::string number;
@@ -440,45 +450,40 @@ void Evaluator::Select(int index, const std::vector<uint32_t>& in,
                        std::vector<uint32_t>* out) const {
   const Node& n = nodes_[index];
   if (n.kind == Kind::kAnd) {
-    // True only where every part is true: narrow by the cheap parts first so
-    // the dear ones (memo scans) see only the rows that are left.
-    std::vector<int> order = n.kids;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return nodes_[a].cost < nodes_[b].cost; });
-    std::vector<uint32_t> current = in, next;
-    for (int k : order) {
+    // True only where every part is true: the parts (cheapest first, as
+    // Decode ordered them) narrow the rows one after the other, so the dear
+    // ones (memo scans) see only the rows that are left.
+    std::vector<uint32_t> current, next;
+    const std::vector<uint32_t>* rows = &in;
+    for (int k : n.kids) {
       next.clear();
-      Select(k, current, &next);
+      Select(k, *rows, &next);
       current.swap(next);
+      rows = &current;
       if (current.empty()) break;
     }
-    out->insert(out->end(), current.begin(), current.end());
+    out->insert(out->end(), rows->begin(), rows->end());
     return;
   }
-  if (n.kind == Kind::kOr) {
-    // True where any part is true: each part looks only at the rows that no
-    // cheaper part has taken yet.
-    std::vector<int> order = n.kids;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return nodes_[a].cost < nodes_[b].cost; });
-    std::vector<uint8_t> taken(data_.row_count(), 0);
-    std::vector<uint32_t> remaining = in, got, rest;
-    for (int k : order) {
-      got.clear();
-      Select(k, remaining, &got);
-      for (uint32_t r : got) taken[r] = 1;
-      rest.clear();
-      for (uint32_t r : remaining)
-        if (!taken[r]) rest.push_back(r);
-      remaining.swap(rest);
-      if (remaining.empty()) break;
+  // Rows come in the order's sequence, which jumps about the table: the
+  // cells (and texts) of a row some steps ahead are prefetched so the loop
+  // does not wait for memory row by row.
+  constexpr size_t kAheadCell = 32, kAheadText = 16;
+  const Cell* cells = data_.cells.data();
+  const size_t nf = data_.field_count();
+  const char* heap = data_.heap.data();
+  const size_t heap_size = data_.heap.size();
+  const size_t count = in.size();
+  for (size_t i = 0; i < count; ++i) {
+    for (const int field : n.fields) {
+      if (i + kAheadCell < count) __builtin_prefetch(&cells[in[i + kAheadCell] * nf + field]);
+      if (i + kAheadText < count) {
+        const Cell& ahead = cells[in[i + kAheadText] * nf + field];
+        if (ahead.data < heap_size) __builtin_prefetch(heap + ahead.data);
+      }
     }
-    for (uint32_t r : in)
-      if (taken[r]) out->push_back(r);
-    return;
+    if (Test(index, in[i]) == Tri::kTrue) out->push_back(in[i]);
   }
-  for (uint32_t r : in)
-    if (Test(index, r) == Tri::kTrue) out->push_back(r);
 }
 
 }  // namespace engine::filter

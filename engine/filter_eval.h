@@ -83,6 +83,7 @@ struct Node {
   TextPattern pattern;       // kText
   std::string func;          // kFunc: upper-case name
   int cost = 1;              // rough price per row, for ordering AND/OR
+  std::vector<int> fields;   // fields this subtree reads (for prefetching)
 };
 
 class Evaluator {
@@ -97,7 +98,13 @@ class Evaluator {
   void Select(int node, const std::vector<uint32_t>& in, std::vector<uint32_t>* out) const;
 
  private:
-  const Cell* Resolve(uint32_t row, int field) const;
+  // The cell holding the row's value of `field`, or null for no value.
+  const Cell* Resolve(uint32_t row, int field) const {
+    const Cell* c = &data_.cells[row * data_.fields.size() + static_cast<size_t>(field)];
+    if (c->blank == kValue) return c;
+    return c->blank == kUnchanged ? ResolveChain(row, field) : nullptr;
+  }
+  const Cell* ResolveChain(uint32_t row, int field) const;
   Value FieldValue(const Node& n, uint32_t row) const;
   Tri TestText(const Node& n, uint32_t row) const;
   Value EvalFunc(const Node& n, uint32_t row) const;

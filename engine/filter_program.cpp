@@ -18,6 +18,7 @@
 // evaluates without reading outside the block or the table.
 #include "engine/filter_program.h"
 
+#include <algorithm>
 #include <bit>
 #include <string_view>
 
@@ -89,6 +90,14 @@ class Decoder {
   int DecodeConstant(size_t offset, const uint16_t* o);
   int DecodeList(size_t first, int depth, std::vector<int>* kids, size_t owner);
   int Add(Node n) {
+    if (n.kind == Kind::kField) {
+      n.fields = {n.field};
+    } else {
+      for (int k : n.kids)
+        for (int f : out_[k].fields)
+          if (n.fields.size() < 4 && std::find(n.fields.begin(), n.fields.end(), f) == n.fields.end())
+            n.fields.push_back(f);
+    }
     out_.push_back(std::move(n));
     return static_cast<int>(out_.size()) - 1;
   }
@@ -252,6 +261,10 @@ int Decoder::Decode(size_t offset, int depth) {
           if (out_[k].kind == n.kind) flat.insert(flat.end(), out_[k].kids.begin(), out_[k].kids.end());
           else flat.push_back(k);
         }
+        // Cheap parts first: AND and OR have no side effects, so the order
+        // of their parts changes only the time they take.
+        std::stable_sort(flat.begin(), flat.end(),
+                         [&](int a, int b) { return out_[a].cost < out_[b].cost; });
         n.kids = std::move(flat);
       }
       n.cost = 1;

@@ -57,15 +57,24 @@ size_t FindEitherByte(const uint8_t* s, size_t n, uint8_t a, uint8_t b) {
 #if defined(__SSE2__)
   const __m128i va = _mm_set1_epi8(static_cast<char>(a));
   const __m128i vb = _mm_set1_epi8(static_cast<char>(b));
+  auto hits = [&](size_t at) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at));
+    return static_cast<uint32_t>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb))));
+  };
   for (; i + 32 <= n; i += 32) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16));
-    const int mx = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb)));
-    const int my = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(y, va), _mm_cmpeq_epi8(y, vb)));
-    if (mx | my) {
-      const uint32_t m = static_cast<uint32_t>(mx) | (static_cast<uint32_t>(my) << 16);
-      return i + static_cast<size_t>(__builtin_ctz(m));
-    }
+    const uint32_t m = hits(i) | (hits(i + 16) << 16);
+    if (m) return i + static_cast<size_t>(__builtin_ctz(m));
+  }
+  if (i + 16 <= n) {
+    if (const uint32_t m = hits(i)) return i + static_cast<size_t>(__builtin_ctz(m));
+    i += 16;
+  }
+  if (i < n && n >= 16) {
+    // The last 16 bytes, overlapping what was read: drop the hits already seen.
+    const size_t at = n - 16;
+    const uint32_t m = hits(at) >> (i - at);
+    return m ? i + static_cast<size_t>(__builtin_ctz(m)) : n;
   }
 #endif
   for (; i < n; ++i)

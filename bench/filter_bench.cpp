@@ -1,0 +1,206 @@
+// Filter speed on 100,000 synthetic articles (titles ~40 bytes, texts ~600
+// bytes, ~65 MB to scan): compile + AddFilter + record count of the view in
+// the engine, against SQLite (in memory, same rows, the same condition as a
+// LIKE query) in the same run, for
+//   (a) the search word alone, rare (found nowhere: every byte is scanned)
+//       and common (found in almost every row), and
+//   (b) the word with a year and a category as the search composes them.
+// The words are ASCII, since SQLite folds ASCII only. BM_Summary prints both
+// times (median of several runs) and their ratio.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <strings.h>
+#include <string>
+#include <vector>
+
+#include "bench/synthetic_articles.h"
+#include "engine/data_object.h"
+#include "engine/ds_interfaces.h"
+#include "store/db_error.h"
+#include "store/filter_compile.h"
+#include "store/filter_host.h"
+
+namespace {
+
+constexpr size_t kRows = 100000;
+
+class Host : public store::IFilterHost {
+ public:
+  store::FilterFieldInfo FieldByNameForFilter(std::string_view name) const override {
+    static const store::FilterFieldInfo kFields[] = {
+        {"Aargang", 1, store::TFieldType::ftInteger, 0},
+        {"Nummer", 2, store::TFieldType::ftInteger, 0},
+        {"Titel", 3, store::TFieldType::ftString, 80},
+        {"Tekst", 4, store::TFieldType::ftMemo, 0},
+        {"Kategori", 5, store::TFieldType::ftString, 20}};
+    for (const auto& f : kFields)
+      if (strcasecmp(f.name.c_str(), std::string(name).c_str()) == 0) return f;
+    throw store::EDatabaseError("ArtikelData: Field '" + std::string(name) + "' not found");
+  }
+};
+
+struct Fixture {
+  std::unique_ptr<engine::IDSBase> base;
+  std::unique_ptr<engine::IDSCursor> cursor;
+  sqlite3* db = nullptr;
+  size_t bytes = 0;
+
+  Fixture() {
+    engine::TableData t = bench::SyntheticArticles(kRows);
+    bytes = 0;
+    for (size_t r = 0; r < t.row_count(); ++r) bytes += t.cell(r, 2).len + t.cell(r, 3).len;
+    sqlite3_open(":memory:", &db);
+    sqlite3_exec(db, "CREATE TABLE a(aargang INTEGER, nummer INTEGER, titel TEXT, tekst TEXT, kategori TEXT)",
+                 nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* ins = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO a VALUES(?,?,?,?,?)", -1, &ins, nullptr);
+    for (size_t r = 0; r < t.row_count(); ++r) {
+      sqlite3_bind_int64(ins, 1, static_cast<int64_t>(t.cell(r, 0).data));
+      sqlite3_bind_int64(ins, 2, static_cast<int64_t>(t.cell(r, 1).data));
+      for (int f : {2, 3, 4}) {
+        const std::string_view v = t.bytes(t.cell(r, static_cast<size_t>(f)));
+        sqlite3_bind_text(ins, f + 1, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+      }
+      sqlite3_step(ins);
+      sqlite3_reset(ins);
+    }
+    sqlite3_finalize(ins);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    base = engine::CreateDSBase();
+    engine::LoadTableData(base.get(), std::move(t));
+    cursor = engine::CreateDSCursor();
+    cursor->InitCursor(base.get());
+  }
+  ~Fixture() { sqlite3_close(db); }
+};
+
+Fixture& F() {
+  static Fixture f;
+  return f;
+}
+
+struct Query {
+  std::string word, year, category;  // empty: not part of the condition
+  std::string FilterText() const {
+    std::string text = "(Tekst LIKE '%" + word + "%' or Titel LIKE '%" + word + "%')";
+    if (!year.empty()) text += " and Aargang = '" + year + "'";
+    if (!category.empty()) text += " and KATEGORI = '" + category + "'";
+    return text;
+  }
+};
+
+const Query kQueries[] = {
+    {"xyzzy", "", ""},          // rare: in no row
+    {"virus", "", ""},          // common
+    {"xyzzy", "2002", "Test"},  // composed, rare word
+    {"virus", "2002", "Test"},  // composed, common word
+};
+const char* const kNames[] = {"word rare", "word common", "composed rare", "composed common"};
+
+uint32_t EngineCount(const Query& q) {
+  Host host;
+  const auto block = store::CompileFilterText(host, q.FilterText(), {true, false});
+  engine::FilterHandle handle = 0;
+  if (F().cursor->AddFilter(block, &handle) != engine::kDBOk) return UINT32_MAX;
+  uint32_t count = 0;
+  F().cursor->GetRecordCount(&count);
+  F().cursor->DropFilter(handle);
+  return count;
+}
+
+uint32_t SqliteCount(const Query& q) {
+  std::string sql = "SELECT count(*) FROM a WHERE (tekst LIKE ?1 OR titel LIKE ?1)";
+  if (!q.year.empty()) sql += " AND aargang = ?2";
+  if (!q.category.empty()) sql += " AND kategori LIKE ?3";
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(F().db, sql.c_str(), -1, &st, nullptr);
+  const std::string pattern = "%" + q.word + "%";
+  sqlite3_bind_text(st, 1, pattern.c_str(), -1, SQLITE_TRANSIENT);
+  if (!q.year.empty()) sqlite3_bind_int(st, 2, std::stoi(q.year));
+  if (!q.category.empty()) sqlite3_bind_text(st, 3, q.category.c_str(), -1, SQLITE_TRANSIENT);
+  uint32_t count = 0;
+  if (sqlite3_step(st) == SQLITE_ROW) count = static_cast<uint32_t>(sqlite3_column_int64(st, 0));
+  sqlite3_finalize(st);
+  return count;
+}
+
+void BM_Engine(benchmark::State& state) {
+  const Query& q = kQueries[state.range(0)];
+  F();
+  uint32_t count = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(count = EngineCount(q));
+  state.SetLabel(kNames[state.range(0)]);
+  state.counters["rows"] = count;
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(F().bytes));
+}
+BENCHMARK(BM_Engine)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+void BM_Sqlite(benchmark::State& state) {
+  const Query& q = kQueries[state.range(0)];
+  F();
+  uint32_t count = 0;
+  for (auto _ : state) benchmark::DoNotOptimize(count = SqliteCount(q));
+  state.SetLabel(kNames[state.range(0)]);
+  state.counters["rows"] = count;
+}
+BENCHMARK(BM_Sqlite)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+// The cheap conditions alone, to see what the composed filter spends where.
+const char* const kTexts[] = {"Aargang = '2002'", "KATEGORI = 'Test'",
+                              "Aargang = '2002' and KATEGORI = 'Test'"};
+
+void BM_EngineText(benchmark::State& state) {
+  F();
+  Host host;
+  const char* text = kTexts[state.range(0)];
+  uint32_t count = 0;
+  for (auto _ : state) {
+    const auto block = store::CompileFilterText(host, text, {true, false});
+    engine::FilterHandle handle = 0;
+    F().cursor->AddFilter(block, &handle);
+    F().cursor->GetRecordCount(&count);
+    F().cursor->DropFilter(handle);
+  }
+  state.SetLabel(text);
+  state.counters["rows"] = count;
+}
+BENCHMARK(BM_EngineText)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+template <typename Fn>
+double MedianMs(Fn fn, int runs) {
+  std::vector<double> ms;
+  for (int i = 0; i < runs; ++i) {
+    const auto t0 = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(fn());
+    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+  }
+  std::sort(ms.begin(), ms.end());
+  return ms[ms.size() / 2];
+}
+
+// Both engines on each query, the counts compared, the ratio printed.
+void BM_Summary(benchmark::State& state) {
+  F();
+  for (auto _ : state) {
+    std::printf("\n%-16s %8s %8s %10s %10s %7s\n", "query", "rows", "sqlite", "engine ms",
+                "sqlite ms", "ratio");
+    for (size_t i = 0; i < std::size(kQueries); ++i) {
+      const uint32_t ours = EngineCount(kQueries[i]);
+      const uint32_t theirs = SqliteCount(kQueries[i]);
+      const double e = MedianMs([&] { return EngineCount(kQueries[i]); }, 9);
+      const double s = MedianMs([&] { return SqliteCount(kQueries[i]); }, 3);
+      std::printf("%-16s %8u %8u %10.3f %10.3f %6.1fx%s\n", kNames[i], ours, theirs, e, s, s / e,
+                  ours == theirs ? "" : "  COUNTS DIFFER");
+    }
+    std::fflush(stdout);
+  }
+}
+BENCHMARK(BM_Summary)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -138,7 +138,7 @@ EditionContent MakeDanish() {
        {"Udgiveren af {app} har sendt en ny version på gaden."},
        {"Den nye version er hurtigere og lettere at bruge.",
         "Opdateringen kan hentes gratis på nettet.",
-        "Prisen er {price} kr., og registrerede brugere får rabat."},
+        "Prisen er {price} kroner, og registrerede brugere får rabat."},
        {}, 1, 1, 20, "{app} (opdatering)"},
       {kNews,
        {"{studio} arbejder på {game}", "{game} udkommer til jul", "Nyt fra {studio}"},

@@ -25,7 +25,7 @@ EditionContent MakeNorwegian() {
       // --- Anmeldelse ---
       {kReview,
        {"{game}", "Spilltest: {game}", "{game}: {gtrait}", "Anmeldelse av {game}", "{game} - {gtrait}"},
-       {"{game} er det nye {game:1} fra {studio}.",
+       {"{game} er et nytt {game:1} fra {studio}.",
         "Vi har spilt {game}, et {game:1} fra {studio}.",
         "Med {game} kommer {studio} med et {game:1} som vil mye.",
         "{studio} har sluppet {game}, og vi har prøvd det."},
@@ -109,7 +109,7 @@ EditionContent MakeNorwegian() {
        3, 6, 10, "Drivere til {brand} {model}"},
       {kTest,
        {"Test: {brand} {model}", "Testet: {brand} {model}", "Kort test: {brand} {model}"},
-       {"Vi har testet {brand} {model}, som er en av de nye {hw:1} på markedet."},
+       {"Vi har testet {brand} {model}, en av nyhetene blant {hw:1} på markedet."},
        {"Den er rask og lett å installere.", "Til prisen er den et godt kjøp.",
         "Håndboken er bare på engelsk.", "Den bråker litt for mye."},
        {"Pris: {bigprice} kr.", "Karakter: {grade} av 6."},
@@ -138,7 +138,7 @@ EditionContent MakeNorwegian() {
        {"Utgiveren av {app} har sluppet en ny versjon."},
        {"Den nye versjonen er raskere og enklere å bruke.",
         "Oppdateringen kan lastes ned gratis fra nettet.",
-        "Prisen er {price} kr., og registrerte brukere får rabatt."},
+        "Prisen er {price} kroner, og registrerte brukere får rabatt."},
        {}, 1, 1, 20, "{app} (oppdatering)"},
       {kNews,
        {"{studio} jobber med {game}", "{game} kommer til jul", "Nytt fra {studio}"},
@@ -320,7 +320,7 @@ EditionContent MakeNorwegian() {
         "Bilder fra Galleriet", "Skrifttyper til alle formål", "Lydeffekter og musikk"}},
   };
   c.corrections = {
-      "Rettelse: Prisen er {price} kr. og ikke som nevnt i bladet.",
+      "Rettelse: Prisen er {price} kroner og ikke som nevnt i bladet.",
       "Rettelse: Programmet ligger også på V-cd-en.",
       "Tillegg: Det har kommet en oppdatering som retter feilene.",
       "Rettelse: Forhandleren har fått ny adresse.",

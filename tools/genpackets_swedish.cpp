@@ -25,7 +25,7 @@ EditionContent MakeSwedish() {
       // --- Recension ---
       {kReview,
        {"{game}", "Speltest: {game}", "{game}: {gtrait}", "Recension av {game}", "{game} - {gtrait}"},
-       {"{game} är det nya {game:1} från {studio}.",
+       {"{game} är ett nytt {game:1} från {studio}.",
         "Vi har spelat {game}, ett {game:1} från {studio}.",
         "Med {game} kommer {studio} med ett {game:1} som vill mycket.",
         "{studio} har släppt {game}, och vi har provat det."},
@@ -109,7 +109,7 @@ EditionContent MakeSwedish() {
        3, 6, 10, "Drivrutiner till {brand} {model}"},
       {kTest,
        {"Test: {brand} {model}", "Testad: {brand} {model}", "Kort test: {brand} {model}"},
-       {"Vi har testat {brand} {model}, som är en av de nya {hw:1} på marknaden."},
+       {"Vi har testat {brand} {model}, en av nyheterna bland {hw:1} på marknaden."},
        {"Den är snabb och lätt att installera.", "För pengarna är den ett bra köp.",
         "Handboken finns bara på engelska.", "Den låter lite för mycket."},
        {"Pris: {bigprice} kr.", "Betyg: {grade} av 6."},
@@ -138,7 +138,7 @@ EditionContent MakeSwedish() {
        {"Utgivaren av {app} har släppt en ny version."},
        {"Den nya versionen är snabbare och enklare att använda.",
         "Uppdateringen kan laddas ner gratis från nätet.",
-        "Priset är {price} kr., och registrerade användare får rabatt."},
+        "Priset är {price} kronor, och registrerade användare får rabatt."},
        {}, 1, 1, 20, "{app} (uppdatering)"},
       {kNews,
        {"{studio} arbetar med {game}", "{game} kommer till jul", "Nytt från {studio}"},
@@ -321,7 +321,7 @@ EditionContent MakeSwedish() {
         "Bilder från Galleriet", "Typsnitt för alla ändamål", "Ljudeffekter och musik"}},
   };
   c.corrections = {
-      "Rättelse: Priset är {price} kr. och inte som det stod i tidningen.",
+      "Rättelse: Priset är {price} kronor och inte som det stod i tidningen.",
       "Rättelse: Programmet finns också på V-cd:n.",
       "Tillägg: Det har kommit en uppdatering som rättar felen.",
       "Rättelse: Återförsäljaren har fått ny adress.",

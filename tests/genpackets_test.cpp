@@ -57,7 +57,9 @@ struct Record {
 
 enum Field { kAargang, kNummer, kTitel, kTekst, kKategori, kStartSide, kSlutSide, kVProgrammer };
 
-bool IsCurrent(uint8_t status) { return (status & (engine::kRowReplaced | engine::kRowDeleted)) == 0; }
+bool IsCurrent(uint8_t status) {
+  return (status & (engine::kRowReplaced | engine::kRowDeleted)) == 0;
+}
 
 std::vector<Record> CurrentRecords(const TableData& t) {
   // Which older row each modification replaces, from the change log.
@@ -184,7 +186,8 @@ void ExpectHistoryShape(const TableData& t) {
   }
   // One log entry per insert and modification (one per row) plus one per delete.
   int deleted = 0;
-  for (size_t row = 0; row < t.row_count(); ++row) deleted += (t.status[row] & engine::kRowDeleted) ? 1 : 0;
+  for (size_t row = 0; row < t.row_count(); ++row)
+    deleted += (t.status[row] & engine::kRowDeleted) ? 1 : 0;
   EXPECT_EQ(t.change_log.size() / 3, t.row_count() + deleted);
 }
 
@@ -261,7 +264,8 @@ TEST(InitialPacket, DanishArticles) {
   for (const auto& r : records) categories.insert(r.kategori.value_or(""));
   EXPECT_EQ(categories, (std::set<std::string>{"Anmeldelse", "Artikel", "Galleriet", "V-CD", "Test",
                                                "Nyhed", "Nyt p\xE5 nettet", "Skole", "Sp\xF8rg os",
-                                               "S\xE5" "dan virker..."}));
+                                               "S\xE5"
+                                               "dan virker..."}));
 }
 
 TEST(InitialPacket, EngineWritesTheSameBytesBack) {
@@ -291,20 +295,30 @@ std::ostream& operator<<(std::ostream& os, const Edition& e) { return os << e.fi
 const Edition kEditions[] = {
     {"data/Base.xml",
      {"Anmeldelse", "Artikel", "Galleriet", "V-CD", "Test", "Nyhed", "Nyt p\xE5 nettet", "Skole",
-      "Sp\xF8rg os", "S\xE5" "dan virker..."},
-     "V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd ", "\xE6\xF8\xE5"},
+      "Sp\xF8rg os",
+      "S\xE5"
+      "dan virker..."},
+     "V-programmer p\xE5 V-cd ",
+     "Ogs\xE5 p\xE5 V-cd ",
+     "\xE6\xF8\xE5"},
     {"data/BaseNo.xml",
      {"Anmeldelse", "Artikkel", "Galleriet", "V-CD", "Test", "Nyhet", "Nytt p\xE5 nettet", "Skole",
       "Sp\xF8r oss", "Slik virker..."},
-     "V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd ", "\xE6\xF8\xE5"},
+     "V-programmer p\xE5 V-cd ",
+     "Ogs\xE5 p\xE5 V-cd ",
+     "\xE6\xF8\xE5"},
     {"data/BaseSv.xml",
-     {"Recension", "Artikel", "Galleriet", "V-CD", "Test", "Nyhet", "Nytt fr\xE5n n\xE4tet", "Skola",
-      "Fr\xE5ga oss", "S\xE5 h\xE4r fungerar ..."},
-     "V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd ", "\xE4\xF6\xE5"},
+     {"Recension", "Artikel", "Galleriet", "V-CD", "Test", "Nyhet", "Nytt fr\xE5n n\xE4tet",
+      "Skola", "Fr\xE5ga oss", "S\xE5 h\xE4r fungerar ..."},
+     "V-programmer p\xE5 V-cd ",
+     "Ogs\xE5 p\xE5 V-cd ",
+     "\xE4\xF6\xE5"},
     {"data/BaseFi.xml",
      {"Arvostelut", "Artikkeli", "Galleria", "V-CD", "Testi", "Uutiset", "Netin satoa", "Koulut",
       "Kysy meilt\xE4", "N\xE4in toimii..."},
-     "V-ohjelmat V-cd:ll\xE4 ", "My\xF6s V-cd:ll\xE4 ", "\xE4\xF6"},
+     "V-ohjelmat V-cd:ll\xE4 ",
+     "My\xF6s V-cd:ll\xE4 ",
+     "\xE4\xF6"},
 };
 
 class EditionFile : public ::testing::TestWithParam<Edition> {

@@ -33,7 +33,9 @@ class Rng {
   // A number in [0, n). REQUIRES: n > 0.
   uint32_t Below(uint32_t n);
   // A number in [lo, hi]. REQUIRES: lo <= hi.
-  int Between(int lo, int hi) { return lo + static_cast<int>(Below(static_cast<uint32_t>(hi - lo + 1))); }
+  int Between(int lo, int hi) {
+    return lo + static_cast<int>(Below(static_cast<uint32_t>(hi - lo + 1)));
+  }
   // True with the given chance in percent.
   bool Percent(int chance) { return static_cast<int>(Below(100)) < chance; }
 
@@ -54,16 +56,16 @@ class Rng {
 // Category positions, the same in every edition (the order of the category
 // list items 1 to 10).
 enum Category : int {
-  kReview = 0,    // Anmeldelse
-  kArticle = 1,   // Artikel
-  kGallery = 2,   // Galleriet
-  kCoverDisc = 3, // V-CD
-  kTest = 4,      // Test
-  kNews = 5,      // Nyhed
-  kNet = 6,       // Nyt på nettet
-  kSchool = 7,    // Skole
-  kAskUs = 8,     // Spørg os
-  kHowItWorks = 9 // Sådan virker...
+  kReview = 0,     // Anmeldelse
+  kArticle = 1,    // Artikel
+  kGallery = 2,    // Galleriet
+  kCoverDisc = 3,  // V-CD
+  kTest = 4,       // Test
+  kNews = 5,       // Nyhed
+  kNet = 6,        // Nyt på nettet
+  kSchool = 7,     // Skole
+  kAskUs = 8,      // Spørg os
+  kHowItWorks = 9  // Sådan virker...
 };
 inline constexpr int kCategoryCount = 10;
 
@@ -167,7 +169,7 @@ enum class Form { kBinary, kXml };
 std::string RunScript(const std::vector<EditStep>& steps, Form form);
 
 // The two kinds of packet the project ships.
-std::string MakeInitialPacket();                              // Danish, binary
+std::string MakeInitialPacket();                                            // Danish, binary
 std::string MakeEditionFile(const EditionContent& content, uint32_t seed);  // XML
 
 }  // namespace genpackets

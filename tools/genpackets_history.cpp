@@ -20,8 +20,8 @@ namespace genpackets {
 namespace {
 
 // Field numbers of the article table, in packet order.
-constexpr uint16_t kAargang = 1, kNummer = 2, kTitel = 3, kTekst = 4, kKategori = 5,
-                   kStartSide = 6, kSlutSide = 7, kVProgrammer = 8;
+constexpr uint16_t kAargang = 1, kNummer = 2, kTitel = 3, kTekst = 4, kKategori = 5, kStartSide = 6,
+                   kSlutSide = 7, kVProgrammer = 8;
 constexpr uint16_t kFieldCount = 8;
 constexpr uint16_t kUnNamedAttr = 0x10;
 
@@ -47,8 +47,8 @@ engine::FieldDef MemoField(const char* name) {
 // The empty article table as a binary packet, with an empty change log.
 std::string EmptyArticlePacket() {
   engine::TableData t;
-  t.fields = {IntField("Aargang"), IntField("Nummer"),    StringField("Titel", 80),
-              MemoField("Tekst"),  StringField("Kategori", 20), IntField("StartSide"),
+  t.fields = {IntField("Aargang"),  IntField("Nummer"),          StringField("Titel", 80),
+              MemoField("Tekst"),   StringField("Kategori", 20), IntField("StartSide"),
               IntField("SlutSide"), MemoField("VProgrammer")};
   t.change_log_param_pos = 0;
   std::string packet, error;
@@ -93,9 +93,9 @@ class EngineSession {
 
   std::string Stream(Form form) {
     std::string packet;
-    Check(base_->StreamData(form == Form::kBinary ? engine::PacketForm::kBinary
-                                                  : engine::PacketForm::kXml,
-                            &packet),
+    Check(base_->StreamData(
+              form == Form::kBinary ? engine::PacketForm::kBinary : engine::PacketForm::kXml,
+              &packet),
           "streaming the packet");
     return packet;
   }
@@ -148,11 +148,11 @@ class EngineSession {
 
 // How much history a packet gets.
 struct HistoryShape {
-  int twice_modified;     // records typed in, corrected, corrected again
-  int once_modified;      // records typed in and corrected once
-  int correction_percent; // share of the once-modified whose change is a later correction line
-  int double_entries;     // records typed in twice by mistake, the copy deleted
-  int double_modified;    // of those, copies edited before they were deleted
+  int twice_modified;      // records typed in, corrected, corrected again
+  int once_modified;       // records typed in and corrected once
+  int correction_percent;  // share of the once-modified whose change is a later correction line
+  int double_entries;      // records typed in twice by mistake, the copy deleted
+  int double_modified;     // of those, copies edited before they were deleted
 };
 
 void Shuffle(std::vector<size_t>* v, Rng* rng) {
@@ -168,7 +168,8 @@ std::vector<EditStep> BuildScript(const EditionContent& content, Rng* rng,
                                   const std::vector<Article>& articles, const HistoryShape& shape) {
   const size_t n = articles.size();
   if (static_cast<size_t>(shape.twice_modified + shape.once_modified) > n ||
-      static_cast<size_t>(shape.double_entries) > n || shape.double_modified > shape.double_entries) {
+      static_cast<size_t>(shape.double_entries) > n ||
+      shape.double_modified > shape.double_entries) {
     throw std::logic_error("history larger than the articles");
   }
   std::vector<size_t> order(n);
@@ -190,8 +191,8 @@ std::vector<EditStep> BuildScript(const EditionContent& content, Rng* rng,
     const Article& final_version = articles[i];
     if (mods[i] == 2) {
       const int v = rng->Between(0, 3);
-      versions[i] = {MakeDraft(final_version, rng, v), MakeDraft(final_version, rng, v + 1 + rng->Between(0, 2)),
-                     final_version};
+      versions[i] = {MakeDraft(final_version, rng, v),
+                     MakeDraft(final_version, rng, v + 1 + rng->Between(0, 2)), final_version};
     } else if (mods[i] == 1 && rng->Percent(shape.correction_percent)) {
       versions[i] = {final_version, AddCorrection(content, rng, final_version)};
     } else if (mods[i] == 1) {
@@ -226,7 +227,8 @@ std::vector<EditStep> BuildScript(const EditionContent& content, Rng* rng,
       }
     }
     for (size_t i = begin; i < end; ++i) {
-      if (versions[i].size() > 1) steps.push_back({EditStep::Kind::kModify, record_of[i], versions[i][1]});
+      if (versions[i].size() > 1)
+        steps.push_back({EditStep::Kind::kModify, record_of[i], versions[i][1]});
       if (versions[i].size() > 2) second_pass.push_back(i);
     }
     for (const Copy& copy : copies) {
@@ -239,7 +241,8 @@ std::vector<EditStep> BuildScript(const EditionContent& content, Rng* rng,
     }
     begin = end;
   }
-  for (size_t i : second_pass) steps.push_back({EditStep::Kind::kModify, record_of[i], versions[i][2]});
+  for (size_t i : second_pass)
+    steps.push_back({EditStep::Kind::kModify, record_of[i], versions[i][2]});
   return steps;
 }
 

@@ -26,8 +26,8 @@ struct PlanEntry {
   int max_count;
 };
 constexpr PlanEntry kIssuePlan[] = {
-    {kNews, 4, 7},   {kNet, 1, 2},    {kTest, 2, 3},   {kArticle, 2, 4}, {kHowItWorks, 1, 1},
-    {kSchool, 1, 2}, {kReview, 4, 8}, {kGallery, 0, 1}, {kAskUs, 1, 3},  {kCoverDisc, 1, 1},
+    {kNews, 4, 7},   {kNet, 1, 2},    {kTest, 2, 3},    {kArticle, 2, 4}, {kHowItWorks, 1, 1},
+    {kSchool, 1, 2}, {kReview, 4, 8}, {kGallery, 0, 1}, {kAskUs, 1, 3},   {kCoverDisc, 1, 1},
 };
 constexpr int kPlanSize = static_cast<int>(std::size(kIssuePlan));
 
@@ -86,7 +86,8 @@ class IssueBuilder {
       chosen = kinds[rng_->Below(static_cast<uint32_t>(kinds.size()))];
       const ArticleKind& kind = *chosen;
       filler->Reset();
-      title = Utf8To1252(filler->Fill(kind.titles[rng_->Below(static_cast<uint32_t>(kind.titles.size()))]));
+      title = Utf8To1252(
+          filler->Fill(kind.titles[rng_->Below(static_cast<uint32_t>(kind.titles.size()))]));
       if (title.size() > 80) {
         throw std::runtime_error(content_.language + " title longer than 80 characters: " + title);
       }
@@ -112,7 +113,8 @@ class IssueBuilder {
         text += " " + filler->Fill(second);
       }
     }
-    if (!kind.closings.empty() && rng_->Percent(70)) text += kCrLf + filler->Fill(Pick(kind.closings));
+    if (!kind.closings.empty() && rng_->Percent(70))
+      text += kCrLf + filler->Fill(Pick(kind.closings));
 
     Article a;
     a.aargang = year;
@@ -190,7 +192,8 @@ std::vector<Article> BuildIssues(const EditionContent& content, Rng* rng,
       min_sum += e.min_count;
       max_sum += e.max_count;
     }
-    if (*total < min_sum * static_cast<int>(issues) || *total > max_sum * static_cast<int>(issues)) {
+    if (*total < min_sum * static_cast<int>(issues) ||
+        *total > max_sum * static_cast<int>(issues)) {
       throw std::runtime_error("cannot lay out " + std::to_string(*total) + " articles");
     }
     while (sum != *total) {

@@ -40,7 +40,9 @@ TEST(TableVariantTest, WholeNumbers) {
   for (const Case& c : cases) {
     int64_t v = -1;
     EXPECT_EQ(store::ParseWholeNumber(c.text, &v), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.text;
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 // values through the change log with a plain loop of their own.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -217,6 +218,20 @@ TEST(GenPackets, UsageWithoutOutputDirectory) {
   ASSERT_TRUE(fs::exists(tool));
   const std::string command = "'" + tool.string() + "' 2> /dev/null";
   EXPECT_NE(std::system(command.c_str()), 0);
+}
+
+TEST(GenPackets, RefusesAnOutputDirectoryItCannotCreate) {
+  const fs::path tool = fs::path(VR_BINARY_DIR) / "tools" / "genpackets";
+  ASSERT_TRUE(fs::exists(tool));
+  std::string dir_template = (fs::temp_directory_path() / "genpackets_XXXXXX").string();
+  ASSERT_NE(mkdtemp(dir_template.data()), nullptr);
+  // A plain file where the output directory should be.
+  const fs::path blocker = fs::path(dir_template) / "not_a_directory";
+  std::ofstream(blocker) << "x";
+  const std::string command = "'" + tool.string() + "' '" + blocker.string() + "' > /dev/null 2>&1";
+  EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
+  EXPECT_EQ(ReadFile(blocker), "x");
+  fs::remove_all(dir_template);
 }
 
 // --- Initial packet ----------------------------------------------------------

@@ -74,8 +74,19 @@ class TArtikelData : public IFilterHost {
   void SetFileName(std::string name) { file_name_ = std::move(name); }
 
   // ---- Opening and closing ----
-  void Open();   // no-op when open
-  void Close();  // no-op when closed
+  // Opens on the data file (when it exists and is not empty) or the held
+  // packet. A failure before the table is open leaves it closed with its
+  // engine objects released and the held packet as it was. A page count that
+  // fails on the first record is raised after the table is open (a failed
+  // read, not a failed open). No-op when open.
+  void Open();
+  // Drops an unposted record; writes the data file when the engine reports a
+  // change and FileName is set (XML for a ".xml" name in any case, binary
+  // otherwise), through the atomic replace. The written packet becomes the
+  // held packet. A failed write ("Cannot create file %s") still closes the
+  // table; the old file stays and the unwritten packet stays held. No-op when
+  // closed.
+  void Close();
   bool Active() const { return cursor_ != nullptr; }
   void SetActive(bool on) { on ? Open() : Close(); }
   TDataSetState State() const { return state_; }

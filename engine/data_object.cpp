@@ -316,7 +316,6 @@ DBResult DataObject::AppendRow(const RecordBuffer& buf, uint8_t status, uint32_t
   const size_t heap_mark = data_.heap.size();
   const size_t nf = data_.field_count();
   const uint32_t q = uint32_t(n);
-  data_.cells.reserve(data_.cells.size() + nf);
   for (size_t f = 0; f < nf; ++f) {
     const FieldDef& def = data_.fields[f];
     const FieldValue& v = buf.values[f];
@@ -363,8 +362,13 @@ void DataObject::ApplyToOrders(uint32_t removed, uint32_t added, const Cursor* o
   for (auto& o : orders_) {
     RowChange::At at;
     at.order = o.get();
-    if (removed != kNoRow) at.erased = o->Erase(source(), removed);
-    if (added != kNoRow) at.inserted = o->Insert(source(), added);
+    if (removed != kNoRow && added != kNoRow) {
+      o->Replace(source(), removed, added, &at.erased, &at.inserted);
+    } else if (removed != kNoRow) {
+      at.erased = o->Erase(source(), removed);
+    } else if (added != kNoRow) {
+      at.inserted = o->Insert(source(), added);
+    }
     change.at.push_back(at);
   }
   for (Cursor* c : cursors_) c->OnChange(change);

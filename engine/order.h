@@ -71,6 +71,12 @@ class Order {
   size_t Insert(const RowSource& src, uint32_t row);
   size_t Erase(const RowSource& src, uint32_t row);
 
+  // Erase(removed) then Insert(added), moving only the rows between the two
+  // places. `erased` gets where `removed` was (kNotFound when it was not
+  // there), `inserted` where `added` went after the erase.
+  void Replace(const RowSource& src, uint32_t removed, uint32_t added, size_t* erased,
+               size_t* inserted);
+
   // A row of this order, other than `except`, whose key equals `row`'s; or
   // kNotFound. `row` need not be in the order.
   size_t FindEqualKey(const RowSource& src, uint32_t row, uint32_t except) const;

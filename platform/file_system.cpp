@@ -122,12 +122,11 @@ uint32_t PosixFileSystem::DefaultMode() {
   return 0666 & ~mask;
 }
 
-IFileSystem::Handle PosixFileSystem::CreateTemp(const std::string& target,
-                                                std::string* temp_path) {
+IFileSystem::Handle PosixFileSystem::CreateTemp(const std::string& target, std::string* temp_path) {
   std::string native = NativePath(target);
   std::string dir = DirectoryOf(native);
-  std::string base = native.substr(native.rfind('/') == std::string::npos ? 0
-                                                                           : native.rfind('/') + 1);
+  std::string base =
+      native.substr(native.rfind('/') == std::string::npos ? 0 : native.rfind('/') + 1);
   std::string templ = dir + "/." + base + ".tmpXXXXXX";
   int fd = ::mkostemp(templ.data(), O_CLOEXEC);
   if (fd < 0) return kNoHandle;

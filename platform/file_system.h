@@ -27,10 +27,10 @@ namespace platform {
 // What the atomic write needs to know about an existing target.
 struct TargetInfo {
   bool exists = false;
-  bool regular = false;        // a regular file (not a directory or device)
-  bool owner_writable = false; // the owner write bit is set
-  bool immutable = false;      // immutable or append-only attribute set
-  uint32_t mode = 0;           // permission bits (07777)
+  bool regular = false;         // a regular file (not a directory or device)
+  bool owner_writable = false;  // the owner write bit is set
+  bool immutable = false;       // immutable or append-only attribute set
+  uint32_t mode = 0;            // permission bits (07777)
 };
 
 class IFileSystem {

@@ -111,8 +111,8 @@ bool IsMemo(TFieldType t) { return t == TFieldType::ftMemo || t == TFieldType::f
 }  // namespace
 
 std::vector<TIndexDef> DefaultArtikelIndexDefs() {
-  return {{"DEFAULT_ORDER", ""}, {"CHANGEINDEX", ""},    {"AargangX", "AARGANG"},
-          {"NummerX", "NUMMER"}, {"TitelX", "TITEL"},    {"KategoriX", "KATEGORI"},
+  return {{"DEFAULT_ORDER", ""},   {"CHANGEINDEX", ""},  {"AargangX", "AARGANG"},
+          {"NummerX", "NUMMER"},   {"TitelX", "TITEL"},  {"KategoriX", "KATEGORI"},
           {"StartX", "Startside"}, {"SlutX", "Slutside"}};
 }
 
@@ -234,8 +234,8 @@ void TArtikelData::BindFields() {
     if (it == descs.end()) Error("Field '" + f.FieldName() + "' not found");
     TFieldType actual = EngineFieldType(*it);
     if (actual != f.DataType()) {
-      Error("Type mismatch for field '" + f.FieldName() + "', expecting: " +
-            FieldTypeName(f.DataType()) + " actual: " + FieldTypeName(actual));
+      Error("Type mismatch for field '" + f.FieldName() +
+            "', expecting: " + FieldTypeName(f.DataType()) + " actual: " + FieldTypeName(actual));
     }
     numbers.push_back(it->number);
   }
@@ -481,8 +481,7 @@ void TArtikelData::Last() {
 
 bool TArtikelData::Step(bool forward) {
   if (!has_current_ || (forward ? eof_ : bof_)) return false;
-  engine::DBResult r =
-      forward ? cursor_->GetNextRecord(nullptr) : cursor_->GetPriorRecord(nullptr);
+  engine::DBResult r = forward ? cursor_->GetNextRecord(nullptr) : cursor_->GetPriorRecord(nullptr);
   if (r == (forward ? engine::kDBEof : engine::kDBBof)) {
     (forward ? eof_ : bof_) = true;
     RestorePosition();

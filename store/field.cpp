@@ -29,8 +29,8 @@ std::string FormatG(double value) {
 
 }  // namespace
 
-TField::TField(TArtikelData* dataset, int index, std::string name, TFieldType type,
-               TFieldKind kind, int size, int field_no)
+TField::TField(TArtikelData* dataset, int index, std::string name, TFieldType type, TFieldKind kind,
+               int size, int field_no)
     : dataset_(dataset),
       index_(index),
       name_(std::move(name)),

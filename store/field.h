@@ -26,8 +26,8 @@ class TArtikelData;
 
 class TField {
  public:
-  TField(TArtikelData* dataset, int index, std::string name, TFieldType type,
-         TFieldKind kind, int size, int field_no);
+  TField(TArtikelData* dataset, int index, std::string name, TFieldType type, TFieldKind kind,
+         int size, int field_no);
   TField(const TField&) = delete;
   TField& operator=(const TField&) = delete;
 

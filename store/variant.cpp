@@ -64,17 +64,17 @@ const char* Variant::TypeName(Type type) {
 }
 
 void ThrowVariantConversion(Variant::Type from, const char* to) {
-  throw EVariantError(std::string("Could not convert variant of type (") +
-                      Variant::TypeName(from) + ") into type (" + to + ")");
+  throw EVariantError(std::string("Could not convert variant of type (") + Variant::TypeName(from) +
+                      ") into type (" + to + ")");
 }
 
 Variant Variant::FromInt64(int64_t value) {
   Variant v;
   v.int_ = value;
-  v.type_ = value >= std::numeric_limits<int32_t>::min() &&
-                    value <= std::numeric_limits<int32_t>::max()
-                ? Type::kInteger
-                : Type::kInt64;
+  v.type_ =
+      value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max()
+          ? Type::kInteger
+          : Type::kInt64;
   return v;
 }
 

@@ -20,11 +20,11 @@ class Variant {
  public:
   enum class Type { kNull, kInteger, kInt64, kString };
 
-  Variant() = default;  // null
+  Variant() = default;                                            // null
   Variant(int32_t value) : type_(Type::kInteger), int_(value) {}  // NOLINT: implicit by design
   Variant(std::string value) : type_(Type::kString), str_(std::move(value)) {}  // NOLINT
-  Variant(const char* value) : type_(Type::kString), str_(value) {}               // NOLINT
-  Variant(std::string_view value) : type_(Type::kString), str_(value) {}          // NOLINT
+  Variant(const char* value) : type_(Type::kString), str_(value) {}             // NOLINT
+  Variant(std::string_view value) : type_(Type::kString), str_(value) {}        // NOLINT
   static Variant Null() { return Variant(); }
   static Variant FromInt64(int64_t value);  // Integer when it fits, else Int64
 

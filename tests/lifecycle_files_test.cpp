@@ -21,15 +21,14 @@ using testing_fs::Step;
 
 constexpr char kBase[] = ".\\Base.xml";
 
-std::vector<uint8_t> Initial() {
-  return MakePacket({Art(2001, 1, "Initial", "Spil", 1, 2)});
-}
+std::vector<uint8_t> Initial() { return MakePacket({Art(2001, 1, "Initial", "Spil", 1, 2)}); }
 std::vector<uint8_t> FromFile() {
   return MakePacket({Art(2002, 1, "File A", "Spil", 1, 2), Art(2002, 2, "File B", "Spil", 1, 2)});
 }
 
 bool IsXml(const std::vector<uint8_t>& bytes) {
-  return bytes.size() > 4 && !std::equal(bytes.begin(), bytes.begin() + 4, engine::kBinarySignature);
+  return bytes.size() > 4 &&
+         !std::equal(bytes.begin(), bytes.begin() + 4, engine::kBinarySignature);
 }
 bool IsBinary(const std::vector<uint8_t>& bytes) {
   return bytes.size() > 4 && std::equal(bytes.begin(), bytes.begin() + 4, engine::kBinarySignature);
@@ -116,8 +115,7 @@ TEST_F(LifecycleTest, MissingOrMistypedFieldFailsTheOpen) {
   auto fields = table_test::ArticleFields();
   fields[4].name = "Category";
   table_.SetData(MakePacket({}, {}, fields));
-  ExpectError<EDatabaseError>([&] { table_.Open(); },
-                              "ArtikelData: Field 'Kategori' not found");
+  ExpectError<EDatabaseError>([&] { table_.Open(); }, "ArtikelData: Field 'Kategori' not found");
   EXPECT_FALSE(table_.Active());
   EXPECT_TRUE(table_.HasHeldPacket());
 
@@ -179,7 +177,7 @@ TEST_F(LifecycleTest, FormFollowsExtension) {
   struct Case {
     const char* name;
     bool xml;
-  } cases[] = {{".\\BASE.XML", true}, {"data.Xml", true},  {"data.bin", false},
+  } cases[] = {{".\\BASE.XML", true}, {"data.Xml", true},       {"data.bin", false},
                {"data", false},       {"dir.xml\\data", false}, {"data.xmlx", false}};
   for (const Case& c : cases) {
     TArtikelData t(fs_);
@@ -285,8 +283,7 @@ TEST_F(LifecycleTest, ReadOnlyOrImmutableTargetNotReplaced) {
     table.Edit();
     table.FieldByName("Nummer").SetAsInteger(3);
     table.Post();
-    ExpectError<EDatabaseError>([&] { table.Close(); },
-                                std::string("Cannot create file ") + kBase);
+    ExpectError<EDatabaseError>([&] { table.Close(); }, std::string("Cannot create file ") + kBase);
     EXPECT_EQ(fs.Bytes(kBase), old) << variant;
     EXPECT_EQ(fs.replaces, 0) << variant;
     EXPECT_TRUE(fs.Temps().empty()) << variant;

@@ -1,9 +1,8 @@
 // The real file system: reading, the atomic replace on disk (content, kept
 // permission bits, refusal of read-only and non-regular targets, no temporary
 // file left), backslash paths, and a table round trip through real files.
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -44,7 +44,7 @@ class TableTest : public ::testing::Test {
     ASSERT_TRUE(table_.Active());
   }
   std::vector<Article> Sample() {
-    return {Art(2001, 1, "Delta", "Spil", 12, 15),  Art(2002, 2, "Alfa", "V-CD", 1, 1),
+    return {Art(2001, 1, "Delta", "Spil", 12, 15), Art(2002, 2, "Alfa", "V-CD", 1, 1),
             Art(2000, 3, "Charlie", "v-cd", 3, 7), Art(2003, 4, "Bravo", "Test", 20, 20),
             Art(1999, 5, "Echo", "", 12, 10)};
   }
@@ -76,11 +76,11 @@ TEST_F(TableTest, PageCountFollowsCategoryAndPages) {
     const char* title;
     Variant pages;
   } cases[] = {
-      {"Delta", Variant(4)},     // 12..15
-      {"Alfa", Variant()},       // "V-CD" exactly: empty
-      {"Charlie", Variant(5)},   // "v-cd" in lower case counts pages
-      {"Bravo", Variant(1)},     // equal pages
-      {"Echo", Variant(-1)},     // 12/10: nothing is clamped
+      {"Delta", Variant(4)},    // 12..15
+      {"Alfa", Variant()},      // "V-CD" exactly: empty
+      {"Charlie", Variant(5)},  // "v-cd" in lower case counts pages
+      {"Bravo", Variant(1)},    // equal pages
+      {"Echo", Variant(-1)},    // 12/10: nothing is clamped
   };
   for (const Case& c : cases) {
     GoTo(c.title);
@@ -165,7 +165,7 @@ TEST_F(TableTest, EditingLastPageLeavesCountUntilPost) {
 // ------------------------------------------------------------ fields
 
 TEST_F(TableTest, FieldObjectsAndLookup) {
-  const char* names[] = {"Aargang",  "Nummer", "Titel", "Kategori", "StartSide",
+  const char* names[] = {"Aargang",  "Nummer", "Titel",       "Kategori", "StartSide",
                          "SlutSide", "Tekst",  "VProgrammer", "Sideantal"};
   ASSERT_EQ(table_.FieldCount(), 9);
   for (int i = 0; i < 9; ++i) EXPECT_EQ(table_.Fields()[i]->FieldName(), names[i]);
@@ -240,7 +240,8 @@ TEST_F(TableTest, ClosedTableReadsNullAndRefusesWork) {
   for (auto op : std::vector<std::function<void()>>{
            [&] { table_.First(); }, [&] { table_.Next(); }, [&] { table_.Insert(); },
            [&] { table_.Edit(); }, [&] { table_.Delete(); }, [&] { table_.Post(); }}) {
-    ExpectError<EDatabaseError>(op, "ArtikelData: Cannot perform this operation on a closed dataset");
+    ExpectError<EDatabaseError>(op,
+                                "ArtikelData: Cannot perform this operation on a closed dataset");
   }
 }
 
@@ -463,9 +464,10 @@ TEST_F(TableTest, DeletePositionsOnNextOrPrevious) {
 }
 
 TEST_F(TableTest, DisableParamsRefuseChanges) {
-  OpenOn(Sample(), "TitelX",
-         {table_test::BoolParam("DISABLE_EDITS", true), table_test::BoolParam("DISABLE_INSERTS", true),
-          table_test::BoolParam("DISABLE_DELETES", true)});
+  OpenOn(
+      Sample(), "TitelX",
+      {table_test::BoolParam("DISABLE_EDITS", true), table_test::BoolParam("DISABLE_INSERTS", true),
+       table_test::BoolParam("DISABLE_DELETES", true)});
   ExpectError<EDatabaseError>([&] { table_.Edit(); }, "ArtikelData: Modifications are not allowed");
   ExpectError<EDatabaseError>([&] { table_.Insert(); }, "ArtikelData: Inserts are not allowed");
   ExpectError<EDatabaseError>([&] { table_.Delete(); }, "ArtikelData: Deletes are not allowed");

@@ -25,7 +25,7 @@ using table_test::MakePacket;
 class FilterStateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    rows_ = {Art(2001, 1, "Alfa", "Spil", 1, 2),  Art(2002, 1, "Bravo", "Test", 1, 2),
+    rows_ = {Art(2001, 1, "Alfa", "Spil", 1, 2), Art(2002, 1, "Bravo", "Test", 1, 2),
              Art(2002, 2, "Charlie", "Spil", 1, 2), Art(2003, 1, "Delta", "V-CD", 1, 2),
              Art(2002, 3, "Echo", "spil", 1, 2)};
     table_.SetData(MakePacket(rows_));

@@ -3,12 +3,12 @@
 // page-count hook as the window installs it, and small helpers.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "engine/coding.h"
 #include "engine/packet_codec.h"
@@ -49,9 +49,9 @@ inline engine::FieldDef MemoField(const char* name) {
 
 // The eight article fields in packet order.
 inline std::vector<engine::FieldDef> ArticleFields() {
-  return {IntField("Aargang"),        IntField("Nummer"),   StringField("Titel", 80),
-          MemoField("Tekst"),         StringField("Kategori", 20), IntField("StartSide"),
-          IntField("SlutSide"),       MemoField("VProgrammer")};
+  return {IntField("Aargang"),  IntField("Nummer"),          StringField("Titel", 80),
+          MemoField("Tekst"),   StringField("Kategori", 20), IntField("StartSide"),
+          IntField("SlutSide"), MemoField("VProgrammer")};
 }
 
 inline void AddRow(engine::TableData* t, const Article& a) {

@@ -5,18 +5,14 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/coding.h"
+
 namespace engine {
 namespace {
 
-// Reads an unsigned little-endian number of `size` bytes at `pos` of `raw`;
-// false when the bytes are not all there. Parameters are small and already
-// checked by the packet readers, so this stays local.
-bool ReadLe(std::string_view raw, size_t pos, size_t size, uint64_t* out) {
-  if (size > 8 || pos > raw.size() || raw.size() - pos < size) return false;
-  uint64_t v = 0;
-  for (size_t i = 0; i < size; ++i) v |= uint64_t(uint8_t(raw[pos + i])) << (8 * i);
-  *out = v;
-  return true;
+coding::ByteReader ParamReader(const Param& p) {
+  return coding::ByteReader(std::span<const uint8_t>(
+      reinterpret_cast<const uint8_t*>(p.raw.data()), p.raw.size()));
 }
 
 const Param* FindFieldParam(const FieldDef& field, std::string_view name) {
@@ -62,19 +58,23 @@ FieldValue::Kind KindOfField(const FieldDef& field) {
 
 uint32_t FieldWidth(const FieldDef& field) {
   const Param* p = FindFieldParam(field, "WIDTH");
-  uint64_t v = 0;
-  if (p == nullptr || (p->type & (kTypeVarying | kTypeArray)) || !ReadLe(p->raw, 0, p->size, &v))
+  if (p == nullptr || (p->type & (kTypeVarying | kTypeArray)) || p->size == 0 || p->size > 8)
     return 0;
+  coding::ByteReader reader = ParamReader(*p);
+  uint64_t v = 0;
+  if (!reader.GetUInt(p->size, &v)) return 0;
   return v > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
                                                   : uint32_t(v);
 }
 
 bool FieldIsMemo(const FieldDef& field) {
   const Param* p = FindFieldParam(field, "SUBTYPE");
-  if (p == nullptr || !(p->type & kTypeVarying)) return false;
-  uint64_t len = 0;
-  if (!ReadLe(p->raw, 0, p->size, &len) || len > p->raw.size() - p->size) return false;
-  std::string_view text = std::string_view(p->raw).substr(p->size, len);
+  if (p == nullptr || !(p->type & kTypeVarying) || (p->type & kTypeArray) || p->size == 0 ||
+      p->size > 8)
+    return false;
+  coding::ByteReader reader = ParamReader(*p);
+  std::string_view text;
+  if (!reader.GetLengthPrefixed(p->size, &text)) return false;
   // The text is stored with a terminating zero byte.
   while (!text.empty() && text.back() == '\0') text.remove_suffix(1);
   return text == "Text";

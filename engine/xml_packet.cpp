@@ -310,7 +310,7 @@ struct EscapeTable {
   constexpr EscapeTable() : kind() {
     for (int c = 1; c < 0x20; ++c) kind[c] = 1;
     kind[0] = 2;
-    kind['&'] = kind['<'] = kind['>'] = kind['"'] = 1;
+    for (unsigned char c : {'&', '<', '>', '"'}) kind[c] = 1;
   }
 };
 constexpr EscapeTable kEscape;
@@ -429,8 +429,8 @@ struct DecodeTable {
   uint8_t utf8[256];
   constexpr DecodeTable() : cp1252(), utf8() {
     for (int c = 0; c < 0x20; ++c) cp1252[c] = utf8[c] = 1;
-    cp1252['&'] = utf8['&'] = 1;
-    cp1252['<'] = utf8['<'] = 1;
+    cp1252[uint8_t{'&'}] = utf8[uint8_t{'&'}] = 1;
+    cp1252[uint8_t{'<'}] = utf8[uint8_t{'<'}] = 1;
     for (int c = 0x80; c < 0x100; ++c) utf8[c] = 1;
   }
 };

@@ -52,33 +52,6 @@ std::string TitleOf(std::string_view doc) {
   return std::string(t.bytes(t.cell(0, 1)));
 }
 
-// A table whose parameters exercise every text form: whole numbers of other
-// sizes, booleans, zero-terminated and plain text, arrays, and raw bytes.
-TableData TableWithOddParameters() {
-  TableData t = packet_samples::ArticlesWithHistory();
-  using engine::Param;
-  Param lcid{"LCID", 4, engine::kBaseInt, {}};
-  engine::coding::PutFixed32(&lcid.raw, 1030);
-  Param disable{"DISABLE_INSERTS", 2, engine::kBaseBool, std::string("\1\0", 2)};
-  Param odd_bool{"ODDBOOL", 2, engine::kBaseBool, std::string("\xFF\xFF", 2)};
-  Param plain_text{"NOTE", 1, engine::kBaseString | engine::kTypeVarying, "\x03" "a&b"};
-  Param small{"SMALL", 1, engine::kBaseUInt, "\x07"};
-  Param list{"LIST", 2, engine::kBaseInt | engine::kTypeArray, {}};
-  engine::coding::PutFixed32(&list.raw, 2);
-  engine::coding::PutFixed16(&list.raw, 0xFFFF);
-  engine::coding::PutFixed16(&list.raw, 5);
-  Param blob{"BLOB", 3, engine::kBaseBytes, std::string("\0\1\2", 3)};
-  Param zero_inside{"ZERO", 2, engine::kBaseString | engine::kTypeVarying, std::string("\3\0a\0b", 5)};
-  Param looks_true{"WORD", 2, engine::kBaseString | engine::kTypeVarying, std::string("\5\0TRUE\0", 7)};
-  t.params = {lcid, disable, odd_bool, plain_text, small, list, blob, zero_inside, looks_true};
-  t.change_log_param_pos = 3;
-  t.fields[0].params.push_back(small);
-  t.fields[2].params[0] = packet_samples::WidthParam(300);  // Titel WIDTH 300 with a 1-byte prefix
-  t.fields[3].size = 2;                                      // Tekst with a 2-byte prefix
-  t.fields[5].attrs = 0x0007;
-  return t;
-}
-
 TEST(XmlPacketShape, ArticleTableLooksAsDocumented) {
   TableData t = packet_samples::ArticlesWithHistory();
   const std::string x = Write(t, PacketForm::kXml);
@@ -96,7 +69,7 @@ TEST(XmlPacketShape, ArticleTableLooksAsDocumented) {
 
 TEST(XmlPacketRoundTrip, BinaryToXmlToBinaryIsByteIdentical) {
   for (const TableData& t : {packet_samples::ArticlesWithHistory(), packet_samples::Articles(40),
-                             TableWithOddParameters()}) {
+                             packet_samples::OddParameters()}) {
     const std::string binary = Write(t, PacketForm::kBinary);
     const TableData from_binary = MustRead(binary);
     const std::string xml = Write(from_binary, PacketForm::kXml);
@@ -110,7 +83,7 @@ TEST(XmlPacketRoundTrip, BinaryToXmlToBinaryIsByteIdentical) {
 }
 
 TEST(XmlPacketRoundTrip, OddParametersCarryTheirType) {
-  const std::string x = Write(TableWithOddParameters(), PacketForm::kXml);
+  const std::string x = Write(packet_samples::OddParameters(), PacketForm::kXml);
   EXPECT_THAT(x, HasSubstr(" LCID=\"1030\" DISABLE_INSERTS=\"TRUE\" ODDBOOL=\"ffff\" ODDBOOL.type=\"hex 3 2\""));
   EXPECT_THAT(x, HasSubstr(" NOTE=\"a&amp;b\" NOTE.type=\"text 73 1\""));
   EXPECT_THAT(x, HasSubstr(" LIST=\"-1 5\" LIST.type=\"list 129 2\""));

@@ -499,4 +499,40 @@ TEST_F(TableTest, DataLinksHearChanges) {
   EXPECT_EQ(links.scrolled, scrolled + 1);
 }
 
+TEST_F(TableTest, AppendStandsLastUntilPosted) {
+  OpenOn(Sample());
+  table_.First();
+  table_.Append();
+  EXPECT_EQ(table_.RecNo(), 6);
+  EXPECT_EQ(table_.RecordCount(), 6);
+  std::vector<Variant> row;
+  table_.ReadRow(5, &row);
+  EXPECT_TRUE(row[2].IsNull());
+  EXPECT_EQ(row[6], Variant(""));  // an empty memo reads as empty text
+  table_.ReadRow(0, &row);
+  EXPECT_EQ(row[2], Variant("Alfa"));
+  table_.Cancel();
+  EXPECT_EQ(table_.RecordCount(), 5);
+  EXPECT_EQ(table_.FieldByName("Titel").AsString(), "Alfa");
+}
+
+TEST_F(TableTest, LinkMayRemoveItselfWhileTold) {
+  struct SelfRemoving : store::TDataLink {
+    TArtikelData* table = nullptr;
+    int calls = 0;
+    void DataSetScrolled() override {
+      ++calls;
+      table->RemoveDataLink(this);
+    }
+  } first, second;
+  first.table = second.table = &table_;
+  OpenOn(Sample());
+  table_.AddDataLink(&first);
+  table_.AddDataLink(&second);
+  table_.Next();
+  table_.Next();
+  EXPECT_EQ(first.calls, 1);
+  EXPECT_EQ(second.calls, 1);
+}
+
 }  // namespace

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/filter_cache.h"
 #include "engine/text_fold.h"
 
 namespace engine::filter {
@@ -55,9 +56,25 @@ TextPattern::Segment TextPattern::MakeSegment(std::string_view s) const {
       seg.key = i;
     }
   }
+  seg.key2 = std::string::npos;
   if (seg.key != std::string::npos) {
+    const bool folding = fold_ == &FoldTable();
     seg.key_a = static_cast<uint8_t>(seg.bytes[seg.key]);
-    seg.key_b = fold_ == &FoldTable() ? UpperTable()[seg.key_a] : seg.key_a;
+    seg.key_b = folding ? UpperTable()[seg.key_a] : seg.key_a;
+    // The second byte: the non-wildcard one farthest from the first.
+    size_t best_distance = 0;
+    for (size_t i = 0; i < seg.bytes.size(); ++i) {
+      if (like_ && seg.bytes[i] == '_') continue;
+      const size_t d = i > seg.key ? i - seg.key : seg.key - i;
+      if (d > best_distance) {
+        best_distance = d;
+        seg.key2 = i;
+      }
+    }
+    if (seg.key2 != std::string::npos) {
+      seg.key2_a = static_cast<uint8_t>(seg.bytes[seg.key2]);
+      seg.key2_b = folding ? UpperTable()[seg.key2_a] : seg.key2_a;
+    }
   }
   return seg;
 }
@@ -104,6 +121,21 @@ size_t TextPattern::Find(std::string_view text, size_t from, size_t limit,
   if (limit < from || limit - from < n) return std::string_view::npos;
   if (seg.key == std::string::npos) return from;  // only "_": any place fits
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+  if (seg.key2 != std::string::npos) {
+    // Start positions run from `from` to limit - n; both key bytes must sit
+    // at their places before the whole segment is compared.
+    size_t p = from;
+    const size_t end = limit - n + 1;
+    while (p < end) {
+      const size_t hit = FindBytePair(s + p, end - p, seg.key, seg.key_a, seg.key_b, seg.key2,
+                                      seg.key2_a, seg.key2_b);
+      if (hit == end - p) return std::string_view::npos;
+      p += hit;
+      if (At(text, p, seg)) return p;
+      ++p;
+    }
+    return std::string_view::npos;
+  }
   // Candidate key positions run from from+key to limit-n+key.
   size_t p = from + seg.key;
   const size_t last = limit - n + seg.key;
@@ -465,6 +497,7 @@ void Evaluator::Select(int index, const std::vector<uint32_t>& in,
     out->insert(out->end(), rows->begin(), rows->end());
     return;
   }
+  if (SelectCached(index, in, out)) return;
   // Rows come in the order's sequence, which jumps about the table: the
   // cells (and texts) of a row some steps ahead are prefetched so the loop
   // does not wait for memory row by row.
@@ -479,11 +512,62 @@ void Evaluator::Select(int index, const std::vector<uint32_t>& in,
       if (i + kAheadCell < count) __builtin_prefetch(&cells[in[i + kAheadCell] * nf + field]);
       if (i + kAheadText < count) {
         const Cell& ahead = cells[in[i + kAheadText] * nf + field];
-        if (ahead.data < heap_size) __builtin_prefetch(heap + ahead.data);
+        // The first lines of the text; the hardware follows on from there.
+        for (size_t b = 0; b < 256 && b < ahead.len && ahead.data + b < heap_size; b += 64)
+          __builtin_prefetch(heap + ahead.data + b);
       }
     }
     if (Test(index, in[i]) == Tri::kTrue) out->push_back(in[i]);
   }
+}
+
+bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
+                             std::vector<uint32_t>* out) const {
+  const Node& n = nodes_[index];
+  if (n.kids.empty() || nodes_[n.kids[0]].kind != Kind::kField) return false;
+  const Node& f = nodes_[n.kids[0]];
+  if (n.kind == Kind::kCompare && nodes_[n.kids[1]].kind == Kind::kConst &&
+      nodes_[n.kids[1]].constant.kind == Value::Kind::kInt) {
+    // An integer field against an integer: one pass over the cached column.
+    const IntColumn* col = ColumnCache::Of(data_).Ints(data_, f.field);
+    if (!col) return false;
+    const int64_t y = nodes_[n.kids[1]].constant.i;
+    for (uint32_t row : in) {
+      const uint8_t st = col->state[row];
+      if (st == kColValue) {
+        const int64_t x = col->value[row];
+        if (FromCompare(n.op, x < y ? -1 : x > y ? 1 : 0) == Tri::kTrue) out->push_back(row);
+      } else if (st == kColUnchanged && Test(index, row) == Tri::kTrue) {
+        out->push_back(row);
+      }
+    }
+    return true;
+  }
+  if (n.kind == Kind::kText && f.base == kBaseString) {
+    // A string field with few distinct values: the condition is decided
+    // once per value.
+    const DictColumn* dict = ColumnCache::Of(data_).Dict(data_, f.field);
+    if (!dict) return false;
+    std::vector<int8_t> verdict(dict->words.size(), -1);
+    const bool want = n.op != 4;
+    for (uint32_t row : in) {
+      const uint32_t code = dict->code[row];
+      if (code == 0) continue;
+      if (code == 1) {
+        if (Test(index, row) == Tri::kTrue) out->push_back(row);
+        continue;
+      }
+      int8_t& v = verdict[code - 2];
+      if (v < 0) {
+        std::string_view text = dict->words[code - 2];
+        if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
+        v = n.pattern.Matches(text) == want ? 1 : 0;
+      }
+      if (v) out->push_back(row);
+    }
+    return true;
+  }
+  return false;
 }
 
 }  // namespace engine::filter

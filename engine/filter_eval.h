@@ -55,6 +55,8 @@ class TextPattern {
     std::string bytes;  // folded; '_' matches any byte in LIKE patterns
     size_t key = 0;     // index of the rarest non-wildcard byte, or npos
     uint8_t key_a = 0, key_b = 0;  // that byte in both cases
+    size_t key2 = 0;    // a second non-wildcard byte far from it, or npos
+    uint8_t key2_a = 0, key2_b = 0;
   };
   Segment MakeSegment(std::string_view s) const;
   bool At(std::string_view text, size_t pos, const Segment& seg) const;
@@ -105,6 +107,9 @@ class Evaluator {
     return c->blank == kUnchanged ? ResolveChain(row, field) : nullptr;
   }
   const Cell* ResolveChain(uint32_t row, int field) const;
+  // Leaves that the table's column cache answers in one pass; false when
+  // `index` is no such leaf.
+  bool SelectCached(int index, const std::vector<uint32_t>& in, std::vector<uint32_t>* out) const;
   Value FieldValue(const Node& n, uint32_t row) const;
   Tri TestText(const Node& n, uint32_t row) const;
   Value EvalFunc(const Node& n, uint32_t row) const;

@@ -252,6 +252,52 @@ TEST(FilterEval, FoldingCoversWindows1252Letters) {
   EXPECT_EQ(engine::UpperTable()[0xF7], 0xF7);
 }
 
+// The column cache kept with the table follows appended rows, starts afresh
+// for copies and after Reset, and gives up categories with many values.
+TEST(FilterEval, ColumnCacheFollowsTheTable) {
+  std::mt19937 rng(31);
+  auto rows = RandomArticles(rng, 200);
+  TableData t = MakeTable(rows);
+  const std::string text = "Aargang = 2001 and Kategori = 'test'";
+  auto reference = [&](const std::vector<Article>& rs) {
+    std::vector<uint32_t> expected;
+    for (uint32_t r = 0; r < rs.size(); ++r)
+      if (rs[r].aargang == 2001 && rs[r].kategori && RefLike("test", 0, *rs[r].kategori, 0, true))
+        expected.push_back(r);
+    return expected;
+  };
+  EXPECT_EQ(Filtered(text, t), reference(rows));
+  // Rows appended after the first filter.
+  const auto more = RandomArticles(rng, 100);
+  rows.insert(rows.end(), more.begin(), more.end());
+  const TableData grown = MakeTable(rows);
+  const size_t old_cells = t.cells.size();
+  t.status = grown.status;
+  t.heap = grown.heap;
+  t.cells.insert(t.cells.end(), grown.cells.begin() + static_cast<long>(old_cells), grown.cells.end());
+  EXPECT_EQ(Filtered(text, t), reference(rows));
+  // A copy changed in place does not see the original's cache.
+  TableData copy = t;
+  for (size_t r = 0; r < copy.row_count(); ++r) copy.cell(r, 0).data = 2001;
+  auto all_2001 = rows;
+  for (auto& a : all_2001)
+    if (a.aargang) a.aargang = 2001;
+  EXPECT_EQ(Filtered(text, copy), reference(all_2001));
+  EXPECT_EQ(Filtered(text, t), reference(rows));
+  // In-place change with Reset.
+  for (size_t r = 0; r < t.row_count(); ++r) t.cell(r, 0).data = 2001;
+  t.filter_cache.Reset();
+  EXPECT_EQ(Filtered(text, t), reference(all_2001));
+  // Titles are all different: the dictionary gives up, results stay right.
+  std::vector<Article> many(3000);
+  for (size_t i = 0; i < many.size(); ++i) many[i].titel = "t" + std::to_string(i % 1500);
+  const TableData m = MakeTable(many);
+  std::vector<uint32_t> expected;
+  for (uint32_t r = 0; r < many.size(); ++r)
+    if (*many[r].titel == "t77") expected.push_back(r);
+  EXPECT_EQ(Filtered("Titel = 'T77'", m), expected);
+}
+
 std::vector<uint8_t> CompileArticle(const std::string& text) {
   filter_test::ArticleHost host;
   return store::CompileFilterText(host, text, {true, false});

@@ -1,0 +1,98 @@
+// Column caches for filtering (see filter_cache.h).
+#include "engine/filter_cache.h"
+
+namespace engine::filter {
+
+namespace {
+bool SameCell(const Cell& a, const Cell& b) {
+  return a.data == b.data && a.len == b.len && a.blank == b.blank;
+}
+}  // namespace
+
+bool ColumnCache::StillValid(const TableData& data) const {
+  if (columns_.size() != data.field_count() || data.heap.size() < heap_size_) return false;
+  for (size_t f = 0; f < columns_.size(); ++f) {
+    const Column& c = columns_[f];
+    if (c.rows == 0) continue;
+    if (c.rows > data.row_count() || !SameCell(c.tail, data.cell(c.rows - 1, f))) return false;
+  }
+  return true;
+}
+
+ColumnCache& ColumnCache::Of(const TableData& data) {
+  auto cache = std::static_pointer_cast<ColumnCache>(data.filter_cache.value);
+  if (!cache || !cache->StillValid(data)) {
+    cache = std::make_shared<ColumnCache>();
+    cache->columns_.resize(data.field_count());
+    data.filter_cache.value = cache;
+  }
+  cache->heap_size_ = data.heap.size();
+  return *cache;
+}
+
+const IntColumn* ColumnCache::Ints(const TableData& data, int field) {
+  Column& c = Slot(field);
+  const FieldDef& def = data.fields[static_cast<size_t>(field)];
+  const uint16_t base = def.base();
+  if (c.dead || def.varying() || (def.type & kTypeArray) ||
+      (base != kBaseInt && base != kBaseUInt && base != kBaseDate && base != kBaseTime)) {
+    c.dead = true;
+    return nullptr;
+  }
+  const size_t rows = data.row_count();
+  c.ints.value.resize(rows);
+  c.ints.state.resize(rows);
+  for (size_t r = c.rows; r < rows; ++r) {
+    const Cell& cell = data.cell(r, static_cast<size_t>(field));
+    c.ints.value[r] = static_cast<int64_t>(cell.data);
+    c.ints.state[r] = cell.blank == kValue ? kColValue
+                      : cell.blank == kUnchanged ? kColUnchanged
+                                                 : kColNull;
+  }
+  c.rows = rows;
+  if (rows > 0) c.tail = data.cell(rows - 1, static_cast<size_t>(field));
+  return &c.ints;
+}
+
+const DictColumn* ColumnCache::Dict(const TableData& data, int field) {
+  Column& c = Slot(field);
+  const FieldDef& def = data.fields[static_cast<size_t>(field)];
+  if (c.dead || !def.varying() || def.base() != kBaseString || (def.type & kTypeArray)) {
+    c.dead = true;
+    return nullptr;
+  }
+  const size_t rows = data.row_count();
+  DictColumn& d = c.dict;
+  d.code.resize(rows);
+  for (size_t r = c.rows; r < rows; ++r) {
+    const Cell& cell = data.cell(r, static_cast<size_t>(field));
+    if (cell.blank != kValue) {
+      d.code[r] = cell.blank == kUnchanged ? 1 : 0;
+      continue;
+    }
+    if (cell.data > data.heap.size() || data.heap.size() - cell.data < cell.len) {
+      c.dead = true;  // a cell outside the heap: leave it to the row-by-row path
+      break;
+    }
+    const std::string_view text(data.heap.data() + cell.data, cell.len);
+    auto it = d.index.find(text);
+    if (it == d.index.end()) {
+      if (d.words.size() >= kMaxWords) {
+        c.dead = true;
+        break;
+      }
+      d.words.emplace_back(text);
+      it = d.index.emplace(std::string_view(d.words.back()), static_cast<uint32_t>(d.words.size() + 1)).first;
+    }
+    d.code[r] = it->second;
+  }
+  if (c.dead) {
+    c.dict = DictColumn();
+    return nullptr;
+  }
+  c.rows = rows;
+  if (rows > 0) c.tail = data.cell(rows - 1, static_cast<size_t>(field));
+  return &c.dict;
+}
+
+}  // namespace engine::filter

@@ -1,0 +1,72 @@
+// Columns that the filter evaluator derives from a table once and keeps in
+// the table's FilterCacheSlot, so that the next filter (the next keystroke of
+// a search) reads a compact column instead of every row's cell:
+//   - integer fields: the values in one array, with a state per row;
+//   - string fields with few distinct values (a category): a code per row and
+//     the distinct values, so a condition is decided once per value.
+// Must stay true: rows are only ever appended to a loaded table, so a column
+// built for the first N rows stays right and is extended for new rows; the
+// cache checks the last row it saw and the heap's size and starts afresh when
+// either tells of a change it cannot explain. Cells marked "unchanged" are
+// kept as such and resolved at evaluation (they depend on `replaces`).
+// Single-threaded, like the engine. Used by engine/filter_eval.cpp.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/table_data.h"
+
+namespace engine::filter {
+
+enum : uint8_t { kColNull = 0, kColValue = 1, kColUnchanged = 2 };
+
+struct IntColumn {
+  std::vector<int64_t> value;
+  std::vector<uint8_t> state;  // kColNull, kColValue or kColUnchanged
+};
+
+struct DictColumn {
+  // Per row: 0 null, 1 unchanged, k >= 2 the value words[k - 2].
+  std::vector<uint32_t> code;
+  std::deque<std::string> words;  // a deque keeps the strings where they are
+  std::unordered_map<std::string_view, uint32_t> index;
+};
+
+class ColumnCache {
+ public:
+  // The cache kept with `data`, created on first use and checked against the
+  // table's present rows.
+  static ColumnCache& Of(const TableData& data);
+
+  // The integer column of `field` (0-based) over every row, or null when the
+  // field does not hold integers.
+  const IntColumn* Ints(const TableData& data, int field);
+  // The dictionary of a string field over every row, or null when the field
+  // is no string field or holds too many distinct values to gain from one.
+  const DictColumn* Dict(const TableData& data, int field);
+
+  // Most distinct values a dictionary keeps before the field is given up.
+  static constexpr size_t kMaxWords = 1024;
+
+ private:
+  struct Column {
+    bool dead = false;  // not cacheable
+    size_t rows = 0;    // rows covered
+    Cell tail;          // the cell of the last covered row, as it was
+    IntColumn ints;
+    DictColumn dict;
+  };
+  bool StillValid(const TableData& data) const;
+  Column& Slot(int field) { return columns_[static_cast<size_t>(field)]; }
+
+  std::vector<Column> columns_;
+  size_t heap_size_ = 0;
+};
+
+}  // namespace engine::filter

@@ -16,8 +16,9 @@ namespace platform {
 
 // ---- The composed atomic replace ----
 
-bool IFileSystem::WriteFileAtomic(const std::string& path, std::span<const uint8_t> bytes) {
-  if (path.empty()) return false;
+bool IFileSystem::WriteFileAtomic(const std::string& name, std::span<const uint8_t> bytes) {
+  if (name.empty()) return false;
+  const std::string path = ResolveTarget(name);
   TargetInfo target;
   if (!QueryTarget(path, &target)) return false;
   uint32_t mode = DefaultMode();
@@ -91,6 +92,18 @@ bool PosixFileSystem::ReadAll(const std::string& path, std::vector<uint8_t>* byt
   ::close(fd);
   if (!ok) bytes->clear();
   return ok;
+}
+
+std::string PosixFileSystem::ResolveTarget(const std::string& path) {
+  std::string native = NativePath(path);
+  struct stat st;
+  if (::lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  // Only a link to an existing file is followed; a dangling one is replaced.
+  char* real = ::realpath(native.c_str(), nullptr);
+  if (real == nullptr) return path;
+  std::string resolved = real;
+  std::free(real);
+  return resolved;
 }
 
 bool PosixFileSystem::QueryTarget(const std::string& path, TargetInfo* info) {

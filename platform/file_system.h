@@ -3,9 +3,10 @@
 //
 // Reading: Exists and ReadAll (the whole file in one read).
 // Writing: WriteFileAtomic replaces a file so that the old content survives any
-// failure. It is composed here, once, from the low-level steps below (query the
-// target, open a private temporary file beside it, write, sync, close, rename
-// over the target, sync the directory, unlink the temporary file on failure);
+// failure. It is composed here, once, from the low-level steps below (resolve
+// a symbolic link, query the target, open a private temporary file beside it,
+// write, sync, close, rename over the target, sync the directory, unlink the
+// temporary file on failure);
 // an implementation supplies only those steps. What stays true after a failed
 // WriteFileAtomic before the rename: the target is untouched and no temporary
 // file remains. A failed directory sync after the rename reports failure too
@@ -50,6 +51,9 @@ class IFileSystem {
   bool WriteFileAtomic(const std::string& path, std::span<const uint8_t> bytes);
 
   // ---- Low-level steps of WriteFileAtomic ----
+  // The file a write to `path` must replace: `path` itself, or the file a
+  // symbolic link there points to, so that replacing keeps the link.
+  virtual std::string ResolveTarget(const std::string& path) { return path; }
   // False only when the query itself fails; a missing target is exists=false.
   virtual bool QueryTarget(const std::string& path, TargetInfo* info) = 0;
   // Permission bits for a file that does not exist yet (0666 less the umask).
@@ -73,6 +77,7 @@ class PosixFileSystem : public IFileSystem {
  public:
   bool Exists(const std::string& path) override;
   bool ReadAll(const std::string& path, std::vector<uint8_t>* bytes) override;
+  std::string ResolveTarget(const std::string& path) override;
   bool QueryTarget(const std::string& path, TargetInfo* info) override;
   uint32_t DefaultMode() override;
   Handle CreateTemp(const std::string& target, std::string* temp_path) override;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -111,6 +112,19 @@ TEST_F(PosixFsTest, DirectoryTargetAndMissingDirectoryFail) {
   EXPECT_FALSE(fs_.WriteFileAtomic(Path("nodir/f"), Bytes("x")));
   EXPECT_FALSE(fs_.WriteFileAtomic("", Bytes("x")));
   EXPECT_EQ(Entries(), std::vector<std::string>{"d"});
+}
+
+TEST_F(PosixFsTest, ReplacingThroughASymbolicLinkKeepsTheLink) {
+  WriteRaw(Path("real"), "old");
+  ASSERT_EQ(::symlink("real", Path("link").c_str()), 0);
+  ASSERT_TRUE(fs_.WriteFileAtomic(Path("link"), Bytes("new")));
+  struct stat st;
+  ASSERT_EQ(::lstat(Path("link").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadRaw(Path("real")), "new");
+  std::vector<std::string> entries = Entries();
+  std::sort(entries.begin(), entries.end());
+  EXPECT_EQ(entries, (std::vector<std::string>{"link", "real"}));
 }
 
 TEST_F(PosixFsTest, BackslashesNameDirectories) {

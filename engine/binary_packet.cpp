@@ -136,7 +136,17 @@ std::vector<FieldPlan> PlanFields(const TableData& data) {
 
 // ---- Reading -------------------------------------------------------------
 
+// The fewest bytes a field descriptor and a parameter can take; counts are
+// checked against them before anything is allocated for them.
+constexpr size_t kMinDescriptorBytes = 1 + 2 + 2 + 2 + 2;
+constexpr size_t kMinParamBytes = 1 + 2 + 2;
+
 DBResult ReadFields(ByteReader* r, uint16_t count, TableData* out, std::string* error) {
+  if (size_t{count} * kMinDescriptorBytes > r->remaining()) {
+    return Fail(kDBCorruptPacket, error,
+                "the header announces " + Num(count) + " field descriptors, more than the " +
+                    Num(r->remaining()) + " bytes from offset " + Num(r->pos()) + " can hold");
+  }
   out->fields.resize(count);
   for (uint16_t i = 0; i < count; ++i) {
     FieldDef& f = out->fields[i];
@@ -158,6 +168,11 @@ DBResult ReadFields(ByteReader* r, uint16_t count, TableData* out, std::string* 
                       Hex4(f.type) + " with size " + Num(f.size));
     }
     const std::string what = "field '" + Printable(f.name) + "'";
+    if (size_t{param_count} * kMinParamBytes > r->remaining()) {
+      return Fail(kDBCorruptPacket, error,
+                  what + " announces " + Num(param_count) + " parameters, more than the " +
+                      Num(r->remaining()) + " bytes from offset " + Num(r->pos()) + " can hold");
+    }
     f.params.resize(param_count);
     for (Param& p : f.params) {
       if (DBResult rc = ReadParam(r, what, &p, error); rc != kDBOk) return rc;

@@ -1,8 +1,11 @@
 // ReadPacket / WritePacket: the one entry to both packet forms. The form of
-// a packet being read is told by its first four bytes.
+// a packet being read is told by its first four bytes. Running out of memory
+// is reported as a status like any other failure: no exception leaves the
+// engine.
 #include "engine/packet_codec.h"
 
 #include <cstring>
+#include <new>
 
 #include "engine/binary_packet.h"
 #include "engine/xml_packet.h"
@@ -12,18 +15,31 @@ namespace engine {
 DBResult ReadPacket(std::span<const uint8_t> packet, TableData* out, std::string* error) {
   std::string scratch;
   if (error == nullptr) error = &scratch;
-  if (packet.size() >= 4 && std::memcmp(packet.data(), kBinarySignature, 4) == 0) {
-    return ReadBinaryPacket(packet, out, error);
+  try {
+    if (packet.size() >= 4 && std::memcmp(packet.data(), kBinarySignature, 4) == 0) {
+      return ReadBinaryPacket(packet, out, error);
+    }
+    return ReadXmlPacket(packet, out, error);
+  } catch (const std::bad_alloc&) {
+    *out = TableData{};
+    *error = "Not enough memory to read a data packet of " + std::to_string(packet.size()) +
+             " bytes";
+    return kDBCorruptPacket;
   }
-  return ReadXmlPacket(packet, out, error);
 }
 
 DBResult WritePacket(const TableData& data, PacketForm form, std::string* out,
                      std::string* error) {
   std::string scratch;
   if (error == nullptr) error = &scratch;
-  return form == PacketForm::kBinary ? WriteBinaryPacket(data, out, error)
-                                     : WriteXmlPacket(data, out, error);
+  try {
+    return form == PacketForm::kBinary ? WriteBinaryPacket(data, out, error)
+                                       : WriteXmlPacket(data, out, error);
+  } catch (const std::bad_alloc&) {
+    out->clear();
+    *error = "Not enough memory to write the data packet";
+    return kDBCannotWritePacket;
+  }
 }
 
 }  // namespace engine

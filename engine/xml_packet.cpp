@@ -564,8 +564,11 @@ class XmlReader {
   DBResult ReadValue(size_t row, size_t f, std::string_view raw, Cell* cell);
   size_t FindField(std::string_view name, size_t guess) const;
 
+  static constexpr size_t kCellAllowance = size_t{1} << 20;
+
   TableData* out_;
   std::string* error_;
+  size_t document_size_ = 0;
   TextDecoder decoder_{false};
   std::string scratch_, why_;
   std::vector<std::string> doc_names_;  // field names as the document spells them
@@ -594,6 +597,7 @@ bool CheckOnlyElements(pugi::xml_node parent, std::string* bad) {
 
 DBResult XmlReader::Read(std::span<const uint8_t> packet) {
   *out_ = TableData{};
+  document_size_ = packet.size();
   if (const void* zero = std::memchr(packet.data(), 0, packet.size())) {
     return Fail(kDBCorruptPacket,
                 "a zero byte at offset " +
@@ -979,6 +983,13 @@ DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
   for (pugi::xml_node n = rowdata.first_child(); n; n = n.next_sibling()) ++rows;
   if (rows > UINT32_MAX) return Fail(kDBCorruptPacket, "more than 4294967295 rows");
   const size_t nf = out_->fields.size();
+  // An empty ROW costs a few bytes whatever the number of fields; a small
+  // document must not make the reader claim gigabytes of cells.
+  if (nf != 0 && rows > (kCellAllowance + 16 * document_size_) / nf) {
+    return Fail(kDBCorruptPacket, Num(rows) + " rows of " + Num(nf) +
+                                      " fields are more cells than a document of " +
+                                      Num(document_size_) + " bytes may hold");
+  }
   out_->status.assign(rows, 0);
   out_->cells.assign(rows * nf, Cell{});
   std::vector<uint32_t> seen(nf, 0);

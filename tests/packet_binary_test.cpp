@@ -180,6 +180,8 @@ TEST(BinaryPacketDamage, LyingCountsAndOffsets) {
       {"row count", 14, 1000000, 4, engine::kDBCorruptPacket, "announces 1000000 rows"},
       {"row count too small", 14, 1, 4, engine::kDBCorruptPacket, "follow the last row"},
       {"field count", 12, 9, 2, engine::kDBUnknownFieldType, ""},
+      {"field count past the end", 12, 0xFFFF, 2, engine::kDBCorruptPacket,
+       "announces 65535 field descriptors"},
       {"header length", 8, 23, 4, engine::kDBCorruptPacket, "header length 23"},
       {"header length past end", 8, 0xFFFFFF, 4, engine::kDBCorruptPacket, "header length"},
       {"row offset inside params", 22, 30, 2, engine::kDBCorruptPacket, "first row's offset 30"},

@@ -314,6 +314,18 @@ TEST(XmlPacketDamage, FlippedBytesNeverCrash) {
   }
 }
 
+TEST(XmlPacketDamage, ASmallDocumentCannotClaimHugeMemory) {
+  std::string doc = "<DATAPACKET><METADATA><FIELDS>";
+  for (int f = 0; f < 2000; ++f) doc += "<FIELD attrname=\"f" + std::to_string(f) + "\" fieldtype=\"i4\"/>";
+  doc += "</FIELDS></METADATA><ROWDATA>";
+  for (int r = 0; r < 2000; ++r) doc += "<ROW/>";
+  doc += "</ROWDATA></DATAPACKET>";
+  TableData t;
+  std::string error;
+  EXPECT_EQ(Read(doc, &t, &error), engine::kDBCorruptPacket);
+  EXPECT_THAT(error, HasSubstr("2000 rows of 2000 fields are more cells"));
+}
+
 TEST(XmlPacketRead, BooleanParametersIgnoreCase) {
   std::string doc = Doc("");
   doc.replace(doc.find("<PARAMS/>"), 9, "<PARAMS DISABLE_EDITS=\"true\" DISABLE_DELETES=\"False\"/>");

@@ -1,0 +1,168 @@
+// vpacket filter [--all] FILE TEXT: the records of a packet that pass a
+// filter text, in the format of vpacket dump.
+//
+// The text is compiled against the packet's own fields (numbers and types as
+// the packet gives them, plus the article table's calculated Sideantal, which
+// no filter may use) with the article table's options, then evaluated by the
+// engine: through a cursor for the current records, or straight over every
+// row version with --all.
+#include <iostream>
+
+#include "engine/filter_program.h"
+#include "engine/packet_rules.h"
+#include "engine/record_values.h"
+#include "store/db_error.h"
+#include "store/filter_compile.h"
+#include "tools/vpacket.h"
+#include "tools/vpacket_dump.h"
+
+namespace vpacket {
+namespace {
+
+store::TFieldType TypeOf(const engine::FieldDef& f) {
+  using store::TFieldType;
+  switch (f.base()) {
+    case engine::kBaseInt:
+      return f.size == 2 ? TFieldType::ftSmallint
+             : f.size == 8 ? TFieldType::ftLargeint
+                           : TFieldType::ftInteger;
+    case engine::kBaseUInt: return f.size <= 2 ? TFieldType::ftWord : TFieldType::ftLargeint;
+    case engine::kBaseBool: return TFieldType::ftBoolean;
+    case engine::kBaseFloat: return TFieldType::ftFloat;
+    case engine::kBaseDate: return TFieldType::ftDate;
+    case engine::kBaseTime: return TFieldType::ftTime;
+    case engine::kBaseDateTime: return TFieldType::ftDateTime;
+    case engine::kBaseString: return TFieldType::ftString;
+    case engine::kBaseBytes:
+      return engine::packet::IsTextBlock(f) ? TFieldType::ftMemo : TFieldType::ftVarBytes;
+    default: return TFieldType::ftUnknown;
+  }
+}
+
+class PacketHost : public store::IFilterHost {
+ public:
+  explicit PacketHost(const engine::TableData& t) {
+    for (size_t i = 0; i < t.field_count(); ++i)
+      fields_.push_back({t.fields[i].name, static_cast<int>(i + 1), TypeOf(t.fields[i]),
+                         static_cast<int>(engine::FieldWidth(t.fields[i])),
+                         store::TFieldKind::fkData});
+    fields_.push_back({"Sideantal", 0, store::TFieldType::ftSmallint, 0,
+                       store::TFieldKind::fkCalculated});
+  }
+  store::FilterFieldInfo FieldByNameForFilter(std::string_view name) const override {
+    auto upper = [](std::string_view s) {
+      std::string u(s);
+      for (char& c : u)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+      return u;
+    };
+    for (const auto& f : fields_)
+      if (upper(f.name) == upper(name)) return f;
+    throw store::EDatabaseError("ArtikelData: Field '" + std::string(name) + "' not found");
+  }
+
+ private:
+  std::vector<store::FilterFieldInfo> fields_;
+};
+
+engine::FieldDesc DescOf(const engine::FieldDef& f, size_t index) {
+  engine::FieldDesc d;
+  d.name = f.name;
+  d.number = static_cast<uint16_t>(index + 1);
+  d.type = f.type;
+  d.size = f.size;
+  d.attrs = f.attrs;
+  d.memo = engine::packet::IsTextBlock(f);
+  return d;
+}
+
+// Every row version that passes, as `vpacket dump --all` lists rows.
+int FilterAllRows(const std::string& path, const engine::TableData& t,
+                  const std::vector<uint8_t>& block) {
+  std::unique_ptr<engine::FilterProgram> program;
+  std::string error;
+  if (engine::FilterProgram::Decode(block, t, &program, &error) != engine::kDBOk)
+    return Fail(path + ": " + error);
+  // Which row each row replaces, from the change log.
+  std::vector<uint32_t> replaces(t.row_count(), 0);
+  for (size_t i = 0; i + 2 < t.change_log.size(); i += 3) {
+    const uint32_t row = t.change_log[i], old = t.change_log[i + 1];
+    if (row >= 1 && row <= t.row_count() && old < row) replaces[row - 1] = old;
+  }
+  std::vector<engine::FieldDesc> descs;
+  for (size_t f = 0; f < t.field_count(); ++f) descs.push_back(DescOf(t.fields[f], f));
+  std::string text = "row\tstatus\tblanks";
+  if (!descs.empty()) text += "\t" + DumpHeading(descs);
+  text += "\n";
+  for (uint32_t r = 0; r < t.row_count(); ++r) {
+    if (!program->Matches(t, replaces, r)) continue;
+    text += std::to_string(r + 1) + "\t" + std::to_string(t.status[r]) + "\t";
+    for (size_t f = 0; f < t.field_count(); ++f)
+      text.push_back(static_cast<char>('0' + t.cell(r, f).blank));
+    for (size_t f = 0; f < t.field_count(); ++f) {
+      text.push_back('\t');
+      const engine::Cell& c = t.cell(r, f);
+      if (c.blank == engine::kValue)
+        AppendDumpValue(descs[f], engine::CellToValue(t, t.fields[f], c), &text);
+    }
+    text.push_back('\n');
+  }
+  std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+  return std::cout.flush() ? 0 : Fail("cannot write the records");
+}
+
+int RunFilter(Args args) {
+  bool all = false;
+  size_t i = 0;
+  if (i < args.size() && args[i] == "--all") {
+    all = true;
+    ++i;
+  }
+  if (i + 2 != args.size()) return UsageError("filter");
+  const std::string& path = args[i];
+  std::string bytes, error;
+  engine::TableData t;
+  if (!LoadPacket(path, &bytes, &t, &error)) return Fail(error);
+  std::vector<uint8_t> block;
+  try {
+    block = store::CompileFilterText(PacketHost(t), args[i + 1], {true, false});
+  } catch (const store::Exception& e) {
+    std::cerr << e.what() << "\n";
+    return 1;
+  }
+  if (all) return FilterAllRows(path, t, block);
+
+  std::unique_ptr<engine::IDSBase> base = engine::CreateDSBase();
+  auto engine_error = [&](engine::DBResult rc) {
+    std::string text;
+    base->GetErrorString(rc, &text);
+    return Fail(path + ": " + text);
+  };
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  if (engine::DBResult rc = base->AppendData(std::span(data, bytes.size())); rc != engine::kDBOk)
+    return engine_error(rc);
+  std::vector<engine::FieldDesc> fields;
+  if (engine::DBResult rc = base->GetFieldDescs(&fields); rc != engine::kDBOk)
+    return engine_error(rc);
+  std::unique_ptr<engine::IDSCursor> cursor = engine::CreateDSCursor();
+  if (engine::DBResult rc = cursor->InitCursor(base.get()); rc != engine::kDBOk)
+    return engine_error(rc);
+  engine::FilterHandle handle = 0;
+  if (engine::DBResult rc = cursor->AddFilter(block, &handle); rc != engine::kDBOk)
+    return engine_error(rc);
+  if (engine::DBResult rc = DumpCurrentRecords(cursor.get(), fields, std::cout); rc != engine::kDBOk)
+    return engine_error(rc);
+  return std::cout.flush() ? 0 : Fail("cannot write the records");
+}
+
+}  // namespace
+}  // namespace vpacket
+
+VPACKET_COMMAND(filter,
+                "filter [--all] FILE TEXT\n"
+                "    Prints the current records of the packet that pass the filter text,\n"
+                "    in the format of \"vpacket dump FILE\"; the text is compiled against\n"
+                "    the packet's fields with the article table's options. --all prints\n"
+                "    every row version that passes, in the format of \"vpacket dump --all\".\n"
+                "    A text the table refuses prints its message on stderr and exits 1.",
+                vpacket::RunFilter);

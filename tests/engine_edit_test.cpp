@@ -109,7 +109,9 @@ TEST_P(EngineEditSequence, CursorsFollowAReferenceModel) {
   for (const ViewSpec& spec : specs) {
     cursors.push_back(engine::CreateDSCursor());
     ASSERT_EQ(cursors.back()->InitCursor(base.get()), kDBOk);
-    if (!spec.order.empty()) ASSERT_EQ(cursors.back()->UseIndexOrder(spec.order), kDBOk);
+    if (!spec.order.empty()) {
+      ASSERT_EQ(cursors.back()->UseIndexOrder(spec.order), kDBOk);
+    }
     if (spec.even_nummer) {
       engine::FilterHandle h;
       auto* cur = static_cast<engine::Cursor*>(cursors.back().get());
@@ -172,8 +174,11 @@ TEST_P(EngineEditSequence, CursorsFollowAReferenceModel) {
       std::optional<Bookmark> now = CurrentBookmark(c);
       bool in_view = changed && std::count(view.begin(), view.end(), *changed);
       if (i == who && changed) {
-        if (in_view) EXPECT_EQ(now, changed);
-        else EXPECT_TRUE(now.has_value() || view.empty());
+        if (in_view) {
+          EXPECT_EQ(now, changed);
+        } else {
+          EXPECT_TRUE(now.has_value() || view.empty());
+        }
       } else if (on[i]) {
         bool still = std::count(view.begin(), view.end(), *on[i]) != 0;
         EXPECT_EQ(now, still ? on[i] : Follower(old_views[i], *on[i]));
@@ -202,7 +207,9 @@ TEST_P(EngineEditSequence, CursorsFollowAReferenceModel) {
         ASSERT_EQ(c->GetSequenceNumber(&seq), kDBOk);
         EXPECT_EQ(seq, k + 1);
       }
-      if (removed) EXPECT_EQ(c->MoveToBookmark(*removed), engine::kDBNoCurrentRecord);
+      if (removed) {
+        EXPECT_EQ(c->MoveToBookmark(*removed), engine::kDBNoCurrentRecord);
+      }
     }
     // Switching orders keeps the record.
     if (step % 25 == 0) {

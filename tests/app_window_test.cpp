@@ -22,9 +22,12 @@
 
 #include "app/application_title.h"
 #include "app/error_display.h"
+#include "app/guarded_application.h"
 #include "app/indeks_base.h"
 #include "platform/file_system.h"
 #include "platform/locale.h"
+#include "store/db_error.h"
+#include "ui/code_page.h"
 
 namespace app {
 namespace {
@@ -244,6 +247,62 @@ TEST_F(WindowTest, AfslutEndsTheEventLoop) {
   EXPECT_TRUE(quit);
 }
 
+TEST_F(WindowTest, ShippedDanishDataIsListedAndLeftAsItWas) {
+  fs::path shipped = fs::path(VR_SOURCE_DIR) / "data" / "Base.xml";
+  ASSERT_TRUE(fs::exists(shipped));
+  fs::copy_file(shipped, dir_ / "Base.xml");
+  std::string before = ReadFile("Base.xml");
+  auto mtime_before = fs::last_write_time(dir_ / "Base.xml");
+  TVRegister& w = Start();
+  ASSERT_TRUE(errors_.empty()) << errors_.front();
+  int rows = w.ArtikelGrid->model()->rowCount();
+  ASSERT_GT(rows, 500);
+  for (int r = 0; r < rows; ++r) {
+    std::vector<store::Variant> values;
+    w.ArtikelData->ReadRow(r, &values);
+    // Field objects: Aargang, Nummer, Titel, Kategori, StartSide, SlutSide, ..., Sideantal.
+    std::string title = values[2].AsString();
+    if (r > 0) {
+      std::vector<store::Variant> prev;
+      w.ArtikelData->ReadRow(r - 1, &prev);
+      EXPECT_LE(prev[2].AsString(), title) << "row " << r;
+    }
+    if (values[3].IsString() && values[3].AsString() == "V-CD") {
+      EXPECT_EQ(Cell(r, ui::kColSideantal), "") << "row " << r;
+    } else {
+      EXPECT_EQ(Cell(r, ui::kColSideantal).toInt(),
+                values[5].AsInteger() - values[4].AsInteger() + 1)
+          << "row " << r;
+    }
+  }
+  // The text box shows the selected article's text.
+  w.ArtikelGrid->setCurrentIndex(w.ArtikelGrid->model()->index(10, ui::kColTitel));
+  QApplication::processEvents();
+  std::string text = w.ArtikelData->FieldByName("TEKST").AsString();
+  EXPECT_FALSE(text.empty());
+  EXPECT_EQ(w.Manchet->toPlainText().left(20), ui::FromCp1252(text).left(20));
+  window_.reset();
+  EXPECT_EQ(ReadFile("Base.xml"), before);
+  EXPECT_EQ(fs::last_write_time(dir_ / "Base.xml"), mtime_before);
+}
+
+TEST_F(WindowTest, AnErrorInAHandlerIsShownAndTheLoopGoesOn) {
+  WriteFile("Base.xml", EditionXml(DanishRows()));
+  TVRegister& w = Start();
+  QPushButton button;
+  QObject::connect(&button, &QPushButton::clicked, [] {
+    throw store::EDatabaseError("ArtikelData: Index 'X' not found");
+  });
+  QTest::mouseClick(&button, Qt::LeftButton);
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_EQ(errors_[0], "ArtikelData: Index 'X' not found.");
+  EXPECT_TRUE(w.isVisible());
+  // A silent abort shows nothing.
+  QObject::connect(&button, &QPushButton::pressed, [] { throw store::EAbort(); });
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_EQ(errors_.size(), 2u);  // only the clicked handler's error again
+}
+
 TEST(ErrorDisplayTest, PeriodOnlyAfterCharactersThatSortAfterIt) {
   EXPECT_EQ(ErrorBoxText("Cannot open file x"), "Cannot open file x.");
   EXPECT_EQ(ErrorBoxText("Invalid value for field 'Aargang'"),
@@ -270,7 +329,7 @@ TEST(ApplicationTitleTest, ComesFromTheExecutableName) {
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication application(argc, argv);
+  app::GuardedApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -992,6 +992,10 @@ DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
   }
   out_->status.assign(rows, 0);
   out_->cells.assign(rows * nf, Cell{});
+  // Decoded text is never longer than the document; reserving that much
+  // (pages are only committed when written) saves regrowing a heap of
+  // hundreds of megabytes.
+  out_->heap.reserve(document_size_);
   std::vector<uint32_t> seen(nf, 0);
   std::string unchanged_name;
   size_t row = 0;

@@ -36,9 +36,14 @@ const engine::TableData& MillionRows() {
     const size_t rows = 1000000;
     engine::TableData t;
     engine::Param subtype{"SUBTYPE", 2, 0x0049, std::string("\x05\x00Text\0", 7)};
-    t.fields = {Field("Aargang", 4, 1), Field("Nummer", 4, 1), Field("Titel", 1, 0x49, {WidthParam(80)}),
-                Field("Tekst", 4, 0x4B, {subtype}), Field("Kategori", 1, 0x49, {WidthParam(20)}),
-                Field("StartSide", 4, 1), Field("SlutSide", 4, 1), Field("VProgrammer", 4, 0x4B, {subtype})};
+    t.fields = {Field("Aargang", 4, 1),
+                Field("Nummer", 4, 1),
+                Field("Titel", 1, 0x49, {WidthParam(80)}),
+                Field("Tekst", 4, 0x4B, {subtype}),
+                Field("Kategori", 1, 0x49, {WidthParam(20)}),
+                Field("StartSide", 4, 1),
+                Field("SlutSide", 4, 1),
+                Field("VProgrammer", 4, 0x4B, {subtype})};
     std::mt19937 rng(42);
     std::uniform_int_distribution<int> year(1990, 2010), num(1, 12), page(1, 200), letter('A', 'z'),
         len(5, 40);
@@ -105,8 +110,9 @@ void BM_CreateIndex(benchmark::State& state) {
   for (auto _ : state) {
     benchmark::DoNotOptimize(base->CreateIndex(Index("X" + std::to_string(n++), field)));
   }
-  state.SetLabel(field == 1 ? "integer key (Aargang)" : field == 3 ? "string key (Titel)"
-                                                                    : "string key (Kategori)");
+  state.SetLabel(field == 1   ? "integer key (Aargang)"
+                 : field == 3 ? "string key (Titel)"
+                              : "string key (Kategori)");
 }
 BENCHMARK(BM_CreateIndex)->Arg(1)->Arg(3)->Arg(5)->Unit(benchmark::kMillisecond)->Iterations(3);
 

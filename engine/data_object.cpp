@@ -78,24 +78,33 @@ DBResult CheckTable(const TableData& data, std::vector<uint32_t>* replaces, std:
     switch (kind) {
       case kChangeInserted:
         if (o != 0) return bad(where + ": an insert replaces no record");
-        if (!(st & kRowInserted)) return bad(where + ": row " + std::to_string(r) + " is not marked inserted");
-        if (logged[r - 1] & kRowInserted) return bad(where + ": row " + std::to_string(r) + " is inserted twice");
+        if (!(st & kRowInserted))
+          return bad(where + ": row " + std::to_string(r) + " is not marked inserted");
+        if (logged[r - 1] & kRowInserted)
+          return bad(where + ": row " + std::to_string(r) + " is inserted twice");
         break;
       case kChangeDeleted:
         if (o != 0) return bad(where + ": a delete replaces no record");
-        if (!(st & kRowDeleted)) return bad(where + ": row " + std::to_string(r) + " is not marked deleted");
-        if (st & kRowReplaced) return bad(where + ": row " + std::to_string(r) + " is an older version");
-        if (logged[r - 1] & kRowDeleted) return bad(where + ": row " + std::to_string(r) + " is deleted twice");
+        if (!(st & kRowDeleted))
+          return bad(where + ": row " + std::to_string(r) + " is not marked deleted");
+        if (st & kRowReplaced)
+          return bad(where + ": row " + std::to_string(r) + " is an older version");
+        if (logged[r - 1] & kRowDeleted)
+          return bad(where + ": row " + std::to_string(r) + " is deleted twice");
         break;
       case kChangeModified:
         if (o == 0 || o > n) {
-          return bad(where + ": replaced record " + std::to_string(o) + " is not a row of the table's " +
-                     std::to_string(n));
+          return bad(where + ": replaced record " + std::to_string(o) +
+                     " is not a row of the table's " + std::to_string(n));
         }
-        if (o >= r) return bad(where + ": row " + std::to_string(r) + " does not replace an older row");
-        if (!(st & kRowModified)) return bad(where + ": row " + std::to_string(r) + " is not marked modified");
-        if ((*replaces)[r - 1] != 0) return bad(where + ": row " + std::to_string(r) + " replaces two rows");
-        if (replaced_by[o - 1] != 0) return bad(where + ": row " + std::to_string(o) + " is replaced twice");
+        if (o >= r)
+          return bad(where + ": row " + std::to_string(r) + " does not replace an older row");
+        if (!(st & kRowModified))
+          return bad(where + ": row " + std::to_string(r) + " is not marked modified");
+        if ((*replaces)[r - 1] != 0)
+          return bad(where + ": row " + std::to_string(r) + " replaces two rows");
+        if (replaced_by[o - 1] != 0)
+          return bad(where + ": row " + std::to_string(o) + " is replaced twice");
         if (!(data.status[o - 1] & kRowReplaced)) {
           return bad(where + ": row " + std::to_string(o) + " is replaced but not marked replaced");
         }
@@ -259,8 +268,8 @@ DBResult DataObject::CreateIndex(const IndexDesc& desc) {
     const std::vector<uint32_t>& rows = order->rows();
     for (size_t i = 1; i < rows.size(); ++i) {
       if (order->CompareKeys(source(), rows[i - 1], rows[i]) == 0) {
-        return Fail(kDBKeyViolation, "Cannot create unique index '" + desc.name +
-                                         "': rows " + std::to_string(rows[i - 1] + 1) + " and " +
+        return Fail(kDBKeyViolation, "Cannot create unique index '" + desc.name + "': rows " +
+                                         std::to_string(rows[i - 1] + 1) + " and " +
                                          std::to_string(rows[i] + 1) + " have the same key");
       }
     }

@@ -63,8 +63,8 @@ DBResult Order::CheckIndexDesc(const IndexDesc& desc, const TableData& data, std
     uint16_t no = desc.fields[i];
     if (no == 0 || no > data.field_count())
       return refuse("key field " + std::to_string(i + 1) + " is field number " +
-                    std::to_string(no) + ", the table has " +
-                    std::to_string(data.field_count()) + " fields");
+                    std::to_string(no) + ", the table has " + std::to_string(data.field_count()) +
+                    " fields");
     const FieldDef& f = data.fields[no - 1];
     bool bytes = f.base() == kBaseString || f.base() == kBaseBytes;
     if ((f.type & kTypeArray) || (bytes && !f.varying()))
@@ -104,8 +104,12 @@ int Order::CompareKeys(const RowSource& src, uint32_t a, uint32_t b) const {
       c = xnull == ynull ? 0 : xnull ? -1 : 1;
     } else {
       switch (p.kind) {
-        case kSigned: c = Compare3(int64_t(x.data), int64_t(y.data)); break;
-        case kUnsigned: c = Compare3(x.data, y.data); break;
+        case kSigned:
+          c = Compare3(int64_t(x.data), int64_t(y.data));
+          break;
+        case kUnsigned:
+          c = Compare3(x.data, y.data);
+          break;
         case kDouble: {
           double dx, dy;
           std::memcpy(&dx, &x.data, sizeof dx);
@@ -113,7 +117,9 @@ int Order::CompareKeys(const RowSource& src, uint32_t a, uint32_t b) const {
           c = Compare3(dx, dy);
           break;
         }
-        default: c = CompareBytes(data.bytes(x), data.bytes(y), p.case_insensitive); break;
+        default:
+          c = CompareBytes(data.bytes(x), data.bytes(y), p.case_insensitive);
+          break;
       }
     }
     if (c != 0) return p.descending ? -c : c;
@@ -183,8 +189,12 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
       it.tail = 0;
       if (it.rank) {
         switch (p.kind) {
-          case kSigned: it.image = c.data ^ (uint64_t{1} << 63); break;
-          case kUnsigned: it.image = c.data; break;
+          case kSigned:
+            it.image = c.data ^ (uint64_t{1} << 63);
+            break;
+          case kUnsigned:
+            it.image = c.data;
+            break;
           case kDouble: {
             double d;
             std::memcpy(&d, &c.data, sizeof d);

@@ -11,8 +11,8 @@ namespace engine {
 namespace {
 
 coding::ByteReader ParamReader(const Param& p) {
-  return coding::ByteReader(std::span<const uint8_t>(
-      reinterpret_cast<const uint8_t*>(p.raw.data()), p.raw.size()));
+  return coding::ByteReader(
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(p.raw.data()), p.raw.size()));
 }
 
 const Param* FindFieldParam(const FieldDef& field, std::string_view name) {
@@ -31,8 +31,8 @@ std::string FieldText(const FieldDef& field) { return "field '" + field.name + "
 
 }  // namespace
 
-const Cell& ResolvedCell(const TableData& data, const std::vector<uint32_t>& replaces,
-                         uint32_t row, size_t field) {
+const Cell& ResolvedCell(const TableData& data, const std::vector<uint32_t>& replaces, uint32_t row,
+                         size_t field) {
   const Cell* c = &data.cell(row, field);
   while (c->blank == kUnchanged) {
     assert(replaces[row] != 0 && replaces[row] - 1 < row);
@@ -113,8 +113,8 @@ DBResult CheckValue(const FieldDef& field, const FieldValue& value, std::string*
   FieldValue::Kind want = KindOfField(field);
   if (value.kind != want) {
     static const char* kKindNames[] = {"null", "integer", "float", "text"};
-    return refuse(std::string("a ") + kKindNames[int(value.kind)] + " value where the field holds " +
-                  kKindNames[int(want)] + " values");
+    return refuse(std::string("a ") + kKindNames[int(value.kind)] +
+                  " value where the field holds " + kKindNames[int(want)] + " values");
   }
   if (want == FieldValue::Kind::kBytes) {
     if (!field.varying()) return refuse("the field has no room for a varying value");
@@ -178,10 +178,14 @@ bool CellEquals(const TableData& data, const FieldDef& field, const Cell& cell,
   FieldValue have = CellToValue(data, field, cell);
   if (have.kind != value.kind) return false;
   switch (have.kind) {
-    case FieldValue::Kind::kBytes: return have.bytes == value.bytes;
-    case FieldValue::Kind::kFloat: return std::memcmp(&have.f, &value.f, sizeof have.f) == 0;
-    case FieldValue::Kind::kInt: return have.i == value.i;
-    default: return true;
+    case FieldValue::Kind::kBytes:
+      return have.bytes == value.bytes;
+    case FieldValue::Kind::kFloat:
+      return std::memcmp(&have.f, &value.f, sizeof have.f) == 0;
+    case FieldValue::Kind::kInt:
+      return have.i == value.i;
+    default:
+      return true;
   }
 }
 

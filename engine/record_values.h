@@ -23,8 +23,8 @@ namespace engine {
 // when that is marked unchanged, the cell of the nearest older version that
 // holds a value or null.
 // REQUIRES: row < data.row_count(), field < data.field_count(), chains checked.
-const Cell& ResolvedCell(const TableData& data, const std::vector<uint32_t>& replaces,
-                         uint32_t row, size_t field);
+const Cell& ResolvedCell(const TableData& data, const std::vector<uint32_t>& replaces, uint32_t row,
+                         size_t field);
 
 // How a field's values travel in a record buffer.
 FieldValue::Kind KindOfField(const FieldDef& field);

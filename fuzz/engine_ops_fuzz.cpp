@@ -161,7 +161,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                   packet.size())) != engine::kDBOk)
     __builtin_trap();
   auto c2 = engine::CreateDSCursor();
-  if (c2->InitCursor(again.get()) != engine::kDBOk || a->UseIndexOrder("DEFAULT_ORDER") != engine::kDBOk)
+  if (c2->InitCursor(again.get()) != engine::kDBOk ||
+      a->UseIndexOrder("DEFAULT_ORDER") != engine::kDBOk)
     __builtin_trap();
   a->MoveToBOF();
   engine::RecordBuffer x, y;

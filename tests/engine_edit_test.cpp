@@ -20,9 +20,9 @@ struct RefRecord {
 };
 
 struct ViewSpec {
-  std::string order;          // "" for packet order
+  std::string order;  // "" for packet order
   std::vector<RefKey> keys;
-  bool even_nummer = false;   // the cursor carries EvenFilter on Nummer
+  bool even_nummer = false;  // the cursor carries EvenFilter on Nummer
 };
 
 bool PassesSpec(const ViewSpec& spec, const std::vector<FieldValue>& v) {
@@ -38,9 +38,8 @@ std::vector<Bookmark> ExpectedView(const std::map<Bookmark, RefRecord>& model,
   for (const auto& [bm, rec] : model) {
     if (PassesSpec(spec, rec.values)) recs.push_back({bm, &rec});
   }
-  std::sort(recs.begin(), recs.end(), [](const auto& a, const auto& b) {
-    return a.second->row < b.second->row;
-  });
+  std::sort(recs.begin(), recs.end(),
+            [](const auto& a, const auto& b) { return a.second->row < b.second->row; });
   std::stable_sort(recs.begin(), recs.end(), [&](const auto& a, const auto& b) {
     return RefCompare(a.second->values, b.second->values, spec.keys) < 0;
   });
@@ -380,8 +379,7 @@ TEST(EngineRecordBuffer, BlobsReadAndWriteByOffset) {
   EXPECT_EQ(part, "");
   EXPECT_EQ(db.cursor->PutBlob(&buf, kTekst, 9, "x"), engine::kDBBadArgument);
   EXPECT_EQ(db.cursor->GetBlobLen(buf, kAargang, &len), engine::kDBBadArgument);
-  EXPECT_EQ(db.cursor->PutBlob(&buf, kTitel, 0, std::string(81, 't')),
-            engine::kDBValueDoesNotFit);
+  EXPECT_EQ(db.cursor->PutBlob(&buf, kTitel, 0, std::string(81, 't')), engine::kDBValueDoesNotFit);
   ASSERT_EQ(db.cursor->InsertRecord(buf), kDBOk);
   RecordBuffer back;
   ASSERT_EQ(db.cursor->GetCurrentRecord(&back), kDBOk);

@@ -25,8 +25,10 @@ bool IntIs(const FieldValue& v, const std::function<bool(int64_t)>& f) {
 
 std::vector<FilterCase> Cases() {
   return {
-      {"Aargang = 2001", [](const auto& v) { return IntIs(v[kAargang - 1], [](int64_t i) { return i == 2001; }); }},
-      {"Nummer > 5", [](const auto& v) { return IntIs(v[kNummer - 1], [](int64_t i) { return i > 5; }); }},
+      {"Aargang = 2001",
+       [](const auto& v) { return IntIs(v[kAargang - 1], [](int64_t i) { return i == 2001; }); }},
+      {"Nummer > 5",
+       [](const auto& v) { return IntIs(v[kNummer - 1], [](int64_t i) { return i > 5; }); }},
       {"Aargang >= 2000 and Nummer < 4",
        [](const auto& v) {
          return IntIs(v[kAargang - 1], [](int64_t i) { return i >= 2000; }) &&
@@ -131,7 +133,8 @@ TEST(EngineFilterView, TwoFiltersNarrowTogetherAndDropApart) {
   ASSERT_EQ(db.cursor->AddFilter(Compile(cases[1].text), &number), kDBOk);
   uint32_t count = 0;
   ASSERT_EQ(db.cursor->GetRecordCount(&count), kDBOk);
-  EXPECT_EQ(count, count_of([&](const auto& r) { return cases[0].passes(r) && cases[1].passes(r); }));
+  EXPECT_EQ(count,
+            count_of([&](const auto& r) { return cases[0].passes(r) && cases[1].passes(r); }));
 
   // Stand on a record that passes both, drop one filter: still on it.
   ASSERT_EQ(db.cursor->MoveToSeqNo(count / 2 + 1), kDBOk);

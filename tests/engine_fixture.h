@@ -25,8 +25,16 @@ using engine::RecordBuffer;
 using engine::TableData;
 
 // Field numbers of the article table, 1-based.
-enum : uint16_t { kAargang = 1, kNummer, kTitel, kTekst, kKategori, kStartSide, kSlutSide,
-                  kVProgrammer };
+enum : uint16_t {
+  kAargang = 1,
+  kNummer,
+  kTitel,
+  kTekst,
+  kKategori,
+  kStartSide,
+  kSlutSide,
+  kVProgrammer
+};
 
 inline engine::Param WidthParam(uint16_t width) {
   engine::Param p;
@@ -89,10 +97,14 @@ inline FieldValue Str(std::string s) {
 inline bool SameValue(const FieldValue& a, const FieldValue& b) {
   if (a.kind != b.kind) return false;
   switch (a.kind) {
-    case FieldValue::Kind::kInt: return a.i == b.i;
-    case FieldValue::Kind::kFloat: return a.f == b.f;
-    case FieldValue::Kind::kBytes: return a.bytes == b.bytes;
-    default: return true;
+    case FieldValue::Kind::kInt:
+      return a.i == b.i;
+    case FieldValue::Kind::kFloat:
+      return a.f == b.f;
+    case FieldValue::Kind::kBytes:
+      return a.bytes == b.bytes;
+    default:
+      return true;
   }
 }
 
@@ -132,11 +144,16 @@ inline uint8_t RefFold(uint8_t c) {
   if (c >= 'A' && c <= 'Z') return uint8_t(c + 32);
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return uint8_t(c + 32);
   switch (c) {
-    case 0x8A: return 0x9A;
-    case 0x8C: return 0x9C;
-    case 0x8E: return 0x9E;
-    case 0x9F: return 0xFF;
-    default: return c;
+    case 0x8A:
+      return 0x9A;
+    case 0x8C:
+      return 0x9C;
+    case 0x8E:
+      return 0x9E;
+    case 0x9F:
+      return 0xFF;
+    default:
+      return c;
   }
 }
 

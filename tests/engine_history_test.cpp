@@ -1,8 +1,8 @@
 // The change history the engine writes (row statuses, blank codes, change
 // log), its trip through both packet forms, and the refusal of hostile change
 // logs and cells at load.
-#include "engine_fixture.h"
 #include "engine/packet_codec.h"
+#include "engine_fixture.h"
 
 namespace engine_test {
 namespace {
@@ -25,7 +25,8 @@ std::vector<uint8_t> Blanks(const TableData& t, size_t row) {
 // Three base rows, the second and third with memo text.
 TableData BaseTable() {
   TableData t = ArticleTable();
-  AddRow(&t, 0, Article(Int(2001), Int(1), Str("Forside"), Str("Tekst 1\r\nlinje 2"), Str("Leder")));
+  AddRow(&t, 0,
+         Article(Int(2001), Int(1), Str("Forside"), Str("Tekst 1\r\nlinje 2"), Str("Leder")));
   AddRow(&t, 0, Article(Int(2001), Int(2), Str("Spil"), Null(), Str("Anmeldelse")));
   AddRow(&t, 0, Article(Int(2002), Int(3), Str("\xC6\xD8\xC5"), Str("\xE6\xF8\xE5"), Null()));
   return t;
@@ -58,15 +59,15 @@ void MakeHistory(Opened* db) {
   buf.values[kNummer - 1] = Int(4);
   buf.values[kTitel - 1] = Str("Ny");
   buf.values[kTekst - 1] = Str("ny tekst");
-  ASSERT_EQ(db->cursor->InsertRecord(buf), kDBOk);                // row 4
-  Modify(db->cursor.get(), 1, kTitel, Str("Forside!"));             // row 5 replaces 1
-  Modify(db->cursor.get(), 4, kAargang, Int(2003));                 // row 6 replaces 4
-  Modify(db->cursor.get(), 4, kTekst, Str("ny tekst, rettet"));     // row 7 replaces 6
+  ASSERT_EQ(db->cursor->InsertRecord(buf), kDBOk);               // row 4
+  Modify(db->cursor.get(), 1, kTitel, Str("Forside!"));          // row 5 replaces 1
+  Modify(db->cursor.get(), 4, kAargang, Int(2003));              // row 6 replaces 4
+  Modify(db->cursor.get(), 4, kTekst, Str("ny tekst, rettet"));  // row 7 replaces 6
   MoveToNummer(db->cursor.get(), 4);
-  ASSERT_EQ(db->cursor->DeleteRecord(), kDBOk);                     // row 7 deleted
+  ASSERT_EQ(db->cursor->DeleteRecord(), kDBOk);  // row 7 deleted
   MoveToNummer(db->cursor.get(), 2);
-  ASSERT_EQ(db->cursor->DeleteRecord(), kDBOk);                     // row 2 deleted
-  Modify(db->cursor.get(), 1, kTekst, Null());                      // row 8 replaces 5
+  ASSERT_EQ(db->cursor->DeleteRecord(), kDBOk);  // row 2 deleted
+  Modify(db->cursor.get(), 1, kTekst, Null());   // row 8 replaces 5
 }
 
 TEST(EngineHistory, EncodesEveryKindOfChange) {
@@ -80,8 +81,8 @@ TEST(EngineHistory, EncodesEveryKindOfChange) {
 
   const TableData& t = DataOf(db.base.get());
   EXPECT_EQ(t.status, (std::vector<uint8_t>{1, 2, 0, 5, 9, 13, 14, 8}));
-  EXPECT_EQ(t.change_log, (std::vector<uint32_t>{4, 0, 4, 5, 1, 8, 6, 4, 8, 7, 6, 8, 7, 0, 2,
-                                                 2, 0, 2, 8, 5, 8}));
+  EXPECT_EQ(t.change_log,
+            (std::vector<uint32_t>{4, 0, 4, 5, 1, 8, 6, 4, 8, 7, 6, 8, 7, 0, 2, 2, 0, 2, 8, 5, 8}));
   // Inserted: values and nulls only. Modified: memos left as they were are
   // "unchanged" (code 2), everything else is written in full.
   EXPECT_EQ(Blanks(t, 3), (std::vector<uint8_t>{1, 0, 0, 0, 1, 1, 1, 1}));
@@ -137,12 +138,13 @@ TEST_P(EngineRoundTrip, StreamThenLoadKeepsRecordsAndHistory) {
   MakeHistory(&db);
   ASSERT_FALSE(HasFatalFailure());
   std::string packet;
-  ASSERT_EQ(db.base->StreamData(GetParam(), &packet), kDBOk) << db.Error(engine::kDBCannotWritePacket);
+  ASSERT_EQ(db.base->StreamData(GetParam(), &packet), kDBOk)
+      << db.Error(engine::kDBCannotWritePacket);
 
   Opened again;
   std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(packet.data()), packet.size());
-  ASSERT_EQ(again.base->AppendData(bytes), kDBOk) << again.Error(engine::kDBCorruptPacket)
-                                                   << again.Error(engine::kDBBadChangeLog);
+  ASSERT_EQ(again.base->AppendData(bytes), kDBOk)
+      << again.Error(engine::kDBCorruptPacket) << again.Error(engine::kDBBadChangeLog);
   ASSERT_EQ(again.cursor->InitCursor(again.base.get()), kDBOk);
   bool changed = true;
   ASSERT_EQ(again.base->HasChanges(&changed), kDBOk);
@@ -224,10 +226,10 @@ TEST(EngineHistory, NothingWorksBeforeLoading) {
 // A table of four base rows, of which the test makes a hostile variant.
 struct HostileCase {
   const char* what;
-  std::vector<uint8_t> status;       // replaces the statuses when not empty
+  std::vector<uint8_t> status;  // replaces the statuses when not empty
   std::vector<uint32_t> log;
   engine::DBResult want;
-  const char* text;                  // expected in the error text
+  const char* text;  // expected in the error text
   void (*tweak)(TableData*) = nullptr;
 };
 
@@ -262,16 +264,31 @@ TEST(EngineHistory, RefusesHostileChangeLogs) {
       {"delete unmarked", {}, {1, 0, 2}, kDBBadChangeLog, "not marked deleted"},
       {"deleted twice", {2, 0, 0, 0}, {1, 0, 2, 1, 0, 2}, kDBBadChangeLog, "deleted twice"},
       {"delete old version", {3, 8, 0, 0}, {1, 0, 2, 2, 1, 8}, kDBBadChangeLog, "older version"},
-      {"unchanged without base", {}, {}, kDBBadChangeLog, "marked unchanged",
+      {"unchanged without base",
+       {},
+       {},
+       kDBBadChangeLog,
+       "marked unchanged",
        [](TableData* t) { t->cell(2, kTekst - 1).blank = engine::kUnchanged; }},
-      {"blank code 3", {}, {}, kDBCorruptPacket, "blank code 3",
+      {"blank code 3",
+       {},
+       {},
+       kDBCorruptPacket,
+       "blank code 3",
        [](TableData* t) { t->cell(0, kTitel - 1).blank = 3; }},
-      {"value past heap", {}, {}, kDBCorruptPacket, "outside",
+      {"value past heap",
+       {},
+       {},
+       kDBCorruptPacket,
+       "outside",
        [](TableData* t) { t->cell(1, kTitel - 1).len = 1u << 30; }},
-      {"offset past heap", {}, {}, kDBCorruptPacket, "outside",
+      {"offset past heap",
+       {},
+       {},
+       kDBCorruptPacket,
+       "outside",
        [](TableData* t) { t->cell(1, kTekst - 1).data = ~uint64_t{0}; }},
-      {"cells short", {}, {}, kDBCorruptPacket, "cells",
-       [](TableData* t) { t->cells.pop_back(); }},
+      {"cells short", {}, {}, kDBCorruptPacket, "cells", [](TableData* t) { t->cells.pop_back(); }},
   };
   for (const HostileCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -322,8 +339,8 @@ TEST(EngineHistory, RefusedPacketBytesKeepTheData) {
   const uint8_t junk[] = {0x96, 0x19, 0xE0, 0xBD, 1, 0, 0};
   EXPECT_NE(db.base->AppendData(junk), kDBOk);
   const std::string xml = "<DATAPACKET Version=\"2.0\"><METADATA>";
-  EXPECT_NE(db.base->AppendData(std::span<const uint8_t>(
-                reinterpret_cast<const uint8_t*>(xml.data()), xml.size())),
+  EXPECT_NE(db.base->AppendData(
+                std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(xml.data()), xml.size())),
             kDBOk);
   EXPECT_EQ(ReadView(db.cursor.get()).size(), 3u);
 }

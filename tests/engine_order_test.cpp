@@ -13,9 +13,10 @@ using engine::kDBOk;
 // Titles mixing case, Nordic letters of Windows-1252 and a few bytes that
 // only fold by the special pairs.
 std::string RandomTitle(std::mt19937& rng) {
-  static const char* kPieces[] = {"a", "A", "b", "B", "z", "Z", "\xE6", "\xC6", "\xF8", "\xD8",
-                                  "\xE5", "\xC5", "\xE4", "\xC4", "\xF6", "\xD6", "\x8A", "\x9A",
-                                  "\x8C", "\x9C", "\x9F", "\xFF", "\xD7", "\xF7", " ", "1"};
+  static const char* kPieces[] = {"a",    "A",    "b",    "B",    "z",    "Z",    "\xE6",
+                                  "\xC6", "\xF8", "\xD8", "\xE5", "\xC5", "\xE4", "\xC4",
+                                  "\xF6", "\xD6", "\x8A", "\x9A", "\x8C", "\x9C", "\x9F",
+                                  "\xFF", "\xD7", "\xF7", " ",    "1"};
   std::uniform_int_distribution<int> len(0, 4), piece(0, std::size(kPieces) - 1);
   std::string s;
   for (int i = len(rng); i > 0; --i) s += kPieces[piece(rng)];
@@ -31,7 +32,7 @@ std::vector<std::vector<FieldValue>> RandomRecords(uint32_t seed, int count) {
     FieldValue n = coin(rng) == 0 ? Null() : Int(num(rng));
     FieldValue t = coin(rng) == 0 ? Null() : Str(RandomTitle(rng));
     // Categories share long prefixes, so ties run past the first 8 bytes.
-    FieldValue k = coin(rng) == 0   ? Null()
+    FieldValue k = coin(rng) == 0  ? Null()
                    : coin(rng) < 5 ? Str("Anmeldelse \xC6" + RandomTitle(rng))
                                    : Str(RandomTitle(rng));
     FieldValue m = coin(rng) < 3 ? Null() : Str(RandomTitle(rng) + "\r\n" + RandomTitle(rng));
@@ -43,11 +44,10 @@ std::vector<std::vector<FieldValue>> RandomRecords(uint32_t seed, int count) {
 TEST(EngineFold, FoldsAsciiAndWindows1252Letters) {
   struct Case {
     uint8_t in, out;
-  } cases[] = {{'A', 'a'},   {'Z', 'z'},   {'a', 'a'},   {'@', '@'},   {'[', '['},
-               {0xC0, 0xE0}, {0xC5, 0xE5}, {0xC6, 0xE6}, {0xD6, 0xF6}, {0xD7, 0xD7},
-               {0xD8, 0xF8}, {0xDE, 0xFE}, {0xDF, 0xDF}, {0xE5, 0xE5}, {0xF7, 0xF7},
-               {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8E, 0x9E}, {0x9F, 0xFF}, {0x9A, 0x9A},
-               {0xFF, 0xFF}, {0x80, 0x80}};
+  } cases[] = {{'A', 'a'},   {'Z', 'z'},   {'a', 'a'},   {'@', '@'},   {'[', '['},   {0xC0, 0xE0},
+               {0xC5, 0xE5}, {0xC6, 0xE6}, {0xD6, 0xF6}, {0xD7, 0xD7}, {0xD8, 0xF8}, {0xDE, 0xFE},
+               {0xDF, 0xDF}, {0xE5, 0xE5}, {0xF7, 0xF7}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8E, 0x9E},
+               {0x9F, 0xFF}, {0x9A, 0x9A}, {0xFF, 0xFF}, {0x80, 0x80}};
   for (const Case& c : cases) EXPECT_EQ(engine::FoldCase(c.in), c.out) << int(c.in);
 }
 
@@ -69,9 +69,8 @@ TEST_P(EngineOrderTest, MatchesStableSort) {
   ASSERT_EQ(db.cursor->UseIndexOrder(oc.name), kDBOk);
 
   auto expected = records;
-  std::stable_sort(expected.begin(), expected.end(), [&](const auto& a, const auto& b) {
-    return RefCompare(a, b, oc.keys) < 0;
-  });
+  std::stable_sort(expected.begin(), expected.end(),
+                   [&](const auto& a, const auto& b) { return RefCompare(a, b, oc.keys) < 0; });
   auto got = ReadView(db.cursor.get());
   ASSERT_EQ(got.size(), expected.size());
   for (size_t i = 0; i < got.size(); ++i) {
@@ -94,11 +93,9 @@ TEST_P(EngineOrderTest, MatchesStableSort) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, EngineOrderTest,
-    ::testing::Values(OrderCase{"AargangX", {{kAargang}}},
-                      OrderCase{"TitelX", {{kTitel}}},
+    ::testing::Values(OrderCase{"AargangX", {{kAargang}}}, OrderCase{"TitelX", {{kTitel}}},
                       OrderCase{"TitelCI", {{kTitel, false, true}}},
-                      OrderCase{"TitelDesc", {{kTitel, true}}},
-                      OrderCase{"TekstX", {{kTekst}}},
+                      OrderCase{"TitelDesc", {{kTitel, true}}}, OrderCase{"TekstX", {{kTekst}}},
                       OrderCase{"YearIssue", {{kAargang}, {kNummer, true}}},
                       OrderCase{"KatTitel", {{kKategori, false, true}, {kTitel, true, true}}},
                       OrderCase{"KategoriX", {{kKategori}}},

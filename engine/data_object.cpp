@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include "engine/coding.h"
 #include "engine/cursor.h"
 #include "engine/packet_codec.h"
 #include "engine/record_values.h"
@@ -225,17 +226,15 @@ DBResult DataObject::GetParam(std::string_view name, ParamValue* out) {
       return kDBOk;
     }
   }
-  if (SameNameNoCase(name, "CHANGE_LOG") && data_.change_log_param_pos >= 0) {
+  if (SameNameNoCase(name, "CHANGE_LOG") &&
+      (data_.change_log_param_pos >= 0 || !data_.change_log.empty())) {
     // The log lives apart from the parameters; present it as the packet holds
     // it: an array of 4-byte unsigned numbers.
     out->type = kTypeArray | kBaseUInt;
     out->size = 4;
     out->raw.clear();
-    auto put32 = [&](uint32_t v) {
-      for (int i = 0; i < 4; ++i) out->raw.push_back(char(v >> (8 * i)));
-    };
-    put32(uint32_t(data_.change_log.size()));
-    for (uint32_t v : data_.change_log) put32(v);
+    coding::PutFixed32(&out->raw, uint32_t(data_.change_log.size()));
+    for (uint32_t v : data_.change_log) coding::PutFixed32(&out->raw, v);
     return kDBOk;
   }
   return Fail(kDBNoSuchParam, "Parameter '" + std::string(name) + "' not found");
@@ -351,6 +350,9 @@ DBResult DataObject::AppendRow(const RecordBuffer& buf, uint8_t status, uint32_t
       replaces_.pop_back();
       data_.cells.resize(n * nf);
       data_.heap.resize(heap_mark);
+      // The row is gone again; whatever a filter cache made of the table's
+      // end must not be trusted.
+      data_.filter_cache.Reset();
       return Fail(kDBKeyViolation, "Key violation: index '" + o->name() +
                                        "' already holds that key (record of row " +
                                        std::to_string(other + 1) + ")");

@@ -104,6 +104,13 @@ TEST(EngineHistory, EncodesEveryKindOfChange) {
   EXPECT_EQ(view[1][kKategori - 1].bytes, "Leder");
   ASSERT_EQ(db.base->HasChanges(&changed), kDBOk);
   EXPECT_TRUE(changed);
+  // The log as a parameter: a 4-byte count, then the numbers.
+  engine::ParamValue log;
+  ASSERT_EQ(db.base->GetParam("change_log", &log), kDBOk);
+  ASSERT_EQ(log.raw.size(), 4u * (1 + t.change_log.size()));
+  EXPECT_EQ(uint8_t(log.raw[0]), t.change_log.size());
+  EXPECT_EQ(uint8_t(log.raw[4]), 4);
+  EXPECT_EQ(uint8_t(log.raw[4 * 21]), 8);
 }
 
 // A packet built by the engine from nothing holds only the statuses 4, 5, 6,

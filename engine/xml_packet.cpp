@@ -449,6 +449,7 @@ class TextDecoder {
     const char* const end = p + s.size();
     while (p < end) {
       const char* run = p;
+      if (!utf8_) p = SkipPlain1252(p, end);
       while (p < end && table_[static_cast<uint8_t>(*p)] == 0) ++p;
       out->append(run, p);
       if (p == end) break;
@@ -493,6 +494,24 @@ class TextDecoder {
   }
 
  private:
+  // Skips eight bytes at a time while none of them is '&', '<' or below
+  // 0x20 (the bytes that need attention in a Windows-1252 document); the
+  // table loop finds the exact place after it.
+  static const char* SkipPlain1252(const char* p, const char* end) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    auto has_zero_byte = [](uint64_t x) { return ((x - kOnes) & ~x & kHigh) != 0; };
+    while (end - p >= 8) {
+      uint64_t w;
+      std::memcpy(&w, p, 8);
+      const bool below_space = ((w - kOnes * 0x20) & ~w & kHigh) != 0;
+      if (below_space || has_zero_byte(w ^ (kOnes * '&')) || has_zero_byte(w ^ (kOnes * '<'))) {
+        break;
+      }
+      p += 8;
+    }
+    return p;
+  }
+
   static bool Put(char32_t cp, std::string* out, std::string* why) {
     const int b = UnicodeToCp1252(cp);
     if (b <= 0) {

@@ -106,7 +106,10 @@ int DumpAllRows(const std::string& path) {
   std::vector<engine::FieldDesc> descs;
   for (size_t f = 0; f < t.field_count(); ++f) descs.push_back(DescOf(t.fields[f], f));
   std::string text = "row\tstatus\tblanks";
-  if (!descs.empty()) text += "\t" + DumpHeading(descs);
+  if (!descs.empty()) {
+    text += '\t';
+    text += DumpHeading(descs);
+  }
   text += "\n";
   for (size_t r = 0; r < t.row_count(); ++r) {
     text += std::to_string(r + 1) + "\t" + std::to_string(t.status[r]) + "\t";

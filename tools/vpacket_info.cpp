@@ -33,7 +33,10 @@ std::string ParamText(const engine::Param& p) {
   if (p.type & kTypeVarying) {
     std::string_view v = packet::VaryingParamBytes(p);
     if (!v.empty() && v.back() == '\0') v.remove_suffix(1);
-    return "\"" + packet::Printable(v) + "\"";
+    std::string quoted(1, '"');
+    quoted += packet::Printable(v);
+    quoted += '"';
+    return quoted;
   }
   if ((base == kBaseInt || base == kBaseUInt) && p.size >= 1 && p.size <= 8) {
     const uint64_t v = coding::DecodeUInt(raw, p.size);

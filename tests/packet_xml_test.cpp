@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/coding.h"
+#include "engine/ds_interfaces.h"
 #include "engine/packet_codec.h"
 #include "tests/packet_samples.h"
 
@@ -334,6 +335,25 @@ TEST(XmlPacketRead, BooleanParametersIgnoreCase) {
   EXPECT_EQ(t.params[0].type, engine::kBaseBool);
   EXPECT_EQ(t.params[0].raw, std::string("\1\0", 2));
   EXPECT_EQ(t.params[1].raw, std::string("\0\0", 2));
+}
+
+}  // namespace
+
+namespace {
+
+// Through the engine: a packet loaded as complete data and streamed out again
+// is the same document (XML) or the same bytes (binary).
+TEST(XmlPacketRoundTrip, ThroughTheEngine) {
+  for (auto form : {engine::PacketForm::kXml, engine::PacketForm::kBinary}) {
+    const std::string packet = Write(packet_samples::ArticlesWithHistory(), form);
+    std::unique_ptr<engine::IDSBase> base = engine::CreateDSBase();
+    ASSERT_EQ(base->AppendData(std::span(reinterpret_cast<const uint8_t*>(packet.data()),
+                                         packet.size())),
+              engine::kDBOk);
+    std::string again;
+    ASSERT_EQ(base->StreamData(form, &again), engine::kDBOk);
+    EXPECT_EQ(again, packet);
+  }
 }
 
 }  // namespace

@@ -16,6 +16,10 @@
 #include "engine/filter_cache.h"
 #include "engine/text_fold.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace engine::filter {
 
 // ---------------------------------------------------------------------------
@@ -121,30 +125,50 @@ size_t TextPattern::Find(std::string_view text, size_t from, size_t limit,
   if (limit < from || limit - from < n) return std::string_view::npos;
   if (seg.key == std::string::npos) return from;  // only "_": any place fits
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  if (seg.key2 != std::string::npos) {
-    // Start positions run from `from` to limit - n; both key bytes must sit
-    // at their places before the whole segment is compared.
-    size_t p = from;
-    const size_t end = limit - n + 1;
-    while (p < end) {
-      const size_t hit = FindBytePair(s + p, end - p, seg.key, seg.key_a, seg.key_b, seg.key2,
-                                      seg.key2_a, seg.key2_b);
-      if (hit == end - p) return std::string_view::npos;
-      p += hit;
-      if (At(text, p, seg)) return p;
-      ++p;
+  // Start positions p run over [from, end); the key byte of a start sits at
+  // p + key, which stays inside the text for every p < end.
+  const size_t end = limit - n + 1;
+  const size_t k = seg.key, k2 = seg.key2;
+  const bool pair = k2 != std::string::npos;
+  auto candidate = [&](size_t p) {
+    if (pair) {
+      const uint8_t y = s[p + k2];
+      if (y != seg.key2_a && y != seg.key2_b) return false;
     }
-    return std::string_view::npos;
+    return At(text, p, seg);
+  };
+  size_t p = from;
+#if defined(__SSE2__)
+  // 32 start positions per step: the key byte in either case marks the
+  // candidates, which are then checked one by one without leaving the loop.
+  const __m128i va = _mm_set1_epi8(static_cast<char>(seg.key_a));
+  const __m128i vb = _mm_set1_epi8(static_cast<char>(seg.key_b));
+  auto hits = [&](size_t at) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + at + k));
+    return static_cast<uint32_t>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb))));
+  };
+  for (; p + 32 <= end; p += 32) {
+    uint32_t m = hits(p) | (hits(p + 16) << 16);
+    while (m) {
+      const size_t at = p + static_cast<size_t>(__builtin_ctz(m));
+      if (candidate(at)) return at;
+      m &= m - 1;
+    }
   }
-  // Candidate key positions run from from+key to limit-n+key.
-  size_t p = from + seg.key;
-  const size_t last = limit - n + seg.key;
-  while (p <= last) {
-    const size_t hit = FindEitherByte(s + p, last + 1 - p, seg.key_a, seg.key_b);
-    if (hit == last + 1 - p) return std::string_view::npos;
-    p += hit;
-    if (At(text, p - seg.key, seg)) return p - seg.key;
-    ++p;
+  if (end - p >= 16 && end >= 16) {
+    uint32_t m = hits(p);
+    while (m) {
+      const size_t at = p + static_cast<size_t>(__builtin_ctz(m));
+      if (candidate(at)) return at;
+      m &= m - 1;
+    }
+    p += 16;
+  }
+#endif
+  for (; p < end; ++p) {
+    const uint8_t x = s[p + k];
+    if ((x == seg.key_a || x == seg.key_b) && candidate(p)) return p;
   }
   return std::string_view::npos;
 }
@@ -498,9 +522,9 @@ void Evaluator::Select(int index, const std::vector<uint32_t>& in,
     return;
   }
   if (SelectCached(index, in, out)) return;
-  // Rows come in the order's sequence, which jumps about the table: the
-  // cells (and texts) of a row some steps ahead are prefetched so the loop
-  // does not wait for memory row by row.
+  // Rows are visited in ascending order but far apart: the cells (and texts)
+  // of a row some steps ahead are prefetched so the loop does not wait for
+  // memory row by row.
   constexpr size_t kAheadCell = 32, kAheadText = 16;
   const Cell* cells = data_.cells.data();
   const size_t nf = data_.field_count();
@@ -526,45 +550,63 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
   const Node& n = nodes_[index];
   if (n.kids.empty() || nodes_[n.kids[0]].kind != Kind::kField) return false;
   const Node& f = nodes_[n.kids[0]];
+  // Both loops write every row and advance only past those that pass, so
+  // half-selective conditions cost no mispredicted branches.
+  const size_t first = out->size();
   if (n.kind == Kind::kCompare && nodes_[n.kids[1]].kind == Kind::kConst &&
       nodes_[n.kids[1]].constant.kind == Value::Kind::kInt) {
     // An integer field against an integer: one pass over the cached column.
     const IntColumn* col = ColumnCache::Of(data_).Ints(data_, f.field);
     if (!col) return false;
     const int64_t y = nodes_[n.kids[1]].constant.i;
-    for (uint32_t row : in) {
-      const uint8_t st = col->state[row];
-      if (st == kColValue) {
-        const int64_t x = col->value[row];
-        if (FromCompare(n.op, x < y ? -1 : x > y ? 1 : 0) == Tri::kTrue) out->push_back(row);
-      } else if (st == kColUnchanged && Test(index, row) == Tri::kTrue) {
-        out->push_back(row);
+    out->resize(first + in.size());
+    uint32_t* o = out->data() + first;
+    size_t k = 0;
+    auto run = [&](auto pass) {
+      for (uint32_t row : in) {
+        const uint8_t st = col->state[row];
+        o[k] = row;
+        if (st == kColUnchanged) {
+          k += Test(index, row) == Tri::kTrue;
+        } else {
+          k += static_cast<size_t>((st == kColValue) & pass(col->value[row]));
+        }
       }
+    };
+    switch (n.op) {
+      case 3: run([y](int64_t x) { return x == y; }); break;
+      case 4: run([y](int64_t x) { return x != y; }); break;
+      case 5: run([y](int64_t x) { return x > y; }); break;
+      case 6: run([y](int64_t x) { return x < y; }); break;
+      case 7: run([y](int64_t x) { return x >= y; }); break;
+      case 8: run([y](int64_t x) { return x <= y; }); break;
+      default: run([](int64_t) { return false; }); break;
     }
+    out->resize(first + k);
     return true;
   }
   if (n.kind == Kind::kText && f.base == kBaseString) {
     // A string field with few distinct values: the condition is decided
-    // once per value.
+    // once per value. verdict[code]: 0 fails, 1 passes, 2 ask the row.
     const DictColumn* dict = ColumnCache::Of(data_).Dict(data_, f.field);
     if (!dict) return false;
-    std::vector<int8_t> verdict(dict->words.size(), -1);
+    std::vector<uint8_t> verdict(dict->words.size() + 2, 0);
+    verdict[1] = 2;
     const bool want = n.op != 4;
-    for (uint32_t row : in) {
-      const uint32_t code = dict->code[row];
-      if (code == 0) continue;
-      if (code == 1) {
-        if (Test(index, row) == Tri::kTrue) out->push_back(row);
-        continue;
-      }
-      int8_t& v = verdict[code - 2];
-      if (v < 0) {
-        std::string_view text = dict->words[code - 2];
-        if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
-        v = n.pattern.Matches(text) == want ? 1 : 0;
-      }
-      if (v) out->push_back(row);
+    for (size_t w = 0; w < dict->words.size(); ++w) {
+      std::string_view text = dict->words[w];
+      if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
+      verdict[w + 2] = n.pattern.Matches(text) == want ? 1 : 0;
     }
+    out->resize(first + in.size());
+    uint32_t* o = out->data() + first;
+    size_t k = 0;
+    for (uint32_t row : in) {
+      const uint8_t v = verdict[dict->code[row]];
+      o[k] = row;
+      k += v == 2 ? (Test(index, row) == Tri::kTrue) : v;
+    }
+    out->resize(first + k);
     return true;
   }
   return false;

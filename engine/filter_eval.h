@@ -50,6 +50,7 @@ class TextPattern {
   TextPattern(std::string_view pattern, bool like, bool fold);
   bool Matches(std::string_view text) const;
 
+
  private:
   struct Segment {
     std::string bytes;  // folded; '_' matches any byte in LIKE patterns
@@ -96,7 +97,8 @@ class Evaluator {
 
   Tri Test(int node, uint32_t row) const;
   Value Eval(int node, uint32_t row) const;
-  // Appends the rows of `in` (in order) for which `node` is true.
+  // Appends the rows of `in` for which `node` is true.
+  // REQUIRES: `in` ascending, every row < data.row_count().
   void Select(int node, const std::vector<uint32_t>& in, std::vector<uint32_t>* out) const;
 
  private:

@@ -43,16 +43,26 @@ class Program : public FilterProgram {
               const std::vector<uint32_t>& rows, std::vector<uint32_t>* out) const override {
     filter::Evaluator eval(nodes_, data, replaces);
     const size_t count = data.row_count();
-    bool all_valid = true;
-    for (uint32_t r : rows) all_valid = all_valid && r < count;
-    if (all_valid) {
+    bool ascending = true;
+    for (size_t i = 0; i < rows.size() && ascending; ++i)
+      ascending = rows[i] < count && (i == 0 || rows[i - 1] < rows[i]);
+    if (ascending) {
       eval.Select(0, rows, out);
       return;
     }
-    std::vector<uint32_t> valid;
+    // The evaluator walks rows in table order (memory order); the view's own
+    // order is restored afterwards.
+    std::vector<uint8_t> mark(count, 0);
     for (uint32_t r : rows)
-      if (r < count) valid.push_back(r);
-    eval.Select(0, valid, out);
+      if (r < count) mark[r] = 1;
+    std::vector<uint32_t> sorted, passed;
+    for (uint32_t r = 0; r < count; ++r)
+      if (mark[r]) sorted.push_back(r);
+    eval.Select(0, sorted, &passed);
+    std::fill(mark.begin(), mark.end(), 0);
+    for (uint32_t r : passed) mark[r] = 1;
+    for (uint32_t r : rows)
+      if (r < count && mark[r]) out->push_back(r);
   }
 
   bool Matches(const TableData& data, const std::vector<uint32_t>& replaces,

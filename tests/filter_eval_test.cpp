@@ -4,6 +4,7 @@
 // plus null semantics, "unchanged" cells, and refusal of malformed blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <random>
 #include <string>
@@ -84,6 +85,11 @@ std::vector<uint32_t> Filtered(const std::string& text, const TableData& t,
   std::vector<uint32_t> out;
   if (!program) return out;
   program->Select(t, replaces, AllRows(t.row_count()), &out);
+  // The view's own order is kept: rows given backwards come out backwards.
+  std::vector<uint32_t> backwards = AllRows(t.row_count()), back_out;
+  std::reverse(backwards.begin(), backwards.end());
+  program->Select(t, replaces, backwards, &back_out);
+  EXPECT_EQ(back_out, std::vector<uint32_t>(out.rbegin(), out.rend())) << text;
   // Matches agrees with Select row by row.
   std::vector<uint32_t> one_by_one;
   for (uint32_t r = 0; r < t.row_count(); ++r)

@@ -527,7 +527,7 @@ class TextDecoder {
 
   static bool Reference(const char** pp, const char* end, std::string* out, std::string* why) {
     const char* p = *pp + 1;
-    const char* semi = static_cast<const char*>(std::memchr(p, ';', std::min<size_t>(end - p, 12)));
+    const char* semi = static_cast<const char*>(std::memchr(p, ';', std::min<size_t>(end - p, 40)));
     if (semi == nullptr) {
       *why = "an '&' that starts no reference";
       return false;

@@ -202,6 +202,7 @@ TEST(XmlPacketText, EncodingsAndReferences) {
       {"undefined bytes stand for themselves in UTF-8", utf8, "\xC2\x81\xC2\x9D", "\x81\x9D"},
       {"line break references", w1252, "a&#13;&#10;b", "a\r\nb"},
       {"reference to the euro sign", w1252, "&#8364;&#x20AC;", "\x80\x80"},
+      {"reference with leading zeros", w1252, "&#x0000000020AC;&#00065;", "\x80" "A"},
       {"reference to an undefined byte", w1252, "&#x81;&#141;", "\x81\x8D"},
       {"named entities", w1252, "&amp;&lt;&gt;&quot;&apos;", "&<>\"'"},
       {"raw white space becomes blanks", w1252, "a\tb\r\nc\nd", "a b c d"},

@@ -658,6 +658,17 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet) {
       return Fail(kDBCorruptPacket, "text outside the root element");
     }
   }
+  // The parser drops text that follows the root element; a document that
+  // does not end in markup was cut or has something appended.
+  size_t last = packet.size();
+  while (last > skip && (packet[last - 1] == ' ' || packet[last - 1] == '\t' ||
+                         packet[last - 1] == '\r' || packet[last - 1] == '\n')) {
+    --last;
+  }
+  if (last > skip && packet[last - 1] != '>') {
+    return Fail(kDBCorruptPacket, "text after the root element, ending at byte offset " +
+                                      Num(last));
+  }
   decoder_ = TextDecoder(utf8);
   if (!root || std::strcmp(root.name(), "DATAPACKET") != 0) {
     return Fail(kDBCorruptPacket, "the root element is not <DATAPACKET>");

@@ -49,8 +49,8 @@ const Sample& SampleOf(size_t rows) {
 
 void Report(benchmark::State& state, size_t bytes, size_t rows) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
-  state.counters["records/s"] = benchmark::Counter(
-      static_cast<double>(state.iterations() * rows), benchmark::Counter::kIsRate);
+  state.counters["records/s"] = benchmark::Counter(static_cast<double>(state.iterations() * rows),
+                                                   benchmark::Counter::kIsRate);
   state.counters["packet_MB"] = static_cast<double>(bytes) / 1e6;
   state.SetLabel(kKeepHeap ? "heap kept" : "fresh pages");
 }
@@ -99,6 +99,10 @@ BENCHMARK(BM_WriteBinary)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTi
 BENCHMARK(BM_ReadXml)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ReadBinary)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_WriteXml)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_WriteBinary)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_WriteBinary)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 }  // namespace

@@ -68,8 +68,7 @@ DBResult ReadParam(ByteReader* r, const std::string& what, Param* p, std::string
     r->Skip(static_cast<size_t>(bytes));
   } else if ((p->type & kTypeVarying) != 0) {
     if (p->size != 1 && p->size != 2 && p->size != 4) {
-      return Fail(kDBCorruptPacket, error,
-                  where + ": length prefix of " + Num(p->size) + " bytes");
+      return Fail(kDBCorruptPacket, error, where + ": length prefix of " + Num(p->size) + " bytes");
     }
     std::string_view v;
     if (!r->GetLengthPrefixed(p->size, &v)) {
@@ -200,8 +199,8 @@ DBResult ReadTableParams(ByteReader* r, TableData* out, std::string* error) {
     }
     if (p.type != (kBaseUInt | kTypeArray) || p.size != 4) {
       return Fail(kDBBadChangeLog, error,
-                  "CHANGE_LOG at offset " + Num(start) + " has type " + Hex4(p.type) +
-                      " size " + Num(p.size) + ", not an array of 4-byte unsigned integers");
+                  "CHANGE_LOG at offset " + Num(start) + " has type " + Hex4(p.type) + " size " +
+                      Num(p.size) + ", not an array of 4-byte unsigned integers");
     }
     out->change_log_param_pos = static_cast<int>(out->params.size());
     const auto* raw = reinterpret_cast<const uint8_t*>(p.raw.data());
@@ -238,9 +237,9 @@ DBResult ReadRows(ByteReader* r, uint32_t row_count, TableData* out, std::string
     uint8_t status = 0;
     std::string_view blanks;
     if (!r->GetFixed8(&status) || !r->GetBytes(blank_bytes, &blanks)) {
-      return Fail(kDBCorruptPacket, error,
-                  "truncated in the status of row " + Num(row + 1) + " at offset " +
-                      Num(row_start));
+      return Fail(
+          kDBCorruptPacket, error,
+          "truncated in the status of row " + Num(row + 1) + " at offset " + Num(row_start));
     }
     if ((status & ~0x0F) != 0) {
       char buf[8];
@@ -262,8 +261,8 @@ DBResult ReadRows(ByteReader* r, uint32_t row_count, TableData* out, std::string
       uint64_t v = 0;
       if (!r->GetUInt(plan.size, &v)) {
         return Fail(kDBCorruptPacket, error,
-                    where(f) + ": truncated at offset " + Num(value_at) + " (" +
-                        Num(plan.size) + " bytes needed, " + Num(r->remaining()) + " left)");
+                    where(f) + ": truncated at offset " + Num(value_at) + " (" + Num(plan.size) +
+                        " bytes needed, " + Num(r->remaining()) + " left)");
       }
       if (!plan.varying) {
         cell->data = plan.is_signed ? static_cast<uint64_t>(coding::SignExtend(v, plan.size)) : v;
@@ -298,12 +297,11 @@ DBResult CheckCellForWrite(const TableData& data, const std::vector<FieldPlan>& 
                 "row " + Num(row + 1) + ", field '" + Printable(data.fields[f].name) +
                     "': invalid blank code " + Num(c.blank));
   }
-  if (c.blank == kValue && plans[f].varying &&
-      c.len > coding::MaxPrefixedLength(plans[f].size)) {
+  if (c.blank == kValue && plans[f].varying && c.len > coding::MaxPrefixedLength(plans[f].size)) {
     return Fail(kDBCannotWritePacket, error,
                 "row " + Num(row + 1) + ", field '" + Printable(data.fields[f].name) +
-                    "': value of " + Num(c.len) + " bytes does not fit a " +
-                    Num(plans[f].size) + "-byte length");
+                    "': value of " + Num(c.len) + " bytes does not fit a " + Num(plans[f].size) +
+                    "-byte length");
   }
   return kDBOk;
 }
@@ -326,9 +324,9 @@ DBResult ReadBinaryPacket(std::span<const uint8_t> packet, TableData* out, std::
                 "truncated header: 24 bytes needed, " + Num(packet.size()) + " present");
   }
   if (header_len < kBinaryHeaderSize || header_len > packet.size()) {
-    return Fail(kDBCorruptPacket, error,
-                "header length " + Num(header_len) + " at offset 8 is outside 24.." +
-                    Num(packet.size()));
+    return Fail(
+        kDBCorruptPacket, error,
+        "header length " + Num(header_len) + " at offset 8 is outside 24.." + Num(packet.size()));
   }
   std::string_view extra;
   r.GetBytes(header_len - kBinaryHeaderSize, &extra);
@@ -339,9 +337,10 @@ DBResult ReadBinaryPacket(std::span<const uint8_t> packet, TableData* out, std::
 
   if (row_offset < r.pos() || row_offset > packet.size()) {
     return Fail(kDBCorruptPacket, error,
-                "the first row's offset " + Num(row_offset) + " (header offset 22) is not between "
-                "the end of the parameters at " + Num(r.pos()) + " and the end of the packet at " +
-                    Num(packet.size()));
+                "the first row's offset " + Num(row_offset) +
+                    " (header offset 22) is not between "
+                    "the end of the parameters at " +
+                    Num(r.pos()) + " and the end of the packet at " + Num(packet.size()));
   }
   std::string_view gap;
   r.GetBytes(row_offset - r.pos(), &gap);

@@ -22,14 +22,13 @@ DBResult ReadPacket(std::span<const uint8_t> packet, TableData* out, std::string
     return ReadXmlPacket(packet, out, error);
   } catch (const std::bad_alloc&) {
     *out = TableData{};
-    *error = "Not enough memory to read a data packet of " + std::to_string(packet.size()) +
-             " bytes";
+    *error =
+        "Not enough memory to read a data packet of " + std::to_string(packet.size()) + " bytes";
     return kDBCorruptPacket;
   }
 }
 
-DBResult WritePacket(const TableData& data, PacketForm form, std::string* out,
-                     std::string* error) {
+DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error) {
   std::string scratch;
   if (error == nullptr) error = &scratch;
   try {

@@ -66,8 +66,7 @@ uint64_t FieldWidthParam(const FieldDef& field) {
         p.size < 1 || p.size > 8 || p.raw.size() != p.size) {
       return 0;
     }
-    const uint64_t v =
-        coding::DecodeUInt(reinterpret_cast<const uint8_t*>(p.raw.data()), p.size);
+    const uint64_t v = coding::DecodeUInt(reinterpret_cast<const uint8_t*>(p.raw.data()), p.size);
     if (base == kBaseInt && coding::SignExtend(v, p.size) < 0) return 0;
     return v;
   }
@@ -82,8 +81,7 @@ bool IsTextBlock(const FieldDef& field) {
   if (field.type != (kBaseBytes | kTypeVarying)) return false;
   for (const Param& p : field.params) {
     if (p.name != "SUBTYPE") continue;
-    if ((p.type & kTypeVarying) == 0 || (p.type & kTypeArray) != 0 ||
-        !ParamShapeError(p).empty()) {
+    if ((p.type & kTypeVarying) == 0 || (p.type & kTypeArray) != 0 || !ParamShapeError(p).empty()) {
       return false;
     }
     std::string_view v = VaryingParamBytes(p);
@@ -134,8 +132,8 @@ DBResult CheckChangeLog(const TableData& data, std::string* error) {
     const std::string where = "CHANGE_LOG entry " + Num(i / 3 + 1) + " (" + Num(rec) + " " +
                               Num(old) + " " + Num(kind) + "): ";
     if (rec == 0 || rec > rows) {
-      *error = where + "record " + Num(rec) + " does not exist (the packet has " + Num(rows) +
-               " rows)";
+      *error =
+          where + "record " + Num(rec) + " does not exist (the packet has " + Num(rows) + " rows)";
       return kDBBadChangeLog;
     }
     if (old > rows) {
@@ -153,8 +151,8 @@ DBResult CheckChangeLog(const TableData& data, std::string* error) {
     }
     if (old != 0) {
       if (replaces[rec - 1] != 0 && replaces[rec - 1] != old) {
-        *error = where + "record " + Num(rec) + " already replaces record " +
-                 Num(replaces[rec - 1]);
+        *error =
+            where + "record " + Num(rec) + " already replaces record " + Num(replaces[rec - 1]);
         return kDBBadChangeLog;
       }
       replaces[rec - 1] = old;

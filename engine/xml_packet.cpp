@@ -14,9 +14,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
-
 #include <pugixml.hpp>
+#include <unordered_map>
 
 #include "engine/coding.h"
 #include "engine/cp1252.h"
@@ -326,11 +325,20 @@ bool AppendEscaped(std::string_view s, std::string* out) {
     if (p == end) break;
     const auto c = static_cast<uint8_t>(*p++);
     switch (c) {
-      case 0: return false;
-      case '&': out->append("&amp;"); break;
-      case '<': out->append("&lt;"); break;
-      case '>': out->append("&gt;"); break;
-      case '"': out->append("&quot;"); break;
+      case 0:
+        return false;
+      case '&':
+        out->append("&amp;");
+        break;
+      case '<':
+        out->append("&lt;");
+        break;
+      case '>':
+        out->append("&gt;");
+        break;
+      case '"':
+        out->append("&quot;");
+        break;
       default: {
         char buf[8] = {'&', '#'};
         char* e = std::to_chars(buf + 2, buf + 6, static_cast<int>(c)).ptr;
@@ -367,7 +375,8 @@ DBResult WriteParams(const std::vector<Param>& params, const std::string& what,
       }
     }
     if (std::string shape = packet::ParamShapeError(p); !shape.empty()) {
-      return WriteFail(out, error, "parameter '" + Printable(p.name) + "' of " + what + ": " + shape);
+      return WriteFail(out, error,
+                       "parameter '" + Printable(p.name) + "' of " + what + ": " + shape);
     }
     Form form;
     ParamToText(p, &form, &text);
@@ -397,13 +406,19 @@ ValueKind KindOf(const FieldDef& f) {
   switch (f.base()) {
     case kBaseInt:
     case kBaseDate:
-    case kBaseTime: return ValueKind::kSigned;
-    case kBaseUInt: return ValueKind::kUnsigned;
-    case kBaseBool: return ValueKind::kBool;
+    case kBaseTime:
+      return ValueKind::kSigned;
+    case kBaseUInt:
+      return ValueKind::kUnsigned;
+    case kBaseBool:
+      return ValueKind::kBool;
     case kBaseFloat:
-    case kBaseDateTime: return ValueKind::kFloat;
-    case kBaseString: return ValueKind::kText;
-    default: return packet::IsTextBlock(f) ? ValueKind::kText : ValueKind::kHexBytes;
+    case kBaseDateTime:
+      return ValueKind::kFloat;
+    case kBaseString:
+      return ValueKind::kText;
+    default:
+      return packet::IsTextBlock(f) ? ValueKind::kText : ValueKind::kHexBytes;
   }
 }
 
@@ -516,8 +531,10 @@ class TextDecoder {
     const int b = UnicodeToCp1252(cp);
     if (b <= 0) {
       char buf[80];
-      std::snprintf(buf, sizeof buf, cp == 0 ? "a zero character" :
-                    "character U+%04X, which Windows-1252 cannot hold", static_cast<unsigned>(cp));
+      std::snprintf(
+          buf, sizeof buf,
+          cp == 0 ? "a zero character" : "character U+%04X, which Windows-1252 cannot hold",
+          static_cast<unsigned>(cp));
       *why = buf;
       return false;
     }
@@ -543,7 +560,8 @@ class TextDecoder {
       const bool hex = ref[1] == 'x';
       const std::string_view digits = ref.substr(hex ? 2 : 1);
       uint32_t cp = 0;
-      auto [q, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), cp, hex ? 16 : 10);
+      auto [q, ec] =
+          std::from_chars(digits.data(), digits.data() + digits.size(), cp, hex ? 16 : 10);
       if (!digits.empty() && ec == std::errc() && q == digits.data() + digits.size()) {
         return Put(cp, out, why);
       }
@@ -619,8 +637,7 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet) {
   document_size_ = packet.size();
   if (const void* zero = std::memchr(packet.data(), 0, packet.size())) {
     return Fail(kDBCorruptPacket,
-                "a zero byte at offset " +
-                    Num(static_cast<const uint8_t*>(zero) - packet.data()));
+                "a zero byte at offset " + Num(static_cast<const uint8_t*>(zero) - packet.data()));
   }
   size_t skip = 0;
   bool bom = false;
@@ -644,8 +661,9 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet) {
       if (enc.empty()) {
         // No encoding named: the bytes are Windows-1252.
       } else if (IEquals(enc, "windows-1252") || IEquals(enc, "ISO-8859-1")) {
-        if (bom) return Fail(kDBCorruptPacket, "a UTF-8 byte order mark but encoding '" +
-                                                   Printable(enc) + "'");
+        if (bom)
+          return Fail(kDBCorruptPacket,
+                      "a UTF-8 byte order mark but encoding '" + Printable(enc) + "'");
       } else if (IEquals(enc, "UTF-8")) {
         utf8 = true;
       } else {
@@ -666,8 +684,8 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet) {
     --last;
   }
   if (last > skip && packet[last - 1] != '>') {
-    return Fail(kDBCorruptPacket, "text after the root element, ending at byte offset " +
-                                      Num(last));
+    return Fail(kDBCorruptPacket,
+                "text after the root element, ending at byte offset " + Num(last));
   }
   decoder_ = TextDecoder(utf8);
   if (!root || std::strcmp(root.name(), "DATAPACKET") != 0) {
@@ -678,7 +696,7 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet) {
   std::string bad;
   if (!CheckOnlyElements(root, &bad)) return Fail(kDBCorruptPacket, bad);
   for (pugi::xml_node n = root.first_child(); n; n = n.next_sibling()) {
-    pugi::xml_node* slot = std::strcmp(n.name(), "METADATA") == 0   ? &metadata
+    pugi::xml_node* slot = std::strcmp(n.name(), "METADATA") == 0  ? &metadata
                            : std::strcmp(n.name(), "ROWDATA") == 0 ? &rowdata
                                                                    : nullptr;
     if (slot == nullptr) {
@@ -723,8 +741,7 @@ DBResult XmlReader::ReadDataPacketAttrs(pugi::xml_node root) {
         return Fail(kDBCorruptPacket, "<DATAPACKET> " + std::string(name) + "='" +
                                           Printable(a.value()) + "' is not a 32-bit number");
       }
-      (name == "HeaderWord1" ? out_->header_word1 : out_->header_word2) =
-          static_cast<uint32_t>(v);
+      (name == "HeaderWord1" ? out_->header_word1 : out_->header_word2) = static_cast<uint32_t>(v);
     } else if (name == "HeaderExtra" || name == "RowGap") {
       std::string* dst = name == "HeaderExtra" ? &out_->header_extra : &out_->row_gap;
       dst->clear();
@@ -737,8 +754,8 @@ DBResult XmlReader::ReadDataPacketAttrs(pugi::xml_node root) {
   return kDBOk;
 }
 
-DBResult XmlReader::ReadParams(pugi::xml_node element, const std::string& what,
-                               bool field_element, std::vector<Param>* params) {
+DBResult XmlReader::ReadParams(pugi::xml_node element, const std::string& what, bool field_element,
+                               std::vector<Param>* params) {
   std::string name, text;
   for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
     if (!Text(a.name(), &name, &why_)) {
@@ -803,14 +820,13 @@ DBResult XmlReader::ReadFields(pugi::xml_node fields) {
     const std::string_view type_name = n.attribute("fieldtype").value();
     uint16_t size = 0;
     if (!packet::FieldTypeFromName(type_name, &f.type, &size)) {
-      return Fail(kDBUnknownFieldType,
-                  what + " has unknown type '" + Printable(type_name) + "'");
+      return Fail(kDBUnknownFieldType, what + " has unknown type '" + Printable(type_name) + "'");
     }
     if (const pugi::xml_attribute flags = n.attribute("attrflags")) {
       uint64_t v = 0;
       if (!ParseUInt64(flags.value(), &v) || v > 0xFFFF) {
-        return Fail(kDBCorruptPacket, what + ": attrflags '" + Printable(flags.value()) +
-                                          "' is not a 16-bit number");
+        return Fail(kDBCorruptPacket,
+                    what + ": attrflags '" + Printable(flags.value()) + "' is not a 16-bit number");
       }
       f.attrs = static_cast<uint16_t>(v);
     }
@@ -820,8 +836,8 @@ DBResult XmlReader::ReadFields(pugi::xml_node fields) {
       if (const pugi::xml_attribute ps = n.attribute("prefixsize")) {
         uint64_t v = 0;
         if (!ParseUInt64(ps.value(), &v) || (v != 1 && v != 2 && v != 4)) {
-          return Fail(kDBCorruptPacket, what + ": prefixsize '" + Printable(ps.value()) +
-                                            "' is not 1, 2 or 4");
+          return Fail(kDBCorruptPacket,
+                      what + ": prefixsize '" + Printable(ps.value()) + "' is not 1, 2 or 4");
         }
         size = static_cast<uint16_t>(v);
       }
@@ -880,8 +896,7 @@ DBResult XmlReader::ReadTableParams(pugi::xml_node params) {
         out_->change_log.push_back(static_cast<uint32_t>(v));
         i = j;
       }
-      if (a.next_attribute() &&
-          std::string_view(a.next_attribute().name()) == "CHANGE_LOG.type") {
+      if (a.next_attribute() && std::string_view(a.next_attribute().name()) == "CHANGE_LOG.type") {
         return Fail(kDBBadChangeLog, "CHANGE_LOG takes no type");
       }
     } else if (!EndsWithTypeSuffix(name)) {
@@ -906,7 +921,9 @@ size_t XmlReader::FindField(std::string_view name, size_t guess) const {
 
 DBResult XmlReader::ReadValue(size_t row, size_t f, std::string_view raw, Cell* cell) {
   const FieldDef& field = out_->fields[f];
-  auto where = [&]() { return "row " + Num(row + 1) + ", field '" + Printable(field.name) + "': "; };
+  auto where = [&]() {
+    return "row " + Num(row + 1) + ", field '" + Printable(field.name) + "': ";
+  };
   const ValueKind kind = kinds_[f];
   if (kind == ValueKind::kText || kind == ValueKind::kHexBytes) {
     std::string& heap = out_->heap;
@@ -921,11 +938,11 @@ DBResult XmlReader::ReadValue(size_t row, size_t f, std::string_view raw, Cell* 
     if (!ok) return Fail(kDBValueDoesNotFit, where() + why_);
     const size_t len = heap.size() - at;
     if (len > max_len_[f]) {
-      return Fail(kDBValueDoesNotFit,
-                  where() + "a value of " + Num(len) + " characters is longer than its " +
-                      (len > coding::MaxPrefixedLength(field.size) ? "length prefix allows ("
-                                                                   : "WIDTH (") +
-                      Num(max_len_[f]) + ")");
+      return Fail(
+          kDBValueDoesNotFit,
+          where() + "a value of " + Num(len) + " characters is longer than its " +
+              (len > coding::MaxPrefixedLength(field.size) ? "length prefix allows (" : "WIDTH (") +
+              Num(max_len_[f]) + ")");
     }
     cell->blank = kValue;
     cell->data = at;
@@ -943,7 +960,8 @@ DBResult XmlReader::ReadValue(size_t row, size_t f, std::string_view raw, Cell* 
     case ValueKind::kSigned: {
       int64_t v = 0;
       if (!ParseInt64(text, &v)) {
-        return Fail(kDBValueDoesNotFit, where() + "'" + Printable(text) + "' is not a whole number");
+        return Fail(kDBValueDoesNotFit,
+                    where() + "'" + Printable(text) + "' is not a whole number");
       }
       if (field.size < 8) {
         const int64_t lim = int64_t{1} << (8 * field.size - 1);
@@ -1001,7 +1019,8 @@ DBResult XmlReader::ReadValue(size_t row, size_t f, std::string_view raw, Cell* 
       std::memcpy(&bits, &d, 8);
       break;
     }
-    default: break;
+    default:
+      break;
   }
   cell->blank = kValue;
   cell->data = bits;
@@ -1030,7 +1049,8 @@ DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
   std::string unchanged_name;
   size_t row = 0;
   for (pugi::xml_node n = rowdata.first_child(); n; n = n.next_sibling(), ++row) {
-    if (n.type() != pugi::node_element) return Fail(kDBCorruptPacket, "unexpected text in <ROWDATA>");
+    if (n.type() != pugi::node_element)
+      return Fail(kDBCorruptPacket, "unexpected text in <ROWDATA>");
     if (std::strcmp(n.name(), "ROW") != 0) {
       return Fail(kDBCorruptPacket, "unexpected element <" + Printable(n.name()) +
                                         "> in <ROWDATA> as row " + Num(row + 1));
@@ -1083,16 +1103,15 @@ DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
           }
           if (seen[uf] == mark) {
             return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ", field '" +
-                                              Printable(out_->fields[uf].name) +
-                                              "' given twice");
+                                              Printable(out_->fields[uf].name) + "' given twice");
           }
           seen[uf] = mark;
           cells[uf].blank = kUnchanged;
           i = j;
         }
       } else {
-        return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ": unknown attribute '" +
-                                          Printable(name) + "'");
+        return Fail(kDBCorruptPacket,
+                    "row " + Num(row + 1) + ": unknown attribute '" + Printable(name) + "'");
       }
     }
   }
@@ -1178,7 +1197,8 @@ DBResult WriteXmlPacket(const TableData& data, std::string* out, std::string* er
   for (const Param& p : after) {
     for (const Param& q : before) {
       if (p.name == q.name) {
-        return WriteFail(out, error, "the table has two parameters named '" + Printable(p.name) + "'");
+        return WriteFail(out, error,
+                         "the table has two parameters named '" + Printable(p.name) + "'");
       }
     }
   }
@@ -1201,8 +1221,9 @@ DBResult WriteXmlPacket(const TableData& data, std::string* out, std::string* er
         out->append(first_unchanged ? " RowUnchanged=\"" : " ").append(data.fields[f].name);
         first_unchanged = false;
       } else if (cell[f].blank > kUnchanged) {
-        return WriteFail(out, error, "row " + Num(row + 1) + ", field '" +
-                                         Printable(data.fields[f].name) + "': invalid blank code");
+        return WriteFail(out, error,
+                         "row " + Num(row + 1) + ", field '" + Printable(data.fields[f].name) +
+                             "': invalid blank code");
       }
     }
     if (!first_unchanged) out->append("\"");
@@ -1215,8 +1236,9 @@ DBResult WriteXmlPacket(const TableData& data, std::string* out, std::string* er
       out->append("=\"");
       switch (kinds[f]) {
         case ValueKind::kSigned:
-          out->append(buf, std::to_chars(buf, buf + sizeof buf,
-                                         coding::SignExtend(c.data, field.size)).ptr);
+          out->append(
+              buf,
+              std::to_chars(buf, buf + sizeof buf, coding::SignExtend(c.data, field.size)).ptr);
           break;
         case ValueKind::kUnsigned:
           out->append(buf, std::to_chars(buf, buf + sizeof buf, c.data).ptr);
@@ -1228,15 +1250,19 @@ DBResult WriteXmlPacket(const TableData& data, std::string* out, std::string* er
             out->append(buf, std::to_chars(buf, buf + sizeof buf, c.data).ptr);
           }
           break;
-        case ValueKind::kFloat: AppendDouble(c.data, out); break;
+        case ValueKind::kFloat:
+          AppendDouble(c.data, out);
+          break;
         case ValueKind::kText:
           if (!AppendEscaped(data.bytes(c), out)) {
-            return WriteFail(out, error, "row " + Num(row + 1) + ", field '" +
-                                             Printable(field.name) +
-                                             "' holds a zero byte, which XML cannot carry");
+            return WriteFail(out, error,
+                             "row " + Num(row + 1) + ", field '" + Printable(field.name) +
+                                 "' holds a zero byte, which XML cannot carry");
           }
           break;
-        case ValueKind::kHexBytes: packet::AppendHex(data.bytes(c), out); break;
+        case ValueKind::kHexBytes:
+          packet::AppendHex(data.bytes(c), out);
+          break;
       }
       out->push_back('"');
     }

@@ -25,8 +25,8 @@ std::string Binary(const TableData& t) {
 }
 
 DBResult Read(const std::string& bytes, TableData* t, std::string* error) {
-  return engine::ReadPacket(
-      std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), t, error);
+  return engine::ReadPacket(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+                            t, error);
 }
 
 uint64_t At(const std::string& b, size_t offset, size_t size) {
@@ -58,7 +58,7 @@ TEST(BinaryPacketLayout, HeaderAndFirstDescriptor) {
   const size_t first_row = At(b, 22, 2);
   EXPECT_EQ(At(b, first_row, 1), engine::kRowInserted);
   const size_t blanks = At(b, first_row + 1, 2);
-  EXPECT_EQ(blanks & 3, 0u);                    // Aargang has a value
+  EXPECT_EQ(blanks & 3, 0u);                          // Aargang has a value
   EXPECT_EQ((blanks >> 14) & 3, t.cell(0, 7).blank);  // VProgrammer in the top bits
 }
 
@@ -70,7 +70,8 @@ TEST(BinaryPacketLayout, SubtypeAndWidthParameters) {
   // Titel: name, size 1, type 0x49, flags, 1 parameter WIDTH size 2 type 2 value 80.
   const size_t titel = b.find("\x05Titel");
   ASSERT_NE(titel, std::string::npos);
-  const std::string expected_titel("\x05Titel\x01\x00\x49\x00\x10\x00\x01\x00\x05WIDTH\x02\x00\x02\x00\x50\x00", 24);
+  const std::string expected_titel(
+      "\x05Titel\x01\x00\x49\x00\x10\x00\x01\x00\x05WIDTH\x02\x00\x02\x00\x50\x00", 24);
   EXPECT_EQ(b.substr(titel, expected_titel.size()), expected_titel);
   const std::string subtype("\x07SUBTYPE\x02\x00\x49\x00\x05\x00Text\x00", 17);
   EXPECT_NE(b.find(subtype), std::string::npos);
@@ -106,14 +107,14 @@ TEST(BinaryPacketRoundTrip, KeepsHeaderWordsExtraHeaderBytesAndGap) {
 TEST(BinaryPacketRoundTrip, EveryFieldType) {
   TableData t;
   const uint16_t v = engine::kTypeVarying;
-  t.fields = {{"a", 1, 1, 0, {}},      {"b", 2, 1, 0, {}},  {"c", 8, 1, 0, {}},
-              {"d", 1, 2, 0, {}},      {"e", 4, 2, 0, {}},  {"f", 8, 4, 0, {}},
-              {"g", 2, 3, 0, {}},      {"h", 4, 6, 0, {}},  {"i", 4, 7, 0, {}},
-              {"j", 8, 8, 0, {}},      {"k", 2, 9 | v, 0, {}}, {"l", 1, 11 | v, 0, {}}};
+  t.fields = {{"a", 1, 1, 0, {}}, {"b", 2, 1, 0, {}},     {"c", 8, 1, 0, {}},
+              {"d", 1, 2, 0, {}}, {"e", 4, 2, 0, {}},     {"f", 8, 4, 0, {}},
+              {"g", 2, 3, 0, {}}, {"h", 4, 6, 0, {}},     {"i", 4, 7, 0, {}},
+              {"j", 8, 8, 0, {}}, {"k", 2, 9 | v, 0, {}}, {"l", 1, 11 | v, 0, {}}};
   t.status = {0, 0};
-  const uint64_t fixed[] = {0xFFFFFFFFFFFFFF80ull, 0x7FFF, 0x8000000000000000ull, 255,
-                            0xFFFFFFFF, 0x7FF8000000000001ull, 0xFFFF, 0xFFFFFFFF80000000ull,
-                            86399999, 0x3FF0000000000000ull};
+  const uint64_t fixed[] = {
+      0xFFFFFFFFFFFFFF80ull, 0x7FFF, 0x8000000000000000ull, 255,      0xFFFFFFFF,
+      0x7FF8000000000001ull, 0xFFFF, 0xFFFFFFFF80000000ull, 86399999, 0x3FF0000000000000ull};
   for (int r = 0; r < 2; ++r) {
     for (uint64_t x : fixed) {
       engine::Cell c;
@@ -255,14 +256,10 @@ struct LogCase {
 
 TEST(BinaryPacketChangeLog, BadLogsAreRefused) {
   const LogCase cases[] = {
-      {{1, 0}, "not a multiple of three"},
-      {{0, 0, 4}, "record 0 does not exist"},
-      {{6, 0, 4}, "record 6 does not exist"},
-      {{1, 6, 8}, "replaced record 6 does not exist"},
-      {{2, 3, 8}, "only replace an older one"},
-      {{2, 2, 8}, "only replace an older one"},
-      {{1, 0, 5}, "unknown kind of change 5"},
-      {{3, 1, 8, 3, 2, 8}, "already replaces record 1"},
+      {{1, 0}, "not a multiple of three"},      {{0, 0, 4}, "record 0 does not exist"},
+      {{6, 0, 4}, "record 6 does not exist"},   {{1, 6, 8}, "replaced record 6 does not exist"},
+      {{2, 3, 8}, "only replace an older one"}, {{2, 2, 8}, "only replace an older one"},
+      {{1, 0, 5}, "unknown kind of change 5"},  {{3, 1, 8, 3, 2, 8}, "already replaces record 1"},
   };
   for (const LogCase& c : cases) {
     TableData t = packet_samples::Articles(5, 5, 5);

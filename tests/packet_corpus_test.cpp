@@ -42,15 +42,17 @@ std::string Slurp(const fs::path& p) {
 
 // Hand-written XML seeds: other encodings and references.
 const char* const kXmlSeeds[][2] = {
-    {"utf8", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><DATAPACKET Version=\"2.0\"><METADATA>"
-             "<FIELDS><FIELD attrname=\"Titel\" fieldtype=\"string\" WIDTH=\"20\"/>"
-             "<FIELD attrname=\"N\" fieldtype=\"i2\"/></FIELDS><PARAMS DISABLE_EDITS=\"true\"/>"
-             "</METADATA><ROWDATA><ROW Titel=\"\xC3\x86\xE2\x82\xAC &#8364;&#x81;&#13;&#10;\" N=\"-5\"/>"
-             "<ROW RowState=\"4\"/></ROWDATA></DATAPACKET>"},
-    {"no_declaration", "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"d\" fieldtype=\"r8\"/>"
-                       "<FIELD attrname=\"b\" fieldtype=\"boolean\"/><FIELD attrname=\"t\" "
-                       "fieldtype=\"dateTime\"/></FIELDS></METADATA><ROWDATA><ROW d=\"1.5\" "
-                       "b=\"TRUE\" t=\"NaN:7ff8000000000001\"/></ROWDATA></DATAPACKET>"},
+    {"utf8",
+     "<?xml version=\"1.0\" encoding=\"UTF-8\"?><DATAPACKET Version=\"2.0\"><METADATA>"
+     "<FIELDS><FIELD attrname=\"Titel\" fieldtype=\"string\" WIDTH=\"20\"/>"
+     "<FIELD attrname=\"N\" fieldtype=\"i2\"/></FIELDS><PARAMS DISABLE_EDITS=\"true\"/>"
+     "</METADATA><ROWDATA><ROW Titel=\"\xC3\x86\xE2\x82\xAC &#8364;&#x81;&#13;&#10;\" N=\"-5\"/>"
+     "<ROW RowState=\"4\"/></ROWDATA></DATAPACKET>"},
+    {"no_declaration",
+     "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"d\" fieldtype=\"r8\"/>"
+     "<FIELD attrname=\"b\" fieldtype=\"boolean\"/><FIELD attrname=\"t\" "
+     "fieldtype=\"dateTime\"/></FIELDS></METADATA><ROWDATA><ROW d=\"1.5\" "
+     "b=\"TRUE\" t=\"NaN:7ff8000000000001\"/></ROWDATA></DATAPACKET>"},
 };
 
 TEST(PacketCorpus, SeedsAreOurPackets) {
@@ -65,8 +67,7 @@ TEST(PacketCorpus, SeedsAreOurPackets) {
       std::ofstream(kCorpus / "xml_packet_fuzz" / (name + ".xml"), std::ios::binary) << xml;
     }
     for (const auto& seed : kXmlSeeds) {
-      std::ofstream(kCorpus / "xml_packet_fuzz" / (std::string(seed[0]) + ".xml"),
-                    std::ios::binary)
+      std::ofstream(kCorpus / "xml_packet_fuzz" / (std::string(seed[0]) + ".xml"), std::ios::binary)
           << seed[1];
     }
   }
@@ -77,10 +78,10 @@ TEST(PacketCorpus, SeedsAreOurPackets) {
       const std::string bytes = Slurp(entry.path());
       engine::TableData t;
       std::string error;
-      EXPECT_EQ(engine::ReadPacket(std::span(reinterpret_cast<const uint8_t*>(bytes.data()),
-                                             bytes.size()),
-                                   &t, &error),
-                engine::kDBOk)
+      EXPECT_EQ(
+          engine::ReadPacket(
+              std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), &t, &error),
+          engine::kDBOk)
           << entry.path() << ": " << error;
       EXPECT_LT(bytes.size(), 8192u) << entry.path();
       ++seeds;

@@ -58,8 +58,8 @@ inline std::string RandomText(std::mt19937* rng, size_t len, bool lines) {
 }
 
 // Appends one current article row (status `status`) with random values.
-inline void AddArticleRow(engine::TableData* t, std::mt19937* rng, uint8_t status,
-                          size_t title_len, size_t text_len) {
+inline void AddArticleRow(engine::TableData* t, std::mt19937* rng, uint8_t status, size_t title_len,
+                          size_t text_len) {
   using engine::Cell;
   t->status.push_back(status);
   auto num = [](int64_t v) {
@@ -127,20 +127,24 @@ inline engine::TableData OddParameters() {
   engine::coding::PutFixed32(&lcid.raw, 1030);
   Param disable{"DISABLE_INSERTS", 2, engine::kBaseBool, std::string("\1\0", 2)};
   Param odd_bool{"ODDBOOL", 2, engine::kBaseBool, std::string("\xFF\xFF", 2)};
-  Param plain_text{"NOTE", 1, engine::kBaseString | engine::kTypeVarying, "\x03" "a&b"};
+  Param plain_text{"NOTE", 1, engine::kBaseString | engine::kTypeVarying,
+                   "\x03"
+                   "a&b"};
   Param small{"SMALL", 1, engine::kBaseUInt, "\x07"};
   Param list{"LIST", 2, engine::kBaseInt | engine::kTypeArray, {}};
   engine::coding::PutFixed32(&list.raw, 2);
   engine::coding::PutFixed16(&list.raw, 0xFFFF);
   engine::coding::PutFixed16(&list.raw, 5);
   Param blob{"BLOB", 3, engine::kBaseBytes, std::string("\0\1\2", 3)};
-  Param zero_inside{"ZERO", 2, engine::kBaseString | engine::kTypeVarying, std::string("\3\0a\0b", 5)};
-  Param looks_true{"WORD", 2, engine::kBaseString | engine::kTypeVarying, std::string("\5\0TRUE\0", 7)};
+  Param zero_inside{"ZERO", 2, engine::kBaseString | engine::kTypeVarying,
+                    std::string("\3\0a\0b", 5)};
+  Param looks_true{"WORD", 2, engine::kBaseString | engine::kTypeVarying,
+                   std::string("\5\0TRUE\0", 7)};
   t.params = {lcid, disable, odd_bool, plain_text, small, list, blob, zero_inside, looks_true};
   t.change_log_param_pos = 3;
   t.fields[0].params.push_back(small);
   t.fields[2].params[0] = WidthParam(300);  // Titel WIDTH 300 with a 1-byte prefix
-  t.fields[3].size = 2;                                      // Tekst with a 2-byte prefix
+  t.fields[3].size = 2;                     // Tekst with a 2-byte prefix
   t.fields[5].attrs = 0x0007;
   return t;
 }

@@ -23,8 +23,8 @@ std::string Write(const TableData& t, PacketForm form) {
 }
 
 DBResult Read(std::string_view bytes, TableData* t, std::string* error) {
-  return engine::ReadPacket(
-      std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), t, error);
+  return engine::ReadPacket(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+                            t, error);
 }
 
 TableData MustRead(std::string_view bytes) {
@@ -36,7 +36,8 @@ TableData MustRead(std::string_view bytes) {
 
 // A packet of three fields Aargang (i4), Titel (string WIDTH 10), Tekst (memo)
 // with the given rows.
-std::string Doc(std::string_view rows, std::string_view decl =
+std::string Doc(std::string_view rows,
+                std::string_view decl =
                     "<?xml version=\"1.0\" encoding=\"windows-1252\" standalone=\"yes\"?>") {
   return std::string(decl) +
          "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
@@ -56,15 +57,21 @@ std::string TitleOf(std::string_view doc) {
 TEST(XmlPacketShape, ArticleTableLooksAsDocumented) {
   TableData t = packet_samples::ArticlesWithHistory();
   const std::string x = Write(t, PacketForm::kXml);
-  EXPECT_EQ(x.rfind("<?xml version=\"1.0\" encoding=\"windows-1252\" standalone=\"yes\"?>\n", 0), 0u);
+  EXPECT_EQ(x.rfind("<?xml version=\"1.0\" encoding=\"windows-1252\" standalone=\"yes\"?>\n", 0),
+            0u);
   EXPECT_THAT(x, HasSubstr("<DATAPACKET Version=\"2.0\">"));
   EXPECT_THAT(x, HasSubstr("<FIELD attrname=\"Aargang\" fieldtype=\"i4\" attrflags=\"16\"/>"));
-  EXPECT_THAT(x, HasSubstr("<FIELD attrname=\"Titel\" fieldtype=\"string\" attrflags=\"16\" WIDTH=\"80\"/>"));
-  EXPECT_THAT(x, HasSubstr("<FIELD attrname=\"Tekst\" fieldtype=\"bin.hex\" attrflags=\"16\" SUBTYPE=\"Text\"/>"));
+  EXPECT_THAT(
+      x,
+      HasSubstr("<FIELD attrname=\"Titel\" fieldtype=\"string\" attrflags=\"16\" WIDTH=\"80\"/>"));
+  EXPECT_THAT(
+      x,
+      HasSubstr(
+          "<FIELD attrname=\"Tekst\" fieldtype=\"bin.hex\" attrflags=\"16\" SUBTYPE=\"Text\"/>"));
   EXPECT_THAT(x, HasSubstr("<PARAMS CHANGE_LOG=\"1 0 4 2 0 4 3 0 4 4 0 4 5 2 8 3 0 2\"/>"));
   EXPECT_THAT(x, HasSubstr("<ROW RowState=\"12\" RowUnchanged=\"Tekst VProgrammer\" Aargang="));
-  EXPECT_THAT(x, HasSubstr(" Titel=\"\""));           // empty, not null
-  EXPECT_THAT(x, HasSubstr("&#13;&#10;"));             // memo line breaks
+  EXPECT_THAT(x, HasSubstr(" Titel=\"\""));  // empty, not null
+  EXPECT_THAT(x, HasSubstr("&#13;&#10;"));   // memo line breaks
   EXPECT_THAT(x, HasSubstr("prog.exe &quot;quoted&quot; &lt;x&gt;"));
 }
 
@@ -76,7 +83,8 @@ TEST(XmlPacketRoundTrip, BinaryToXmlToBinaryIsByteIdentical) {
     const std::string xml = Write(from_binary, PacketForm::kXml);
     const TableData from_xml = MustRead(xml);
     std::string diff;
-    EXPECT_TRUE(packet_samples::SameTable(from_binary, from_xml, &diff)) << diff << "\n" << xml.substr(0, 2000);
+    EXPECT_TRUE(packet_samples::SameTable(from_binary, from_xml, &diff)) << diff << "\n"
+                                                                         << xml.substr(0, 2000);
     EXPECT_EQ(Write(from_xml, PacketForm::kBinary), binary);
     // XML written by us and read again gives the same document.
     EXPECT_EQ(Write(from_xml, PacketForm::kXml), xml);
@@ -85,7 +93,9 @@ TEST(XmlPacketRoundTrip, BinaryToXmlToBinaryIsByteIdentical) {
 
 TEST(XmlPacketRoundTrip, OddParametersCarryTheirType) {
   const std::string x = Write(packet_samples::OddParameters(), PacketForm::kXml);
-  EXPECT_THAT(x, HasSubstr(" LCID=\"1030\" DISABLE_INSERTS=\"TRUE\" ODDBOOL=\"ffff\" ODDBOOL.type=\"hex 3 2\""));
+  EXPECT_THAT(
+      x, HasSubstr(
+             " LCID=\"1030\" DISABLE_INSERTS=\"TRUE\" ODDBOOL=\"ffff\" ODDBOOL.type=\"hex 3 2\""));
   EXPECT_THAT(x, HasSubstr(" NOTE=\"a&amp;b\" NOTE.type=\"text 73 1\""));
   EXPECT_THAT(x, HasSubstr(" LIST=\"-1 5\" LIST.type=\"list 129 2\""));
   EXPECT_THAT(x, HasSubstr(" WORD=\"TRUE\" WORD.type=\"textz 73 2\""));
@@ -102,16 +112,18 @@ TEST(XmlPacketRoundTrip, HeaderWordsSurvive) {
   t.row_gap = std::string("\0\xFF", 2);
   const std::string binary = Write(t, PacketForm::kBinary);
   const std::string xml = Write(MustRead(binary), PacketForm::kXml);
-  EXPECT_THAT(xml, HasSubstr("HeaderWord1=\"2\" HeaderWord2=\"77\" HeaderExtra=\"6162\" RowGap=\"00ff\""));
+  EXPECT_THAT(
+      xml, HasSubstr("HeaderWord1=\"2\" HeaderWord2=\"77\" HeaderExtra=\"6162\" RowGap=\"00ff\""));
   EXPECT_EQ(Write(MustRead(xml), PacketForm::kBinary), binary);
 }
 
 TEST(XmlPacketRoundTrip, EveryFieldTypeAndEveryByte) {
   TableData t;
   const uint16_t v = engine::kTypeVarying;
-  t.fields = {{"a", 1, 1, 0, {}}, {"b", 8, 1, 0, {}}, {"c", 4, 2, 0, {}}, {"d", 8, 4, 0, {}},
-              {"e", 2, 3, 0, {}}, {"f", 4, 6, 0, {}}, {"g", 4, 7, 0, {}}, {"h", 8, 8, 0, {}},
-              {"s", 2, 9 | v, 0, {}}, {"blob", 4, 11 | v, 0, {}}};
+  t.fields = {{"a", 1, 1, 0, {}},        {"b", 8, 1, 0, {}}, {"c", 4, 2, 0, {}},
+              {"d", 8, 4, 0, {}},        {"e", 2, 3, 0, {}}, {"f", 4, 6, 0, {}},
+              {"g", 4, 7, 0, {}},        {"h", 8, 8, 0, {}}, {"s", 2, 9 | v, 0, {}},
+              {"blob", 4, 11 | v, 0, {}}};
   const uint64_t rows[][8] = {
       {0xFFFFFFFFFFFFFF80ull, 0x8000000000000000ull, 0xFFFFFFFF, 0x7FF8000000000001ull, 2,
        0xFFFFFFFF80000000ull, 0, 0x8000000000000000ull},
@@ -152,7 +164,8 @@ TEST(XmlPacketWrite, NamesThatCannotBeAttributesAreRefused) {
   struct Case {
     const char* name;
     const char* text;
-  } cases[] = {{"Start Side", "not an XML name"}, {"RowState", "reserved"}, {"1st", "not an XML name"}};
+  } cases[] = {
+      {"Start Side", "not an XML name"}, {"RowState", "reserved"}, {"1st", "not an XML name"}};
   for (const Case& c : cases) {
     TableData t = packet_samples::Articles(1);
     t.fields[5].name = c.name;
@@ -167,7 +180,8 @@ TEST(XmlPacketWrite, NamesThatCannotBeAttributesAreRefused) {
 }
 
 TEST(XmlPacketText, NullEmptyAndUnchanged) {
-  std::string doc = Doc("<ROW Aargang=\"1\" Titel=\"\"/><ROW RowState=\"9\" RowUnchanged=\"Tekst\" Aargang=\"2\"/>");
+  std::string doc = Doc(
+      "<ROW Aargang=\"1\" Titel=\"\"/><ROW RowState=\"9\" RowUnchanged=\"Tekst\" Aargang=\"2\"/>");
   const size_t at = doc.find("<PARAMS/>");
   doc.replace(at, 9, "<PARAMS CHANGE_LOG=\"1 0 4 2 1 8\"/>");
   const TableData u = MustRead(doc);
@@ -202,7 +216,9 @@ TEST(XmlPacketText, EncodingsAndReferences) {
       {"undefined bytes stand for themselves in UTF-8", utf8, "\xC2\x81\xC2\x9D", "\x81\x9D"},
       {"line break references", w1252, "a&#13;&#10;b", "a\r\nb"},
       {"reference to the euro sign", w1252, "&#8364;&#x20AC;", "\x80\x80"},
-      {"reference with leading zeros", w1252, "&#x0000000020AC;&#00065;", "\x80" "A"},
+      {"reference with leading zeros", w1252, "&#x0000000020AC;&#00065;",
+       "\x80"
+       "A"},
       {"reference to an undefined byte", w1252, "&#x81;&#141;", "\x81\x8D"},
       {"named entities", w1252, "&amp;&lt;&gt;&quot;&apos;", "&<>\"'"},
       {"raw white space becomes blanks", w1252, "a\tb\r\nc\nd", "a b c d"},
@@ -224,8 +240,7 @@ TEST(XmlPacketDamage, BadDocumentsAndValuesAreRefused) {
   const BadCase cases[] = {
       {"UTF-8 character outside 1252", Doc("<ROW Titel=\"\xE4\xB8\xAD\"/>", utf8),
        engine::kDBValueDoesNotFit, "row 1, field 'Titel': character U+4E2D"},
-      {"broken UTF-8", Doc("<ROW Titel=\"\xC3\"/>", utf8), engine::kDBValueDoesNotFit,
-       "not UTF-8"},
+      {"broken UTF-8", Doc("<ROW Titel=\"\xC3\"/>", utf8), engine::kDBValueDoesNotFit, "not UTF-8"},
       {"reference outside 1252", Doc("<ROW Titel=\"&#x4E2D;\"/>"), engine::kDBValueDoesNotFit,
        "U+4E2D"},
       {"reference to U+0080", Doc("<ROW Titel=\"&#128;\"/>"), engine::kDBValueDoesNotFit, "U+0080"},
@@ -239,8 +254,8 @@ TEST(XmlPacketDamage, BadDocumentsAndValuesAreRefused) {
       {"empty i4", Doc("<ROW Aargang=\"\"/>"), engine::kDBValueDoesNotFit, "not a whole number"},
       {"i4 out of range", Doc("<ROW/><ROW Aargang=\"2147483648\"/>"), engine::kDBValueDoesNotFit,
        "row 2, field 'Aargang': 2147483648 is out of range for i4"},
-      {"string longer than WIDTH", Doc("<ROW Titel=\"12345678901\"/>"),
-       engine::kDBValueDoesNotFit, "field 'Titel': a value of 11 characters is longer than its WIDTH (10)"},
+      {"string longer than WIDTH", Doc("<ROW Titel=\"12345678901\"/>"), engine::kDBValueDoesNotFit,
+       "field 'Titel': a value of 11 characters is longer than its WIDTH (10)"},
       {"unknown type", Doc("").replace(Doc("").find("\"i4\""), 4, "\"i16\""),
        engine::kDBUnknownFieldType, "field 'Aargang' has unknown type 'i16'"},
       {"unknown row attribute", Doc("<ROW Aargnag=\"1\"/>"), engine::kDBCorruptPacket,
@@ -250,8 +265,8 @@ TEST(XmlPacketDamage, BadDocumentsAndValuesAreRefused) {
       {"status bits", Doc("<ROW RowState=\"16\"/>"), engine::kDBCorruptPacket, "RowState '16'"},
       {"unchanged without a replaced row", Doc("<ROW RowState=\"8\" RowUnchanged=\"Tekst\"/>"),
        engine::kDBCorruptPacket, "row 1, field 'Tekst': marked unchanged"},
-      {"change log not in threes", Doc("<ROW/>").replace(Doc("<ROW/>").find("<PARAMS/>"), 9,
-                                                         "<PARAMS CHANGE_LOG=\"1 0\"/>"),
+      {"change log not in threes",
+       Doc("<ROW/>").replace(Doc("<ROW/>").find("<PARAMS/>"), 9, "<PARAMS CHANGE_LOG=\"1 0\"/>"),
        engine::kDBBadChangeLog, "not a multiple of three"},
       {"change log names a missing row",
        Doc("<ROW/>").replace(Doc("<ROW/>").find("<PARAMS/>"), 9, "<PARAMS CHANGE_LOG=\"2 0 4\"/>"),
@@ -274,9 +289,8 @@ TEST(XmlPacketDamage, BadDocumentsAndValuesAreRefused) {
        engine::kDBCorruptPacket, "unsupported encoding 'UTF-16'"},
       {"no ROWDATA", "<DATAPACKET><METADATA><FIELDS/></METADATA></DATAPACKET>",
        engine::kDBCorruptPacket, "<ROWDATA> is missing"},
-      {"reserved field name",
-       Doc("").replace(Doc("").find("Aargang"), 7, "RowState"), engine::kDBCorruptPacket,
-       "reserved"},
+      {"reserved field name", Doc("").replace(Doc("").find("Aargang"), 7, "RowState"),
+       engine::kDBCorruptPacket, "reserved"},
       {"duplicate field name", Doc("").replace(Doc("").find("Titel"), 5, "AARGANG"),
        engine::kDBCorruptPacket, "used by field 1"},
       {"WIDTH not a number", Doc("").replace(Doc("").find("\"10\""), 4, "\"ten\""),
@@ -323,7 +337,8 @@ TEST(XmlPacketDamage, FlippedBytesNeverCrash) {
 
 TEST(XmlPacketDamage, ASmallDocumentCannotClaimHugeMemory) {
   std::string doc = "<DATAPACKET><METADATA><FIELDS>";
-  for (int f = 0; f < 2000; ++f) doc += "<FIELD attrname=\"f" + std::to_string(f) + "\" fieldtype=\"i4\"/>";
+  for (int f = 0; f < 2000; ++f)
+    doc += "<FIELD attrname=\"f" + std::to_string(f) + "\" fieldtype=\"i4\"/>";
   doc += "</FIELDS></METADATA><ROWDATA>";
   for (int r = 0; r < 2000; ++r) doc += "<ROW/>";
   doc += "</ROWDATA></DATAPACKET>";
@@ -335,7 +350,8 @@ TEST(XmlPacketDamage, ASmallDocumentCannotClaimHugeMemory) {
 
 TEST(XmlPacketRead, BooleanParametersIgnoreCase) {
   std::string doc = Doc("");
-  doc.replace(doc.find("<PARAMS/>"), 9, "<PARAMS DISABLE_EDITS=\"true\" DISABLE_DELETES=\"False\"/>");
+  doc.replace(doc.find("<PARAMS/>"), 9,
+              "<PARAMS DISABLE_EDITS=\"true\" DISABLE_DELETES=\"False\"/>");
   const TableData t = MustRead(doc);
   ASSERT_EQ(t.params.size(), 2u);
   EXPECT_EQ(t.params[0].type, engine::kBaseBool);
@@ -353,9 +369,9 @@ TEST(XmlPacketRoundTrip, ThroughTheEngine) {
   for (auto form : {engine::PacketForm::kXml, engine::PacketForm::kBinary}) {
     const std::string packet = Write(packet_samples::ArticlesWithHistory(), form);
     std::unique_ptr<engine::IDSBase> base = engine::CreateDSBase();
-    ASSERT_EQ(base->AppendData(std::span(reinterpret_cast<const uint8_t*>(packet.data()),
-                                         packet.size())),
-              engine::kDBOk);
+    ASSERT_EQ(
+        base->AppendData(std::span(reinterpret_cast<const uint8_t*>(packet.data()), packet.size())),
+        engine::kDBOk);
     std::string again;
     ASSERT_EQ(base->StreamData(form, &again), engine::kDBOk);
     EXPECT_EQ(again, packet);

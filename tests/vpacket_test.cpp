@@ -77,11 +77,16 @@ std::string ReferenceDump(const engine::TableData& t) {
   auto escape = [](std::string_view s) {
     std::string o;
     for (char c : s) {
-      if (c == '\t') o += "\\t";
-      else if (c == '\r') o += "\\r";
-      else if (c == '\n') o += "\\n";
-      else if (c == '\\') o += "\\\\";
-      else o += c;
+      if (c == '\t')
+        o += "\\t";
+      else if (c == '\r')
+        o += "\\r";
+      else if (c == '\n')
+        o += "\\n";
+      else if (c == '\\')
+        o += "\\\\";
+      else
+        o += c;
     }
     return o;
   };
@@ -96,8 +101,8 @@ std::string ReferenceDump(const engine::TableData& t) {
       while (t.cell(row, f).blank == engine::kUnchanged) row = replaces[row] - 1;
       const engine::Cell& c = t.cell(row, f);
       if (c.blank != engine::kValue) continue;
-      out += t.fields[f].varying() ? escape(t.bytes(c))
-                                   : std::to_string(static_cast<int64_t>(c.data));
+      out +=
+          t.fields[f].varying() ? escape(t.bytes(c)) : std::to_string(static_cast<int64_t>(c.data));
     }
     out += "\n";
   }
@@ -105,8 +110,8 @@ std::string ReferenceDump(const engine::TableData& t) {
 }
 
 TEST_F(VpacketTest, ConvertBinaryToXmlAndBackIsByteIdentical) {
-  const std::string bin = WriteSample("h.packet", packet_samples::ArticlesWithHistory(),
-                                      engine::PacketForm::kBinary);
+  const std::string bin =
+      WriteSample("h.packet", packet_samples::ArticlesWithHistory(), engine::PacketForm::kBinary);
   const std::string xml = Temp("h.XML");  // the extension in capitals still means XML
   const std::string back = Temp("h2.packet");
   ASSERT_EQ(Vpacket("convert '" + bin + "' '" + xml + "'").exit_code, 0);
@@ -133,15 +138,19 @@ TEST_F(VpacketTest, EditionFilesSurviveBinaryAndBack) {
     ASSERT_EQ(Vpacket("convert '" + bin + "' '" + xml + "'").exit_code, 0) << name;
     engine::TableData a, b;
     std::string e1, e2, diff, x1 = Slurp(file), x2 = Slurp(xml);
-    ASSERT_EQ(engine::ReadPacket(std::span(reinterpret_cast<const uint8_t*>(x1.data()), x1.size()), &a, &e1), 0);
-    ASSERT_EQ(engine::ReadPacket(std::span(reinterpret_cast<const uint8_t*>(x2.data()), x2.size()), &b, &e2), 0);
+    ASSERT_EQ(engine::ReadPacket(std::span(reinterpret_cast<const uint8_t*>(x1.data()), x1.size()),
+                                 &a, &e1),
+              0);
+    ASSERT_EQ(engine::ReadPacket(std::span(reinterpret_cast<const uint8_t*>(x2.data()), x2.size()),
+                                 &b, &e2),
+              0);
     EXPECT_TRUE(packet_samples::SameTable(a, b, &diff)) << name << ": " << diff;
   }
 }
 
 TEST_F(VpacketTest, InfoCountsRowsByStatusAndCurrentRecords) {
-  const std::string bin = WriteSample("i.packet", packet_samples::ArticlesWithHistory(),
-                                      engine::PacketForm::kBinary);
+  const std::string bin =
+      WriteSample("i.packet", packet_samples::ArticlesWithHistory(), engine::PacketForm::kBinary);
   const ToolRun r = Vpacket("info '" + bin + "'");
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_THAT(r.out, HasSubstr("form: binary"));
@@ -190,7 +199,8 @@ TEST_F(VpacketTest, ErrorsGoToStderrWithExitCodeOne) {
   EXPECT_THAT(cut.err, HasSubstr("row 3"));
 
   Spit(Temp("keep.bin"), "untouched");
-  const ToolRun refused = Vpacket("convert '" + Temp("cut.packet") + "' '" + Temp("keep.bin") + "'");
+  const ToolRun refused =
+      Vpacket("convert '" + Temp("cut.packet") + "' '" + Temp("keep.bin") + "'");
   EXPECT_EQ(refused.exit_code, 1);
   EXPECT_EQ(Slurp(Temp("keep.bin")), "untouched");
 
@@ -198,7 +208,8 @@ TEST_F(VpacketTest, ErrorsGoToStderrWithExitCodeOne) {
   zero.cell(0, 2) = zero.AddBytes(std::string("a\0", 2));
   engine::WritePacket(zero, engine::PacketForm::kBinary, &bin, &error);
   Spit(Temp("zero.packet"), bin);
-  const ToolRun no_xml = Vpacket("convert '" + Temp("zero.packet") + "' '" + Temp("keep.bin.xml") + "'");
+  const ToolRun no_xml =
+      Vpacket("convert '" + Temp("zero.packet") + "' '" + Temp("keep.bin.xml") + "'");
   EXPECT_EQ(no_xml.exit_code, 1);
   EXPECT_THAT(no_xml.err, HasSubstr("zero byte"));
   EXPECT_FALSE(fs::exists(Temp("keep.bin.xml")));

@@ -18,11 +18,20 @@ namespace vpacket {
 void AppendDumpText(std::string_view text, std::string* out) {
   for (char c : text) {
     switch (c) {
-      case '\t': out->append("\\t"); break;
-      case '\r': out->append("\\r"); break;
-      case '\n': out->append("\\n"); break;
-      case '\\': out->append("\\\\"); break;
-      default: out->push_back(c);
+      case '\t':
+        out->append("\\t");
+        break;
+      case '\r':
+        out->append("\\r");
+        break;
+      case '\n':
+        out->append("\\n");
+        break;
+      case '\\':
+        out->append("\\\\");
+        break;
+      default:
+        out->push_back(c);
     }
   }
 }
@@ -31,7 +40,8 @@ void AppendDumpValue(const engine::FieldDesc& field, const engine::FieldValue& v
                      std::string* out) {
   char buf[40];
   switch (value.kind) {
-    case engine::FieldValue::Kind::kNull: break;
+    case engine::FieldValue::Kind::kNull:
+      break;
     case engine::FieldValue::Kind::kInt:
       out->append(buf, std::to_chars(buf, buf + sizeof buf, value.i).ptr);
       break;

@@ -99,8 +99,9 @@ int RunInfo(vpacket::Args args) {
     if (status & kRowDeleted) bits += " deleted";
     if (status & kRowInserted) bits += " inserted";
     if (status & kRowModified) bits += " modified";
-    o << "  status " << status << (bits.empty() ? " (unchanged since loading)" : " (" + bits.substr(1) + ")")
-      << ": " << count << "\n";
+    o << "  status " << status
+      << (bits.empty() ? " (unchanged since loading)" : " (" + bits.substr(1) + ")") << ": "
+      << count << "\n";
   }
   o << "current records: " << current << "\n";
   return 0;

@@ -77,7 +77,8 @@ namespace {
 
 int Usage() {
   std::cerr << "usage: vpacket COMMAND ARGS...\n\ncommands:\n";
-  for (const vpacket::Command& c : vpacket::Registry()) std::cerr << "  vpacket " << c.usage << "\n\n";
+  for (const vpacket::Command& c : vpacket::Registry())
+    std::cerr << "  vpacket " << c.usage << "\n\n";
   return 1;
 }
 

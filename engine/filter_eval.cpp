@@ -525,7 +525,7 @@ void Evaluator::Select(int index, const std::vector<uint32_t>& in,
   // Rows are visited in ascending order but far apart: the cells (and texts)
   // of a row some steps ahead are prefetched so the loop does not wait for
   // memory row by row.
-  constexpr size_t kAheadCell = 32, kAheadText = 16;
+  constexpr size_t kAheadCell = 32, kAheadText = 8;
   const Cell* cells = data_.cells.data();
   const size_t nf = data_.field_count();
   const char* heap = data_.heap.data();
@@ -537,7 +537,7 @@ void Evaluator::Select(int index, const std::vector<uint32_t>& in,
       if (i + kAheadText < count) {
         const Cell& ahead = cells[in[i + kAheadText] * nf + field];
         // The first lines of the text; the hardware follows on from there.
-        for (size_t b = 0; b < 256 && b < ahead.len && ahead.data + b < heap_size; b += 64)
+        for (size_t b = 0; b < 512 && b < ahead.len && ahead.data + b < heap_size; b += 64)
           __builtin_prefetch(heap + ahead.data + b);
       }
     }

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "store/db_error.h"
+#include "store/message_format.h"
 
 namespace store {
 
@@ -80,19 +81,6 @@ bool EqualsIgnoreCase(std::string_view a, const char* upper) {
     if (c != upper[i]) return false;
   }
   return true;
-}
-
-std::string Format1(const char* pattern, const std::string& arg) {
-  std::string out;
-  for (const char* p = pattern; *p; ++p) {
-    if (p[0] == '%' && p[1] == 's') {
-      out += arg;
-      ++p;
-    } else {
-      out.push_back(*p);
-    }
-  }
-  return out;
 }
 
 // ---------------------------------------------------------------------------

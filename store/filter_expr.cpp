@@ -16,6 +16,7 @@
 
 #include "engine/coding.h"
 #include "store/db_error.h"
+#include "store/message_format.h"
 
 namespace store {
 
@@ -129,19 +130,6 @@ bool StrToDouble(std::string_view text, char decimal_separator, double* out) {
 }
 
 namespace {
-
-std::string Format1(const char* pattern, const std::string& arg) {
-  std::string out;
-  for (const char* p = pattern; *p; ++p) {
-    if (p[0] == '%' && p[1] == 's') {
-      out += arg;
-      ++p;
-    } else {
-      out.push_back(*p);
-    }
-  }
-  return out;
-}
 
 [[noreturn]] void TooLarge() {
   throw EDatabaseError("Filter expression too long: its compiled form would exceed 65535 bytes");

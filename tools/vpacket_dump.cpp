@@ -94,9 +94,7 @@ engine::DBResult DumpCurrentRecords(engine::IDSCursor* cursor,
   return engine::kDBOk;
 }
 
-namespace {
-
-engine::FieldDesc DescOf(const engine::FieldDef& f, size_t index) {
+engine::FieldDesc FieldDescOf(const engine::FieldDef& f, size_t index) {
   engine::FieldDesc d;
   d.name = f.name;
   d.number = static_cast<uint16_t>(index + 1);
@@ -107,6 +105,8 @@ engine::FieldDesc DescOf(const engine::FieldDef& f, size_t index) {
   return d;
 }
 
+namespace {
+
 // Every row version: row number, status, one blank code digit per field
 // (0 value, 1 null, 2 unchanged), then the row's own values.
 int DumpAllRows(const std::string& path) {
@@ -114,7 +114,7 @@ int DumpAllRows(const std::string& path) {
   engine::TableData t;
   if (!LoadPacket(path, &bytes, &t, &error)) return Fail(error);
   std::vector<engine::FieldDesc> descs;
-  for (size_t f = 0; f < t.field_count(); ++f) descs.push_back(DescOf(t.fields[f], f));
+  for (size_t f = 0; f < t.field_count(); ++f) descs.push_back(FieldDescOf(t.fields[f], f));
   std::string text = "row\tstatus\tblanks";
   if (!descs.empty()) {
     text += '\t';

@@ -24,6 +24,9 @@ void AppendDumpValue(const engine::FieldDesc& field, const engine::FieldValue& v
                      std::string* out);
 
 // The heading line: field names separated by tabs.
+// The engine's description of a packet field at 0-based position `index`.
+engine::FieldDesc FieldDescOf(const engine::FieldDef& field, size_t index);
+
 std::string DumpHeading(const std::vector<engine::FieldDesc>& fields);
 
 // Writes the heading and every record of the cursor's view, from its first

@@ -65,17 +65,6 @@ class PacketHost : public store::IFilterHost {
   std::vector<store::FilterFieldInfo> fields_;
 };
 
-engine::FieldDesc DescOf(const engine::FieldDef& f, size_t index) {
-  engine::FieldDesc d;
-  d.name = f.name;
-  d.number = static_cast<uint16_t>(index + 1);
-  d.type = f.type;
-  d.size = f.size;
-  d.attrs = f.attrs;
-  d.memo = engine::packet::IsTextBlock(f);
-  return d;
-}
-
 // Every row version that passes, as `vpacket dump --all` lists rows.
 int FilterAllRows(const std::string& path, const engine::TableData& t,
                   const std::vector<uint8_t>& block) {
@@ -90,7 +79,7 @@ int FilterAllRows(const std::string& path, const engine::TableData& t,
     if (row >= 1 && row <= t.row_count() && old < row) replaces[row - 1] = old;
   }
   std::vector<engine::FieldDesc> descs;
-  for (size_t f = 0; f < t.field_count(); ++f) descs.push_back(DescOf(t.fields[f], f));
+  for (size_t f = 0; f < t.field_count(); ++f) descs.push_back(FieldDescOf(t.fields[f], f));
   std::string text = "row\tstatus\tblanks";
   if (!descs.empty()) text += "\t" + DumpHeading(descs);
   text += "\n";

@@ -13,8 +13,12 @@ bool ColumnCache::StillValid(const TableData& data) const {
   if (columns_.size() != data.field_count() || data.heap.size() < heap_size_) return false;
   for (size_t f = 0; f < columns_.size(); ++f) {
     const Column& c = columns_[f];
-    if (c.rows == 0) continue;
-    if (c.rows > data.row_count() || !SameCell(c.tail, data.cell(c.rows - 1, f))) return false;
+    if (c.rows > 0 &&
+        (c.rows > data.row_count() || !SameCell(c.tail, data.cell(c.rows - 1, f))))
+      return false;
+    const size_t w = c.words ? c.words->rows() : 0;
+    if (w > 0 && (w > data.row_count() || !SameCell(c.words_tail, data.cell(w - 1, f))))
+      return false;
   }
   return true;
 }
@@ -93,6 +97,21 @@ const DictColumn* ColumnCache::Dict(const TableData& data, int field) {
   c.rows = rows;
   if (rows > 0) c.tail = data.cell(rows - 1, static_cast<size_t>(field));
   return &c.dict;
+}
+
+const WordIndex* ColumnCache::Words(const TableData& data, int field) {
+  Column& c = Slot(field);
+  const FieldDef& def = data.fields[static_cast<size_t>(field)];
+  if (!def.varying() || (def.type & kTypeArray) ||
+      (def.base() != kBaseString && def.base() != kBaseBytes))
+    return nullptr;
+  if (!c.words) c.words = std::make_unique<WordIndex>();
+  const size_t rows = data.row_count();
+  if (c.words->rows() < rows) {
+    c.words->Extend(data, static_cast<size_t>(field));
+    c.words_tail = data.cell(rows - 1, static_cast<size_t>(field));
+  }
+  return c.words.get();
 }
 
 }  // namespace engine::filter

@@ -3,7 +3,9 @@
 // a search) reads a compact column instead of every row's cell:
 //   - integer fields: the values in one array, with a state per row;
 //   - string fields with few distinct values (a category): a code per row and
-//     the distinct values, so a condition is decided once per value.
+//     the distinct values, so a condition is decided once per value;
+//   - text fields searched with LIKE: the index of their words
+//     (engine/word_index.h), built on the first search of the field.
 // Must stay true: rows are only ever appended to a loaded table, so a column
 // built for the first N rows stays right and is extended for new rows; the
 // cache checks the last row it saw and the heap's size and starts afresh when
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include "engine/table_data.h"
+#include "engine/word_index.h"
 
 namespace engine::filter {
 
@@ -50,6 +53,9 @@ class ColumnCache {
   // The dictionary of a string field over every row, or null when the field
   // is no string field or holds too many distinct values to gain from one.
   const DictColumn* Dict(const TableData& data, int field);
+  // The word index of a string or memo field over every row, or null for
+  // other fields.
+  const WordIndex* Words(const TableData& data, int field);
 
   // Most distinct values a dictionary keeps before the field is given up.
   static constexpr size_t kMaxWords = 1024;
@@ -61,6 +67,8 @@ class ColumnCache {
     Cell tail;          // the cell of the last covered row, as it was
     IntColumn ints;
     DictColumn dict;
+    std::unique_ptr<WordIndex> words;  // covers words->rows() rows
+    Cell words_tail;                   // the cell of its last row, as it was
   };
   bool StillValid(const TableData& data) const;
   Column& Slot(int field) { return columns_[static_cast<size_t>(field)]; }

@@ -12,9 +12,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "engine/filter_cache.h"
 #include "engine/text_fold.h"
+#include "engine/word_index.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -85,6 +87,24 @@ TextPattern::Segment TextPattern::MakeSegment(std::string_view s) const {
 
 TextPattern::TextPattern(std::string_view pattern, bool like, bool fold)
     : fold_(fold ? &FoldTable() : &IdentityTable()), like_(like) {
+  if (like) {
+    std::string run;
+    for (const char ch : pattern) {
+      const auto b = static_cast<uint8_t>(ch);
+      if (b != '%' && b != '_' && IsWordByte(b)) {
+        run.push_back(static_cast<char>(FoldTable()[b]));
+      } else if (!run.empty()) {
+        runs_.push_back(std::move(run));
+        run.clear();
+      }
+    }
+    if (!run.empty()) runs_.push_back(std::move(run));
+    // One run filling everything between a leading and a trailing "%"
+    // means every byte there is a word byte.
+    const size_t b = pattern.find_first_not_of('%'), e = pattern.find_last_not_of('%');
+    runs_decide_ = fold && runs_.size() == 1 && b != std::string_view::npos && b > 0 &&
+                   e + 1 < pattern.size() && runs_[0].size() == e - b + 1;
+  }
   has_percent_ = like && pattern.find('%') != std::string_view::npos;
   if (!has_percent_) {
     first_ = MakeSegment(pattern);
@@ -505,6 +525,26 @@ Tri Evaluator::Test(int index, uint32_t row) const {
 void Evaluator::Select(int index, const std::vector<uint32_t>& in,
                        std::vector<uint32_t>* out) const {
   const Node& n = nodes_[index];
+  if (n.kind == Kind::kOr && n.kids.size() > 1) {
+    // True where any part is true: each part (cheapest first) looks only at
+    // the rows that no earlier part took, so every part can use its own
+    // fast path; the disjoint results are merged back into row order.
+    std::vector<uint32_t> rest = in, left, taken, merged, hit;
+    for (int k : n.kids) {
+      hit.clear();
+      Select(k, rest, &hit);
+      if (hit.empty()) continue;
+      left.clear();
+      std::set_difference(rest.begin(), rest.end(), hit.begin(), hit.end(), std::back_inserter(left));
+      rest.swap(left);
+      merged.clear();
+      std::merge(taken.begin(), taken.end(), hit.begin(), hit.end(), std::back_inserter(merged));
+      taken.swap(merged);
+      if (rest.empty()) break;
+    }
+    out->insert(out->end(), taken.begin(), taken.end());
+    return;
+  }
   if (n.kind == Kind::kAnd) {
     // True only where every part is true: the parts (cheapest first, as
     // Decode ordered them) narrow the rows one after the other, so the dear
@@ -589,7 +629,7 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
     // A string field with few distinct values: the condition is decided
     // once per value. verdict[code]: 0 fails, 1 passes, 2 ask the row.
     const DictColumn* dict = ColumnCache::Of(data_).Dict(data_, f.field);
-    if (!dict) return false;
+    if (!dict) return SelectByWords(index, in, out);
     std::vector<uint8_t> verdict(dict->words.size() + 2, 0);
     verdict[1] = 2;
     const bool want = n.op != 4;
@@ -609,7 +649,39 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
     out->resize(first + k);
     return true;
   }
+  if (n.kind == Kind::kText && f.base == kBaseBytes) return SelectByWords(index, in, out);
   return false;
+}
+
+bool Evaluator::SelectByWords(int index, const std::vector<uint32_t>& in,
+                              std::vector<uint32_t>* out) const {
+  const Node& n = nodes_[index];
+  const std::vector<std::string>& runs = n.pattern.WordRuns();
+  // A partial length cuts the text, so a run may sit beyond the cut; "<>"
+  // wants the rows without the pattern.
+  if (runs.empty() || n.partial > 0 || n.op == 4) return false;
+  const WordIndex* words = ColumnCache::Of(data_).Words(data_, nodes_[n.kids[0]].field);
+  if (!words) return false;
+  // Candidates: rows holding every run inside a word.
+  const size_t units = (words->rows() + 63) / 64;
+  std::vector<uint64_t> candidates(units, 0), bits;
+  words->MarkRowsHolding(runs[0], &candidates);
+  for (size_t t = 1; t < runs.size(); ++t) {
+    bits.assign(units, 0);
+    words->MarkRowsHolding(runs[t], &bits);
+    for (size_t i = 0; i < units; ++i) candidates[i] &= bits[i];
+  }
+  const bool decided = n.pattern.DecidedByWordRuns();
+  for (const uint32_t row : in) {
+    const uint8_t st = words->state(row);
+    if (st == WordIndex::kAskRow) {
+      if (Test(index, row) == Tri::kTrue) out->push_back(row);
+      continue;
+    }
+    if (((candidates[row >> 6] >> (row & 63)) & 1) == 0) continue;
+    if (decided || Test(index, row) == Tri::kTrue) out->push_back(row);
+  }
+  return true;
 }
 
 }  // namespace engine::filter

@@ -50,6 +50,12 @@ class TextPattern {
   TextPattern(std::string_view pattern, bool like, bool fold);
   bool Matches(std::string_view text) const;
 
+  // The runs of word bytes (engine/word_index.h) of a LIKE pattern, folded:
+  // a text the pattern matches holds each of them inside one of its words.
+  const std::vector<std::string>& WordRuns() const { return runs_; }
+  // True when holding the one run is the whole condition: the pattern is
+  // "%R%" (more "%" allowed) with R all word bytes, and case is ignored.
+  bool DecidedByWordRuns() const { return runs_decide_; }
 
  private:
   struct Segment {
@@ -66,6 +72,8 @@ class TextPattern {
   const std::array<uint8_t, 256>* fold_ = nullptr;
   bool like_ = false;
   bool has_percent_ = false;
+  bool runs_decide_ = false;
+  std::vector<std::string> runs_;
   Segment first_, last_;
   std::vector<Segment> middle_;
 };
@@ -112,6 +120,9 @@ class Evaluator {
   // Leaves that the table's column cache answers in one pass; false when
   // `index` is no such leaf.
   bool SelectCached(int index, const std::vector<uint32_t>& in, std::vector<uint32_t>* out) const;
+  // A LIKE over a text field through the field's word index; false when the
+  // index does not apply.
+  bool SelectByWords(int index, const std::vector<uint32_t>& in, std::vector<uint32_t>* out) const;
   Value FieldValue(const Node& n, uint32_t row) const;
   Tri TestText(const Node& n, uint32_t row) const;
   Value EvalFunc(const Node& n, uint32_t row) const;

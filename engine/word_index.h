@@ -1,0 +1,74 @@
+// An index of the words of one text field, for LIKE searches: every distinct
+// word (a maximal run of word bytes, folded) of the field's values, and per
+// word the rows that hold it.
+//
+// Why it is exact for the search word: a run of word bytes in a pattern can
+// only occur in a text inside one of the text's words, because the bytes
+// around a word are no word bytes. So "the text holds R" (folded) is the same
+// as "one of the text's words holds R", and the rows of the words that hold R
+// are exactly the rows whose text holds R. For other patterns every run is
+// still a necessary condition, and the evaluator checks the candidates.
+// Folding maps word bytes to word bytes and other bytes to themselves, so
+// words are the same before and after folding.
+//
+// Must stay true: rows are only appended (the cache in filter_cache.h drops
+// the index when a row it covered changed); a row whose value cannot be read
+// from its own cell ("unchanged", or a cell outside the heap) is marked
+// kAskRow and left to the row-by-row evaluation.
+// Built and extended by engine/filter_cache.cpp, read by filter_eval.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/table_data.h"
+
+namespace engine::filter {
+
+// Letters and digits of Windows-1252: ASCII A-Z, a-z, 0-9 and every byte
+// from 0x80 up (the accented letters live there; treating the few signs
+// there as letters only makes words longer, which keeps the index exact).
+constexpr bool IsWordByte(uint8_t b) {
+  return b >= 0x80 || (b >= '0' && b <= '9') || ((b | 0x20) >= 'a' && (b | 0x20) <= 'z');
+}
+
+class WordIndex {
+ public:
+  enum : uint8_t { kNoValue = 0, kIndexed = 1, kAskRow = 2 };
+
+  WordIndex() = default;
+  WordIndex(const WordIndex&) = delete;
+  WordIndex& operator=(const WordIndex&) = delete;
+
+  // Takes in the rows of `field` (0-based) from rows() up to the table's end.
+  void Extend(const TableData& data, size_t field);
+
+  size_t rows() const { return state_.size(); }
+  // kNoValue (null: in no word's rows), kIndexed, or kAskRow.
+  uint8_t state(size_t row) const { return state_[row]; }
+
+  // Sets, in `bits` (one bit per row, rows() bits at least), the rows that
+  // have a word holding `term`. REQUIRES: `term` folded, non-empty.
+  void MarkRowsHolding(std::string_view term, std::vector<uint64_t>* bits) const;
+
+  size_t word_count() const { return start_.size(); }
+  size_t MemoryBytes() const;
+
+ private:
+  uint32_t WordId(std::string_view word, uint64_t hash);
+  void Grow();
+
+  // The words, folded, each followed by a zero byte (no word byte, so a term
+  // found in `words_` never runs over two words); start_[w] is word w's.
+  std::string words_;
+  std::vector<uint32_t> start_;
+  std::vector<std::vector<uint32_t>> rows_of_;  // ascending rows per word
+  std::vector<uint32_t> slots_;                  // open addressing: word id + 1, 0 free
+  std::vector<uint64_t> slot_hash_;
+  std::vector<uint8_t> state_;
+};
+
+}  // namespace engine::filter

@@ -304,6 +304,108 @@ TEST(FilterEval, ColumnCacheFollowsTheTable) {
   EXPECT_EQ(Filtered("Titel = 'T77'", m), expected);
 }
 
+// Titles made distinct beyond the dictionary's limit, so that both text
+// fields of the search go through the word index.
+std::vector<Article> ManyTitles(std::mt19937& rng, size_t count) {
+  auto rows = RandomArticles(rng, count);
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].titel) *rows[i].titel += " " + std::to_string(i);
+  return rows;
+}
+
+std::vector<uint32_t> SearchReference(const std::vector<Article>& rows, const std::string& pattern,
+                                      bool ci) {
+  std::vector<uint32_t> expected;
+  for (uint32_t r = 0; r < rows.size(); ++r)
+    if ((rows[r].tekst && RefLike(pattern, 0, *rows[r].tekst, 0, ci)) ||
+        (rows[r].titel && RefLike(pattern, 0, *rows[r].titel, 0, ci)))
+      expected.push_back(r);
+  return expected;
+}
+
+std::string SearchText(const std::string& pattern) {
+  return "(Tekst LIKE '" + pattern + "' or Titel LIKE '" + pattern + "')";
+}
+
+// Patterns of every shape the word index meets: one run between "%"s (the
+// index alone decides), runs split by blanks, "_" and "%", anchored ends,
+// no run at all; with and without case, and negated.
+TEST(FilterEval, WordIndexAgainstReference) {
+  std::mt19937 rng(4242);
+  const auto rows = ManyTitles(rng, 1300);
+  const TableData t = MakeTable(rows);
+  for (int round = 0; round < 90; ++round) {
+    std::string pattern;
+    switch (round % 3) {
+      case 0: pattern = "%" + RandomText(rng, 4) + "%"; break;
+      case 1: pattern = RandomText(rng, 6); break;
+      default: pattern = "%" + RandomText(rng, 3) + "%" + RandomText(rng, 3) + "%"; break;
+    }
+    if (pattern.empty()) continue;
+    for (bool ci : {true, false}) {
+      EXPECT_EQ(Filtered(SearchText(pattern), t, {ci, false}), SearchReference(rows, pattern, ci))
+          << "pattern '" << pattern << "' ci " << ci;
+      std::vector<uint32_t> without;
+      for (uint32_t r = 0; r < rows.size(); ++r)
+        if (rows[r].tekst && !RefLike(pattern, 0, *rows[r].tekst, 0, ci)) without.push_back(r);
+      EXPECT_EQ(Filtered("not Tekst LIKE '" + pattern + "'", t, {ci, false}), without)
+          << "pattern '" << pattern << "' ci " << ci;
+    }
+  }
+  // Nordic letters in either case find each other only when case is ignored.
+  std::vector<Article> nordic(1100);
+  for (size_t i = 0; i < nordic.size(); ++i) nordic[i].titel = "t" + std::to_string(i);
+  nordic[5].tekst = "Sk\xc6rm og netv\xe6rk";
+  nordic[9].titel = "STORE \xc6\xd8\xc5";
+  const TableData n = MakeTable(nordic);
+  EXPECT_EQ(Filtered(SearchText("%sk\xe6rm%"), n), (std::vector<uint32_t>{5}));
+  EXPECT_EQ(Filtered(SearchText("%sk\xe6rm%"), n, {false, false}), (std::vector<uint32_t>{}));
+  EXPECT_EQ(Filtered(SearchText("%\xe6\xf8\xe5%"), n), (std::vector<uint32_t>{9}));
+  EXPECT_EQ(Filtered(SearchText("%rm og n%"), n), (std::vector<uint32_t>{5}));
+  EXPECT_EQ(Filtered(SearchText("%k_rm%"), n), (std::vector<uint32_t>{5}));
+}
+
+// The word index follows appended rows (among them an "unchanged" cell),
+// notices a changed last row, and starts afresh after Reset and for copies.
+TEST(FilterEval, WordIndexFollowsTheTable) {
+  std::mt19937 rng(77);
+  auto rows = ManyTitles(rng, 1200);
+  TableData t = MakeTable(rows);
+  const std::string pattern = "%ab%";
+  std::vector<uint32_t> replaces(rows.size(), 0);
+  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces), SearchReference(rows, pattern, true));
+  // Rows appended after the index was built; the last one's text is that of
+  // the row it replaces.
+  const auto more = ManyTitles(rng, 150);
+  rows.insert(rows.end(), more.begin(), more.end());
+  rows.back().tekst = "xxabyy";
+  const TableData grown = MakeTable(rows);
+  const size_t old_cells = t.cells.size();
+  t.status = grown.status;
+  t.heap = grown.heap;
+  t.cells.insert(t.cells.end(), grown.cells.begin() + static_cast<long>(old_cells), grown.cells.end());
+  t.cell(rows.size() - 1, 3).blank = engine::kUnchanged;
+  t.cell(0, 3) = t.AddBytes("xxabyy");  // row 0 changed in place, the cache dropped
+  t.filter_cache.Reset();
+  rows[0].tekst = "xxabyy";
+  replaces.assign(rows.size(), 0);
+  replaces.back() = 1;
+  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces), SearchReference(rows, pattern, true));
+  EXPECT_EQ(Filtered(SearchText("%xxaby%"), t, {true, false}, replaces),
+            (std::vector<uint32_t>{0, static_cast<uint32_t>(rows.size() - 1)}));
+  // The last row changed in place without Reset: the cache sees its cell moved.
+  t.cell(rows.size() - 1, 3) = t.AddBytes("qqq");
+  rows.back().tekst = "qqq";
+  EXPECT_EQ(Filtered(SearchText("%qqq%"), t, {true, false}, replaces),
+            (std::vector<uint32_t>{static_cast<uint32_t>(rows.size() - 1)}));
+  // A copy changed in place does not see the original's index.
+  TableData copy = t;
+  copy.cell(3, 3) = copy.AddBytes("qqq");
+  EXPECT_EQ(Filtered(SearchText("%qqq%"), copy, {true, false}, replaces),
+            (std::vector<uint32_t>{3, static_cast<uint32_t>(rows.size() - 1)}));
+  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces), SearchReference(rows, pattern, true));
+}
+
 std::vector<uint8_t> CompileArticle(const std::string& text) {
   filter_test::ArticleHost host;
   return store::CompileFilterText(host, text, {true, false});

@@ -6,6 +6,10 @@
 #include <cassert>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/text_fold.h"
 
 namespace engine::filter {
@@ -19,17 +23,100 @@ constexpr std::array<bool, 256> MakeWordBytes() {
 }
 constexpr std::array<bool, 256> kWordByte = MakeWordBytes();
 
-constexpr uint64_t kFnvBasis = 1469598103934665603ull;
-constexpr uint64_t kFnvPrime = 1099511628211ull;
+// Folds n bytes of `s` into `out`; 16 bytes at a time while they are ASCII.
+void FoldInto(const uint8_t* s, size_t n, uint8_t* out) {
+  const auto& fold = FoldTable();
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i a = _mm_set1_epi8('A'), flip = _mm_set1_epi8(static_cast<char>(0x80));
+  const __m128i limit = _mm_set1_epi8(static_cast<char>(0x80 + 26)), bit = _mm_set1_epi8(0x20);
+  for (; i + 16 <= n; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    if (_mm_movemask_epi8(x) != 0) {
+      for (size_t j = i; j < i + 16; ++j) out[j] = fold[s[j]];
+      continue;
+    }
+    // x - 'A' < 26, unsigned, as a signed compare with the top bit flipped.
+    const __m128i upper = _mm_cmplt_epi8(_mm_xor_si128(_mm_sub_epi8(x, a), flip), limit);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_or_si128(x, _mm_and_si128(upper, bit)));
+  }
+#endif
+  for (; i < n; ++i) out[i] = fold[s[i]];
+}
+
+// One bit per byte of `s` (n a multiple of 64), set for word bytes.
+void MarkWordBytes(const uint8_t* s, size_t n, uint64_t* bits) {
+  for (size_t w = 0; w * 64 < n; ++w) {
+    const uint8_t* p = s + w * 64;
+#if defined(__SSE2__)
+    const __m128i flip = _mm_set1_epi8(static_cast<char>(0x80));
+    const __m128i zero = _mm_set1_epi8('0'), ten = _mm_set1_epi8(static_cast<char>(0x80 + 10));
+    const __m128i a = _mm_set1_epi8('a'), az = _mm_set1_epi8(static_cast<char>(0x80 + 26));
+    const __m128i bit = _mm_set1_epi8(0x20);
+    uint64_t m = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+      const __m128i digit = _mm_cmplt_epi8(_mm_xor_si128(_mm_sub_epi8(x, zero), flip), ten);
+      const __m128i letter =
+          _mm_cmplt_epi8(_mm_xor_si128(_mm_sub_epi8(_mm_or_si128(x, bit), a), flip), az);
+      const auto word = static_cast<uint32_t>(_mm_movemask_epi8(x)) |
+                        static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(digit, letter)));
+      m |= static_cast<uint64_t>(word) << (16 * k);
+    }
+    bits[w] = m;
+#else
+    uint64_t m = 0;
+    for (int k = 0; k < 64; ++k) m |= static_cast<uint64_t>(kWordByte[p[k]]) << k;
+    bits[w] = m;
+#endif
+  }
+}
+
+// The first bit at or after `i` that is set (`want` true) or clear in
+// `bits`, or n. REQUIRES: the bit array reaches past n by one word.
+size_t NextBit(const uint64_t* bits, size_t i, size_t n, bool want) {
+  size_t w = i >> 6;
+  uint64_t m = (want ? bits[w] : ~bits[w]) & (~uint64_t{0} << (i & 63));
+  while (m == 0) {
+    if (++w * 64 >= n) return n;
+    m = want ? bits[w] : ~bits[w];
+  }
+  return std::min(n, w * 64 + static_cast<size_t>(__builtin_ctzll(m)));
+}
+
+// A hash of a word, 8 bytes per step. REQUIRES: 8 readable bytes past the
+// word (the bytes beyond it are masked off).
+uint64_t HashWord(const uint8_t* p, size_t len) {
+  auto mix = [](uint64_t x) {
+    x *= 0x9E3779B97F4A7C15ull;
+    return x ^ (x >> 29);
+  };
+  uint64_t h = mix(len + 1);
+  size_t i = 0;
+  for (; i + 8 <= len; i += 8) {
+    uint64_t x;
+    std::memcpy(&x, p + i, 8);
+    h = mix(h ^ x);
+  }
+  if (i < len) {
+    uint64_t x;
+    std::memcpy(&x, p + i, 8);
+    x &= ~uint64_t{0} >> (64 - 8 * (len - i));
+    h = mix(h ^ x);
+  }
+  return h;
+}
 
 }  // namespace
 
 void WordIndex::Extend(const TableData& data, size_t field) {
   const size_t rows = data.row_count();
-  const auto& fold = FoldTable();
   const auto* heap = reinterpret_cast<const uint8_t*>(data.heap.data());
   const size_t heap_size = data.heap.size();
-  std::string word;
+  // The value folded, zero bytes (no word bytes) up to a multiple of 64 and
+  // 8 more for the hash's reads; and its word bytes, one word of bits more.
+  std::vector<uint8_t> folded;
+  std::vector<uint64_t> bits;
   state_.reserve(rows);
   for (size_t r = state_.size(); r < rows; ++r) {
     const Cell& c = data.cell(r, field);
@@ -42,22 +129,21 @@ void WordIndex::Extend(const TableData& data, size_t field) {
       continue;
     }
     state_.push_back(kIndexed);
-    const uint8_t* s = heap + c.data;
     const size_t n = c.len;
-    size_t i = 0;
-    while (i < n) {
-      while (i < n && !kWordByte[s[i]]) ++i;
-      if (i == n) break;
-      word.clear();
-      uint64_t h = kFnvBasis;
-      for (; i < n && kWordByte[s[i]]; ++i) {
-        const uint8_t f = fold[s[i]];
-        word.push_back(static_cast<char>(f));
-        h = (h ^ f) * kFnvPrime;
-      }
-      std::vector<uint32_t>& list = rows_of_[WordId(word, h)];
+    const size_t padded = (n + 63) / 64 * 64;
+    if (folded.size() < padded + 8) folded.resize(padded + 8);
+    FoldInto(heap + c.data, n, folded.data());
+    std::memset(folded.data() + n, 0, padded + 8 - n);
+    if (bits.size() < padded / 64 + 1) bits.resize(padded / 64 + 1);
+    MarkWordBytes(folded.data(), padded, bits.data());
+    bits[padded / 64] = 0;
+    for (size_t i = NextBit(bits.data(), 0, n, true); i < n;) {
+      const size_t e = NextBit(bits.data(), i, n, false);
+      const std::string_view word(reinterpret_cast<const char*>(folded.data() + i), e - i);
+      std::vector<uint32_t>& list = rows_of_[WordId(word, HashWord(folded.data() + i, e - i))];
       // Rows arrive in order, so a row already listed is the last one.
       if (list.empty() || list.back() != r) list.push_back(static_cast<uint32_t>(r));
+      i = e < n ? NextBit(bits.data(), e, n, true) : n;
     }
   }
 }

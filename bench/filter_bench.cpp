@@ -174,6 +174,18 @@ void BM_EngineText(benchmark::State& state) {
 }
 BENCHMARK(BM_EngineText)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
+// Building the word index of Titel (2) and Tekst (3) alone.
+void BM_WordIndexBuild(benchmark::State& state) {
+  static const engine::TableData t = bench::SyntheticArticles(kRows);
+  for (auto _ : state) {
+    engine::filter::WordIndex index;
+    index.Extend(t, static_cast<size_t>(state.range(0)));
+    benchmark::DoNotOptimize(index.word_count());
+  }
+  state.SetLabel(t.fields[static_cast<size_t>(state.range(0))].name);
+}
+BENCHMARK(BM_WordIndexBuild)->DenseRange(2, 3)->Unit(benchmark::kMillisecond);
+
 // Thread CPU time: the machine is shared, and waiting for a core is not the
 // filter's time.
 double CpuMs() {

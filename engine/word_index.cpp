@@ -84,26 +84,28 @@ size_t NextBit(const uint64_t* bits, size_t i, size_t n, bool want) {
   return std::min(n, w * 64 + static_cast<size_t>(__builtin_ctzll(m)));
 }
 
-// A hash of a word, 8 bytes per step. REQUIRES: 8 readable bytes past the
-// word (the bytes beyond it are masked off).
-uint64_t HashWord(const uint8_t* p, size_t len) {
+// The first (up to) eight bytes of a word as one number, and a hash of the
+// whole word, 8 bytes per step. REQUIRES: 8 readable bytes past the word
+// (the bytes beyond it are masked off).
+uint64_t WordHead(const uint8_t* p, size_t len) {
+  uint64_t x;
+  std::memcpy(&x, p, 8);
+  return len >= 8 ? x : x & ~(~uint64_t{0} << (8 * len));
+}
+
+uint64_t HashWord(const uint8_t* p, size_t len, uint64_t head) {
   auto mix = [](uint64_t x) {
     x *= 0x9E3779B97F4A7C15ull;
     return x ^ (x >> 29);
   };
-  uint64_t h = mix(len + 1);
-  size_t i = 0;
+  uint64_t h = mix(mix(len + 1) ^ head);
+  size_t i = 8;
   for (; i + 8 <= len; i += 8) {
     uint64_t x;
     std::memcpy(&x, p + i, 8);
     h = mix(h ^ x);
   }
-  if (i < len) {
-    uint64_t x;
-    std::memcpy(&x, p + i, 8);
-    x &= ~uint64_t{0} >> (64 - 8 * (len - i));
-    h = mix(h ^ x);
-  }
+  if (i < len) h = mix(h ^ WordHead(p + i, len - i));
   return h;
 }
 
@@ -119,6 +121,17 @@ void WordIndex::Extend(const TableData& data, size_t field) {
   std::vector<uint64_t> bits;
   state_.reserve(rows);
   for (size_t r = state_.size(); r < rows; ++r) {
+    // Values lie far apart in the heap (the other fields' bytes between
+    // them): the cell and the first bytes of a value some rows ahead are
+    // fetched early so the loop does not wait for memory at every row.
+    if (r + 16 < rows) __builtin_prefetch(&data.cell(r + 16, field));
+    if (r + 8 < rows) {
+      const Cell& ahead = data.cell(r + 8, field);
+      if (ahead.blank == kValue && ahead.data < heap_size) {
+        __builtin_prefetch(heap + ahead.data);
+        if (ahead.len > 64 && heap_size - ahead.data > 64) __builtin_prefetch(heap + ahead.data + 64);
+      }
+    }
     const Cell& c = data.cell(r, field);
     if (c.blank != kValue) {
       state_.push_back(c.blank == kUnchanged ? kAskRow : kNoValue);
@@ -140,52 +153,52 @@ void WordIndex::Extend(const TableData& data, size_t field) {
     for (size_t i = NextBit(bits.data(), 0, n, true); i < n;) {
       const size_t e = NextBit(bits.data(), i, n, false);
       const std::string_view word(reinterpret_cast<const char*>(folded.data() + i), e - i);
-      std::vector<uint32_t>& list = rows_of_[WordId(word, HashWord(folded.data() + i, e - i))];
-      // Rows arrive in order, so a row already listed is the last one.
-      if (list.empty() || list.back() != r) list.push_back(static_cast<uint32_t>(r));
+      const uint64_t head = WordHead(folded.data() + i, e - i);
+      const uint32_t id = WordId(word, HashWord(folded.data() + i, e - i, head), head);
+      // Rows arrive in order, so a row already listed is the last one; the
+      // compact last_row_ answers that without touching the list.
+      if (last_row_[id] != r + 1) {
+        last_row_[id] = static_cast<uint32_t>(r + 1);
+        rows_of_[id].push_back(static_cast<uint32_t>(r));
+      }
       i = e < n ? NextBit(bits.data(), e, n, true) : n;
     }
   }
 }
 
-uint32_t WordIndex::WordId(std::string_view word, uint64_t hash) {
+uint32_t WordIndex::WordId(std::string_view word, uint64_t hash, uint64_t head) {
   if ((start_.size() + 1) * 2 > slots_.size()) Grow();
   const size_t mask = slots_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    const uint32_t s = slots_[i];
-    if (s == 0) {
+    Slot& s = slots_[i];
+    if (s.id == 0) {
       assert(words_.size() + word.size() < UINT32_MAX);
       const auto id = static_cast<uint32_t>(start_.size());
       start_.push_back(static_cast<uint32_t>(words_.size()));
       words_.append(word);
       words_.push_back('\0');
       rows_of_.emplace_back();
-      slots_[i] = id + 1;
-      slot_hash_[i] = hash;
+      last_row_.push_back(0);
+      s = {hash, head, id + 1, static_cast<uint32_t>(word.size())};
       return id;
     }
-    if (slot_hash_[i] == hash) {
-      const uint32_t id = s - 1;
-      const size_t begin = start_[id];
-      const size_t end = id + 1 < start_.size() ? start_[id + 1] - 1 : words_.size() - 1;
-      if (std::string_view(words_).substr(begin, end - begin) == word) return id;
-    }
+    if (s.hash == hash && s.head == head && s.len == word.size() &&
+        (word.size() <= 8 ||
+         std::memcmp(words_.data() + start_[s.id - 1] + 8, word.data() + 8, word.size() - 8) == 0))
+      return s.id - 1;
   }
 }
 
 void WordIndex::Grow() {
   const size_t size = std::max<size_t>(1024, slots_.size() * 2);
-  std::vector<uint32_t> slots(size, 0);
-  std::vector<uint64_t> hashes(size, 0);
-  for (size_t i = 0; i < slots_.size(); ++i) {
-    if (slots_[i] == 0) continue;
-    size_t j = slot_hash_[i] & (size - 1);
-    while (slots[j] != 0) j = (j + 1) & (size - 1);
-    slots[j] = slots_[i];
-    hashes[j] = slot_hash_[i];
+  std::vector<Slot> slots(size);
+  for (const Slot& s : slots_) {
+    if (s.id == 0) continue;
+    size_t j = s.hash & (size - 1);
+    while (slots[j].id != 0) j = (j + 1) & (size - 1);
+    slots[j] = s;
   }
   slots_.swap(slots);
-  slot_hash_.swap(hashes);
 }
 
 void WordIndex::MarkRowsHolding(std::string_view term, std::vector<uint64_t>* bits) const {
@@ -208,8 +221,9 @@ void WordIndex::MarkRowsHolding(std::string_view term, std::vector<uint64_t>* bi
 
 size_t WordIndex::MemoryBytes() const {
   size_t bytes = sizeof(*this) + words_.capacity() + start_.capacity() * sizeof(uint32_t) +
-                 slots_.capacity() * sizeof(uint32_t) + slot_hash_.capacity() * sizeof(uint64_t) +
-                 state_.capacity() + rows_of_.capacity() * sizeof(std::vector<uint32_t>);
+                 slots_.capacity() * sizeof(Slot) +
+                 state_.capacity() + last_row_.capacity() * sizeof(uint32_t) +
+                 rows_of_.capacity() * sizeof(std::vector<uint32_t>);
   for (const auto& list : rows_of_) bytes += list.capacity() * sizeof(uint32_t);
   return bytes;
 }

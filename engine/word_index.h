@@ -58,7 +58,15 @@ class WordIndex {
   size_t MemoryBytes() const;
 
  private:
-  uint32_t WordId(std::string_view word, uint64_t hash);
+  // A slot of the hash table of words. `head` holds the word's first (up to
+  // eight) bytes, so that a short word is compared without reading `words_`.
+  struct Slot {
+    uint64_t hash = 0;
+    uint64_t head = 0;
+    uint32_t id = 0;  // word id + 1, 0 for a free slot
+    uint32_t len = 0;
+  };
+  uint32_t WordId(std::string_view word, uint64_t hash, uint64_t head);
   void Grow();
 
   // The words, folded, each followed by a zero byte (no word byte, so a term
@@ -66,8 +74,8 @@ class WordIndex {
   std::string words_;
   std::vector<uint32_t> start_;
   std::vector<std::vector<uint32_t>> rows_of_;  // ascending rows per word
-  std::vector<uint32_t> slots_;                  // open addressing: word id + 1, 0 free
-  std::vector<uint64_t> slot_hash_;
+  std::vector<uint32_t> last_row_;               // per word: its last row + 1
+  std::vector<Slot> slots_;                      // open addressing
   std::vector<uint8_t> state_;
 };
 

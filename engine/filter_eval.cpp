@@ -653,6 +653,11 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
   return false;
 }
 
+// How many listed rows per row to be filtered a run may cost before the
+// index is not worth asking: setting a row's bit costs about a nanosecond,
+// checking a row's text up to its first hit some tens.
+constexpr size_t kWordBudgetPerRow = 32;
+
 bool Evaluator::SelectByWords(int index, const std::vector<uint32_t>& in,
                               std::vector<uint32_t>* out) const {
   const Node& n = nodes_[index];
@@ -662,16 +667,28 @@ bool Evaluator::SelectByWords(int index, const std::vector<uint32_t>& in,
   if (runs.empty() || n.partial > 0 || n.op == 4) return false;
   const WordIndex* words = ColumnCache::Of(data_).Words(data_, nodes_[n.kids[0]].field);
   if (!words) return false;
-  // Candidates: rows holding every run inside a word.
+  // Candidates: rows holding every run inside a word. A run held by words
+  // listing many rows narrows little and costs more than it saves: such runs
+  // are left to the check of the candidates, and when every run is such a
+  // one, the texts are scanned as without the index.
   const size_t units = (words->rows() + 63) / 64;
-  std::vector<uint64_t> candidates(units, 0), bits;
-  words->MarkRowsHolding(runs[0], &candidates);
-  for (size_t t = 1; t < runs.size(); ++t) {
+  const size_t budget = std::max<size_t>(kWordBudgetPerRow * in.size(), 1024);
+  std::vector<uint64_t> candidates, bits;
+  bool whole = true;  // every run went into the candidates
+  for (const std::string& run : runs) {
     bits.assign(units, 0);
-    words->MarkRowsHolding(runs[t], &bits);
-    for (size_t i = 0; i < units; ++i) candidates[i] &= bits[i];
+    if (!words->MarkRowsHolding(run, budget, &bits)) {
+      whole = false;
+      continue;
+    }
+    if (candidates.empty()) {
+      candidates.swap(bits);
+    } else {
+      for (size_t i = 0; i < units; ++i) candidates[i] &= bits[i];
+    }
   }
-  const bool decided = n.pattern.DecidedByWordRuns();
+  if (candidates.empty()) return false;
+  const bool decided = whole && n.pattern.DecidedByWordRuns();
   for (const uint32_t row : in) {
     const uint8_t st = words->state(row);
     if (st == WordIndex::kAskRow) {

@@ -201,10 +201,13 @@ void WordIndex::Grow() {
   slots_.swap(slots);
 }
 
-void WordIndex::MarkRowsHolding(std::string_view term, std::vector<uint64_t>* bits) const {
+bool WordIndex::MarkRowsHolding(std::string_view term, size_t budget,
+                                std::vector<uint64_t>* bits) const {
   assert(!term.empty() && bits->size() * 64 >= rows());
   const char* base = words_.data();
   const size_t size = words_.size();
+  std::vector<uint32_t> found;
+  size_t listed = 0;
   size_t pos = 0;
   while (pos < size) {
     const void* hit = memmem(base + pos, size - pos, term.data(), term.size());
@@ -213,10 +216,15 @@ void WordIndex::MarkRowsHolding(std::string_view term, std::vector<uint64_t>* bi
     // The word holding the hit: the last one starting at or before it.
     const size_t id =
         static_cast<size_t>(std::upper_bound(start_.begin(), start_.end(), at) - start_.begin()) - 1;
-    uint64_t* b = bits->data();
-    for (const uint32_t r : rows_of_[id]) b[r >> 6] |= uint64_t{1} << (r & 63);
+    listed += rows_of_[id].size();
+    if (listed > budget) return false;
+    found.push_back(static_cast<uint32_t>(id));
     pos = id + 1 < start_.size() ? start_[id + 1] : size;
   }
+  uint64_t* b = bits->data();
+  for (const uint32_t id : found)
+    for (const uint32_t r : rows_of_[id]) b[r >> 6] |= uint64_t{1} << (r & 63);
+  return true;
 }
 
 size_t WordIndex::MemoryBytes() const {

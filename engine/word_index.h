@@ -51,8 +51,11 @@ class WordIndex {
   uint8_t state(size_t row) const { return state_[row]; }
 
   // Sets, in `bits` (one bit per row, rows() bits at least), the rows that
-  // have a word holding `term`. REQUIRES: `term` folded, non-empty.
-  void MarkRowsHolding(std::string_view term, std::vector<uint64_t>* bits) const;
+  // have a word holding `term`, and returns true; or returns false, leaving
+  // `bits` alone, when the words holding `term` list more than `budget` rows
+  // together (a short term held by most words: scanning the texts is then
+  // cheaper). REQUIRES: `term` folded, non-empty.
+  bool MarkRowsHolding(std::string_view term, size_t budget, std::vector<uint64_t>* bits) const;
 
   size_t word_count() const { return start_.size(); }
   size_t MemoryBytes() const;

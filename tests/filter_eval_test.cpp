@@ -406,6 +406,25 @@ TEST(FilterEval, WordIndexFollowsTheTable) {
   EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces), SearchReference(rows, pattern, true));
 }
 
+// A run that most words hold ("e" among forty such words a row) is not
+// worth the index: it is left to the check of the candidates of the other
+// runs, or the texts are scanned; the results stay those of the reference.
+TEST(FilterEval, RunsHeldByManyWordsAgainstReference) {
+  std::mt19937 rng(8);
+  std::vector<Article> rows(1200);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    std::string text;
+    for (int k = 0; k < 40; ++k) text += "e" + std::to_string(rng() % 100000) + " ";
+    rows[r].tekst = text;
+    rows[r].titel = "t" + std::to_string(r);
+  }
+  const TableData t = MakeTable(rows);
+  for (const char* pattern : {"%e%", "%E%77%", "%77%e%", "e%", "%e_7%", "%9 e%", "%e12345%"})
+    for (bool ci : {true, false})
+      EXPECT_EQ(Filtered(SearchText(pattern), t, {ci, false}), SearchReference(rows, pattern, ci))
+          << pattern << " ci " << ci;
+}
+
 std::vector<uint8_t> CompileArticle(const std::string& text) {
   filter_test::ArticleHost host;
   return store::CompileFilterText(host, text, {true, false});

@@ -132,6 +132,8 @@ void WordIndex::Extend(const TableData& data, size_t field) {
         if (ahead.len > 64 && heap_size - ahead.data > 64) __builtin_prefetch(heap + ahead.data + 64);
       }
     }
+    assert(recent_ids_.size() < UINT32_MAX);
+    recent_start_.push_back(static_cast<uint32_t>(recent_ids_.size()));
     const Cell& c = data.cell(r, field);
     if (c.blank != kValue) {
       state_.push_back(c.blank == kUnchanged ? kAskRow : kNoValue);
@@ -155,15 +157,44 @@ void WordIndex::Extend(const TableData& data, size_t field) {
       const std::string_view word(reinterpret_cast<const char*>(folded.data() + i), e - i);
       const uint64_t head = WordHead(folded.data() + i, e - i);
       const uint32_t id = WordId(word, HashWord(folded.data() + i, e - i, head), head);
-      // Rows arrive in order, so a row already listed is the last one; the
-      // compact last_row_ answers that without touching the list.
+      // Rows arrive in order, so a word already seen in this row was last
+      // seen in this row.
       if (last_row_[id] != r + 1) {
         last_row_[id] = static_cast<uint32_t>(r + 1);
-        rows_of_[id].push_back(static_cast<uint32_t>(r));
+        recent_ids_.push_back(id);
+        ++recent_count_[id];
       }
       i = e < n ? NextBit(bits.data(), e, n, true) : n;
     }
   }
+  // Folding costs a pass over the bulk: done when the recent rows have grown
+  // to an eighth of it (at once after the first build).
+  if (recent_ids_.size() > listed_.size() / 8 + 4096) Fold();
+}
+
+void WordIndex::Fold() {
+  const size_t words = start_.size();
+  std::vector<uint32_t> first(words + 1, 0);
+  for (size_t w = 0; w < words; ++w) first[w + 1] = static_cast<uint32_t>(Listed(w));
+  for (size_t w = 0; w < words; ++w) first[w + 1] += recent_count_[w];
+  for (size_t w = 0; w < words; ++w) first[w + 1] += first[w];
+  std::vector<uint32_t> listed(first[words]);
+  std::vector<uint32_t> next(first.begin(), first.end() - 1);
+  for (size_t w = 0; w + 1 < first_.size(); ++w) {
+    std::copy(listed_.begin() + first_[w], listed_.begin() + first_[w + 1], listed.begin() + next[w]);
+    next[w] += first_[w + 1] - first_[w];
+  }
+  for (size_t k = 0; k < recent_start_.size(); ++k) {
+    const size_t end = k + 1 < recent_start_.size() ? recent_start_[k + 1] : recent_ids_.size();
+    const auto row = static_cast<uint32_t>(listed_rows_ + k);
+    for (size_t j = recent_start_[k]; j < end; ++j) listed[next[recent_ids_[j]]++] = row;
+  }
+  first_.swap(first);
+  listed_.swap(listed);
+  listed_rows_ = rows();
+  std::vector<uint32_t>().swap(recent_ids_);  // gives the memory back
+  std::vector<uint32_t>().swap(recent_start_);
+  std::fill(recent_count_.begin(), recent_count_.end(), 0);
 }
 
 uint32_t WordIndex::WordId(std::string_view word, uint64_t hash, uint64_t head) {
@@ -177,8 +208,8 @@ uint32_t WordIndex::WordId(std::string_view word, uint64_t hash, uint64_t head) 
       start_.push_back(static_cast<uint32_t>(words_.size()));
       words_.append(word);
       words_.push_back('\0');
-      rows_of_.emplace_back();
       last_row_.push_back(0);
+      recent_count_.push_back(0);
       s = {hash, head, id + 1, static_cast<uint32_t>(word.size())};
       return id;
     }
@@ -216,23 +247,40 @@ bool WordIndex::MarkRowsHolding(std::string_view term, size_t budget,
     // The word holding the hit: the last one starting at or before it.
     const size_t id =
         static_cast<size_t>(std::upper_bound(start_.begin(), start_.end(), at) - start_.begin()) - 1;
-    listed += rows_of_[id].size();
+    listed += Listed(id) + recent_count_[id];
     if (listed > budget) return false;
     found.push_back(static_cast<uint32_t>(id));
     pos = id + 1 < start_.size() ? start_[id + 1] : size;
   }
   uint64_t* b = bits->data();
-  for (const uint32_t id : found)
-    for (const uint32_t r : rows_of_[id]) b[r >> 6] |= uint64_t{1} << (r & 63);
+  for (const uint32_t id : found) {
+    const size_t n = Listed(id);  // 0 for words met after the bulk
+    for (size_t j = n > 0 ? first_[id] : 0, end = j + n; j < end; ++j)
+      b[listed_[j] >> 6] |= uint64_t{1} << (listed_[j] & 63);
+  }
+  if (!recent_start_.empty() && !found.empty()) {
+    std::vector<uint8_t> wanted(start_.size(), 0);
+    for (const uint32_t id : found) wanted[id] = 1;
+    for (size_t k = 0; k < recent_start_.size(); ++k) {
+      const size_t end = k + 1 < recent_start_.size() ? recent_start_[k + 1] : recent_ids_.size();
+      for (size_t j = recent_start_[k]; j < end; ++j) {
+        if (wanted[recent_ids_[j]]) {
+          const size_t row = listed_rows_ + k;
+          b[row >> 6] |= uint64_t{1} << (row & 63);
+          break;
+        }
+      }
+    }
+  }
   return true;
 }
 
 size_t WordIndex::MemoryBytes() const {
   size_t bytes = sizeof(*this) + words_.capacity() + start_.capacity() * sizeof(uint32_t) +
                  slots_.capacity() * sizeof(Slot) +
-                 state_.capacity() + last_row_.capacity() * sizeof(uint32_t) +
-                 rows_of_.capacity() * sizeof(std::vector<uint32_t>);
-  for (const auto& list : rows_of_) bytes += list.capacity() * sizeof(uint32_t);
+                 state_.capacity() + (last_row_.capacity() + recent_count_.capacity()) * sizeof(uint32_t) +
+                 (first_.capacity() + listed_.capacity() + recent_ids_.capacity() +
+                  recent_start_.capacity()) * sizeof(uint32_t);
   return bytes;
 }
 

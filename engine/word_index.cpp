@@ -21,7 +21,7 @@ constexpr std::array<bool, 256> MakeWordBytes() {
   for (int b = 0; b < 256; ++b) t[b] = IsWordByte(static_cast<uint8_t>(b));
   return t;
 }
-constexpr std::array<bool, 256> kWordByte = MakeWordBytes();
+[[maybe_unused]] constexpr std::array<bool, 256> kWordByte = MakeWordBytes();
 
 // Folds n bytes of `s` into `out`; 16 bytes at a time while they are ASCII.
 void FoldInto(const uint8_t* s, size_t n, uint8_t* out) {

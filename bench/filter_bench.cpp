@@ -335,9 +335,10 @@ void BM_Summary(benchmark::State& state) {
 }
 BENCHMARK(BM_Summary)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// The same comparison over texts of a large vocabulary (see Wide): words
-// common, rare, absent, and the short first keystrokes of a search, which
-// most words hold (the index leaves those to the scan).
+// The same comparison over texts of a large vocabulary (see Wide): the words
+// of rank 3 and 40 and the word of rank 150,000 (two letters, so many words
+// hold it), a word in no text, and short first keystrokes of a search, which
+// many words hold ("e" is left to the scan).
 void BM_SummaryLargeVocabulary(benchmark::State& state) {
   Fixture& fx = Wide();
   for (auto _ : state) {

@@ -38,7 +38,8 @@ void FoldInto(const uint8_t* s, size_t n, uint8_t* out) {
     }
     // x - 'A' < 26, unsigned, as a signed compare with the top bit flipped.
     const __m128i upper = _mm_cmplt_epi8(_mm_xor_si128(_mm_sub_epi8(x, a), flip), limit);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_or_si128(x, _mm_and_si128(upper, bit)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                     _mm_or_si128(x, _mm_and_si128(upper, bit)));
   }
 #endif
   for (; i < n; ++i) out[i] = fold[s[i]];
@@ -129,7 +130,8 @@ void WordIndex::Extend(const TableData& data, size_t field) {
       const Cell& ahead = data.cell(r + 8, field);
       if (ahead.blank == kValue && ahead.data < heap_size) {
         __builtin_prefetch(heap + ahead.data);
-        if (ahead.len > 64 && heap_size - ahead.data > 64) __builtin_prefetch(heap + ahead.data + 64);
+        if (ahead.len > 64 && heap_size - ahead.data > 64)
+          __builtin_prefetch(heap + ahead.data + 64);
       }
     }
     assert(recent_ids_.size() < UINT32_MAX);
@@ -181,7 +183,8 @@ void WordIndex::Fold() {
   std::vector<uint32_t> listed(first[words]);
   std::vector<uint32_t> next(first.begin(), first.end() - 1);
   for (size_t w = 0; w + 1 < first_.size(); ++w) {
-    std::copy(listed_.begin() + first_[w], listed_.begin() + first_[w + 1], listed.begin() + next[w]);
+    std::copy(listed_.begin() + first_[w], listed_.begin() + first_[w + 1],
+              listed.begin() + next[w]);
     next[w] += first_[w + 1] - first_[w];
   }
   for (size_t k = 0; k < recent_start_.size(); ++k) {
@@ -246,7 +249,8 @@ bool WordIndex::MarkRowsHolding(std::string_view term, size_t budget,
     const auto at = static_cast<size_t>(static_cast<const char*>(hit) - base);
     // The word holding the hit: the last one starting at or before it.
     const size_t id =
-        static_cast<size_t>(std::upper_bound(start_.begin(), start_.end(), at) - start_.begin()) - 1;
+        static_cast<size_t>(std::upper_bound(start_.begin(), start_.end(), at) - start_.begin()) -
+        1;
     listed += Listed(id) + recent_count_[id];
     if (listed > budget) return false;
     found.push_back(static_cast<uint32_t>(id));
@@ -276,11 +280,12 @@ bool WordIndex::MarkRowsHolding(std::string_view term, size_t budget,
 }
 
 size_t WordIndex::MemoryBytes() const {
-  size_t bytes = sizeof(*this) + words_.capacity() + start_.capacity() * sizeof(uint32_t) +
-                 slots_.capacity() * sizeof(Slot) +
-                 state_.capacity() + (last_row_.capacity() + recent_count_.capacity()) * sizeof(uint32_t) +
-                 (first_.capacity() + listed_.capacity() + recent_ids_.capacity() +
-                  recent_start_.capacity()) * sizeof(uint32_t);
+  size_t bytes =
+      sizeof(*this) + words_.capacity() + start_.capacity() * sizeof(uint32_t) +
+      slots_.capacity() * sizeof(Slot) + state_.capacity() +
+      (last_row_.capacity() + recent_count_.capacity()) * sizeof(uint32_t) +
+      (first_.capacity() + listed_.capacity() + recent_ids_.capacity() + recent_start_.capacity()) *
+          sizeof(uint32_t);
   return bytes;
 }
 

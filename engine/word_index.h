@@ -76,7 +76,7 @@ class WordIndex {
   // found in `words_` never runs over two words); start_[w] is word w's.
   std::string words_;
   std::vector<uint32_t> start_;
-  std::vector<uint32_t> last_row_;               // per word: its last row + 1
+  std::vector<uint32_t> last_row_;  // per word: its last row + 1
   // The rows of each word, in two parts. The bulk covers the rows below
   // listed_rows_: word w's rows are listed_[first_[w] .. first_[w + 1])
   // (words first met after it have none there). The rows taken in since
@@ -90,9 +90,11 @@ class WordIndex {
   std::vector<uint32_t> recent_start_;
   std::vector<uint32_t> recent_count_;  // per word: its recent rows
   // Word w's rows in the bulk.
-  size_t Listed(size_t id) const { return id + 1 < first_.size() ? first_[id + 1] - first_[id] : 0; }
+  size_t Listed(size_t id) const {
+    return id + 1 < first_.size() ? first_[id + 1] - first_[id] : 0;
+  }
   void Fold();
-  std::vector<Slot> slots_;                      // open addressing
+  std::vector<Slot> slots_;  // open addressing
   std::vector<uint8_t> state_;
 };
 

@@ -56,8 +56,8 @@ TEST(WordIndex, GrowsInStepsAgainstReference) {
   std::vector<std::string> texts;  // "" with state kNoValue / kAskRow below
   std::vector<uint8_t> states;
   WordIndex index;
-  const std::vector<std::string> terms = {"a", "ab", "b1", "\xe6", "\xe6\xf8", "\x9a", "\xff",
-                                          "\xd7", "ba", "aaa", "1"};
+  const std::vector<std::string> terms = {"a",    "ab",   "b1", "\xe6", "\xe6\xf8", "\x9a",
+                                          "\xff", "\xd7", "ba", "aaa",  "1"};
   for (int step = 0; step < 40; ++step) {
     const size_t add = step % 7 == 0 ? 2000 + rng() % 3000 : rng() % 50;
     for (size_t k = 0; k < add; ++k) {

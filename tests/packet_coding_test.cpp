@@ -105,7 +105,9 @@ TEST(Cp1252, Utf8DecodingRefusesMalformedSequences) {
     const std::string s(c.bytes);
     char32_t cp = 0;
     EXPECT_EQ(engine::DecodeUtf8(s.data(), s.data() + s.size(), &cp), c.length) << s;
-    if (c.length) EXPECT_EQ(cp, c.cp) << s;
+    if (c.length) {
+      EXPECT_EQ(cp, c.cp) << s;
+    }
   }
 }
 

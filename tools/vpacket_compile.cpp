@@ -44,7 +44,7 @@ int RunCompile(Args args) {
   }
   std::cout << "block: " << block.size() << " bytes\n";
   for (size_t at = 0; at < block.size(); at += 16) {
-    char offset[16];
+    char offset[24];
     std::snprintf(offset, sizeof offset, "%04zx ", at);
     std::cout << offset;
     for (size_t b = at; b < at + 16 && b < block.size(); ++b) std::cout << ' ' << hex.substr(2 * b, 2);

@@ -6,8 +6,8 @@
 #include <QString>
 #include <QWidget>
 
-#include "ui/code_page.h"
 #include "store/db_error.h"
+#include "ui/code_page.h"
 
 namespace app {
 namespace {
@@ -19,8 +19,8 @@ std::string& TitleStorage() {
 
 void ShowBox(const std::string& caption, const std::string& text) {
   QWidget* owner = QApplication::activeWindow();
-  QMessageBox box(QMessageBox::Critical, ui::FromCp1252(caption),
-                  ui::FromCp1252(text), QMessageBox::Ok, owner);
+  QMessageBox box(QMessageBox::Critical, ui::FromCp1252(caption), ui::FromCp1252(text),
+                  QMessageBox::Ok, owner);
   box.setWindowModality(Qt::ApplicationModal);
   box.exec();
 }

@@ -27,8 +27,7 @@ std::string EditionFileName(int32_t sprog) {
   }
 }
 
-TVRegister::TVRegister(const platform::ILocale& locale, platform::IFileSystem& fs,
-                       QWidget* parent)
+TVRegister::TVRegister(const platform::ILocale& locale, platform::IFileSystem& fs, QWidget* parent)
     : ui::TVRegisterForm(fs, parent), locale_(locale) {
   ArtikelData->OnCalcFields = [this](store::TArtikelData& ds) { ArtikelDataCalcFields(ds); };
   ArtikelGrid->SetErrorHandler([](std::exception_ptr e) { ShowException(e); });
@@ -80,9 +79,8 @@ void TVRegister::ArtikelDataCalcFields(store::TArtikelData& data_set) {
   // The page count; a cover disc has none. Missing page numbers make the
   // subtraction fail with "Invalid variant operation".
   if (data_set.FieldByName("KATEGORI").AsVariant() == store::Variant("V-CD")) return;
-  store::Variant count =
-      data_set.FieldByName("SLUTSIDE").AsVariant() - data_set.FieldByName("STARTSIDE").AsVariant() +
-      store::Variant(1);
+  store::Variant count = data_set.FieldByName("SLUTSIDE").AsVariant() -
+                         data_set.FieldByName("STARTSIDE").AsVariant() + store::Variant(1);
   data_set.FieldByName("SIDEANTAL").SetValue(count);
 }
 

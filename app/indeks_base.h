@@ -8,7 +8,6 @@
 #pragma once
 
 #include <QCloseEvent>
-
 #include <cstdint>
 #include <string>
 
@@ -31,8 +30,7 @@ class TVRegister : public ui::TVRegisterForm {
  public:
   // Creating the window loads its definition, opens the article table and runs
   // FormCreate; errors on the way are shown and the window is still created.
-  TVRegister(const platform::ILocale& locale, platform::IFileSystem& fs,
-             QWidget* parent = nullptr);
+  TVRegister(const platform::ILocale& locale, platform::IFileSystem& fs, QWidget* parent = nullptr);
   ~TVRegister() override;
 
   // Handlers.

@@ -52,11 +52,13 @@ inline engine::TableData SyntheticArticles(size_t count, uint32_t seed = 20011) 
   t.fields[7].params.push_back(subtype());
 
   static const char* kWords[] = {
-      "printer", "netv\xE6rk", "grafik", "spil", "internet", "program", "harddisk", "sk\xE6rm",
-      "tastatur", "modem", "backup", "virus", "musik", "video", "billeder", "kursus",
-      "windows", "linux", "database", "regneark", "tekstbehandling", "scanner", "lyd", "cd"};
-  static const char* kCategories[] = {"Anmeldelse", "Artikel", "Galleriet", "V-CD", "Test",
-                                      "Nyhed", "Nyt p\xE5 nettet", "Skole", "Sp\xF8rg os"};
+      "printer",  "netv\xE6rk", "grafik",          "spil",    "internet", "program",
+      "harddisk", "sk\xE6rm",   "tastatur",        "modem",   "backup",   "virus",
+      "musik",    "video",      "billeder",        "kursus",  "windows",  "linux",
+      "database", "regneark",   "tekstbehandling", "scanner", "lyd",      "cd"};
+  static const char* kCategories[] = {"Anmeldelse", "Artikel", "Galleriet",        "V-CD",
+                                      "Test",       "Nyhed",   "Nyt p\xE5 nettet", "Skole",
+                                      "Sp\xF8rg os"};
   std::mt19937 rng(seed);
   auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
   auto words = [&](size_t target) {

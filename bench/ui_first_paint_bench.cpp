@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QPixmap>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -55,9 +54,7 @@ int main(int argc, char** argv) {
   QPixmap shot = window->grab();  // forces the first paint of every child
   QApplication::processEvents();
   auto t2 = Clock::now();
-  auto ms = [](auto a, auto b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-  };
+  auto ms = [](auto a, auto b) { return std::chrono::duration<double, std::milli>(b - a).count(); };
   std::printf("window created (two opens of the file, sorted by title): %.0f ms\n", ms(t0, t1));
   std::printf("show + first paint: %.1f ms\n", ms(t1, t2));
   std::printf("time to first paint: %.0f ms\n", ms(t0, t2));

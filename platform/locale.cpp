@@ -16,14 +16,13 @@ struct LanguageCode {
 
 // ISO 639-1 codes and their Windows primary language identifiers.
 constexpr LanguageCode kLanguages[] = {
-    {"ar", 1},  {"bg", 2},  {"ca", 3},  {"zh", 4},  {"cs", 5},  {"da", 6},  {"de", 7},
-    {"el", 8},  {"en", 9},  {"es", 10}, {"fi", 11}, {"fr", 12}, {"he", 13}, {"hu", 14},
-    {"is", 15}, {"it", 16}, {"ja", 17}, {"ko", 18}, {"nl", 19}, {"nb", 20}, {"nn", 20},
-    {"no", 20}, {"pl", 21}, {"pt", 22}, {"ro", 24}, {"ru", 25}, {"hr", 26}, {"sk", 27},
-    {"sq", 28}, {"sv", 29}, {"th", 30}, {"tr", 31}, {"ur", 32}, {"id", 33}, {"uk", 34},
-    {"be", 35}, {"sl", 36}, {"et", 37}, {"lv", 38}, {"lt", 39}, {"fa", 41}, {"vi", 42},
-    {"hy", 43}, {"eu", 45}, {"mk", 47}, {"af", 54}, {"ka", 55}, {"fo", 56}, {"hi", 57},
-    {"ms", 62}, {"kk", 63}, {"sw", 65}, {"ga", 60}, {"se", 59},
+    {"ar", 1},  {"bg", 2},  {"ca", 3},  {"zh", 4},  {"cs", 5},  {"da", 6},  {"de", 7},  {"el", 8},
+    {"en", 9},  {"es", 10}, {"fi", 11}, {"fr", 12}, {"he", 13}, {"hu", 14}, {"is", 15}, {"it", 16},
+    {"ja", 17}, {"ko", 18}, {"nl", 19}, {"nb", 20}, {"nn", 20}, {"no", 20}, {"pl", 21}, {"pt", 22},
+    {"ro", 24}, {"ru", 25}, {"hr", 26}, {"sk", 27}, {"sq", 28}, {"sv", 29}, {"th", 30}, {"tr", 31},
+    {"ur", 32}, {"id", 33}, {"uk", 34}, {"be", 35}, {"sl", 36}, {"et", 37}, {"lv", 38}, {"lt", 39},
+    {"fa", 41}, {"vi", 42}, {"hy", 43}, {"eu", 45}, {"mk", 47}, {"af", 54}, {"ka", 55}, {"fo", 56},
+    {"hi", 57}, {"ms", 62}, {"kk", 63}, {"sw", 65}, {"ga", 60}, {"se", 59},
 };
 
 }  // namespace
@@ -63,9 +62,8 @@ char DecimalSeparatorFor(uint16_t primary) {
   }
 }
 
-EnvironmentLocale::EnvironmentLocale() : EnvironmentLocale([](const char* n) {
-  return std::getenv(n);
-}) {}
+EnvironmentLocale::EnvironmentLocale()
+    : EnvironmentLocale([](const char* n) { return std::getenv(n); }) {}
 
 EnvironmentLocale::EnvironmentLocale(GetEnv getenv) {
   for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {

@@ -1,6 +1,7 @@
 // Drives the real main window offscreen: start-up on an edition file, the
 // grid's rows and page counts, the text box following the selected row, the
 // error box rules, and what closing writes (nothing, when only browsed).
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,7 +10,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,8 +17,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "app/application_title.h"
 #include "app/error_display.h"
@@ -196,8 +194,9 @@ TEST_F(WindowTest, PostedChangeIsWrittenBackAsXmlWhenTheWindowGoes) {
 
 TEST_F(WindowTest, MissingPageShowsOneErrorPerViewNotPerRepaint) {
   auto rows = DanishRows();
-  rows.push_back(Row("Aargang=\"2001\" Nummer=\"2\" Titel=\"Brevkassen\" Kategori=\"Spørg os\" "
-                     "StartSide=\"40\""));
+  rows.push_back(
+      Row("Aargang=\"2001\" Nummer=\"2\" Titel=\"Brevkassen\" Kategori=\"Spørg os\" "
+          "StartSide=\"40\""));
   WriteFile("Base.xml", EditionXml(rows));
   TVRegister& w = Start();
   for (int i = 0; i < 5; ++i) {
@@ -290,9 +289,8 @@ TEST_F(WindowTest, AnErrorInAHandlerIsShownAndTheLoopGoesOn) {
   WriteFile("Base.xml", EditionXml(DanishRows()));
   TVRegister& w = Start();
   QPushButton button;
-  QObject::connect(&button, &QPushButton::clicked, [] {
-    throw store::EDatabaseError("ArtikelData: Index 'X' not found");
-  });
+  QObject::connect(&button, &QPushButton::clicked,
+                   [] { throw store::EDatabaseError("ArtikelData: Index 'X' not found"); });
   QTest::mouseClick(&button, Qt::LeftButton);
   ASSERT_EQ(errors_.size(), 1u);
   EXPECT_EQ(errors_[0], "ArtikelData: Index 'X' not found.");
@@ -305,15 +303,14 @@ TEST_F(WindowTest, AnErrorInAHandlerIsShownAndTheLoopGoesOn) {
 
 TEST(ErrorDisplayTest, PeriodOnlyAfterCharactersThatSortAfterIt) {
   EXPECT_EQ(ErrorBoxText("Cannot open file x"), "Cannot open file x.");
-  EXPECT_EQ(ErrorBoxText("Invalid value for field 'Aargang'"),
-            "Invalid value for field 'Aargang'");
+  EXPECT_EQ(ErrorBoxText("Invalid value for field 'Aargang'"), "Invalid value for field 'Aargang'");
   EXPECT_EQ(ErrorBoxText("Done."), "Done.");
   EXPECT_EQ(ErrorBoxText("Stop!"), "Stop!");
   EXPECT_EQ(ErrorBoxText("(x)"), "(x)");
   EXPECT_EQ(ErrorBoxText("Side 12"), "Side 12.");
   EXPECT_EQ(ErrorBoxText("slash/"), "slash/.");  // '/' sorts after '.'
   EXPECT_EQ(ErrorBoxText("dash-"), "dash-");
-  EXPECT_EQ(ErrorBoxText("\xE5"), "\xE5.");       // bytes above 127 sort after '.'
+  EXPECT_EQ(ErrorBoxText("\xE5"), "\xE5.");  // bytes above 127 sort after '.'
   EXPECT_EQ(ErrorBoxText(""), "");
 }
 

@@ -1,9 +1,9 @@
 // The environment's locale name decides the edition: check the mapping to
 // language identifiers and the order in which the variables are consulted.
+#include <gtest/gtest.h>
+
 #include <map>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "platform/locale.h"
 
@@ -15,10 +15,21 @@ TEST(LocaleTest, NamesMapToPrimaryLanguages) {
     const char* name;
     uint32_t primary;
   } cases[] = {
-      {"da_DK.UTF-8", 6}, {"nb_NO.UTF-8", 20}, {"nn_NO", 20},  {"no_NO", 20},
-      {"sv_SE.ISO-8859-1", 29}, {"sv_FI", 29}, {"fi_FI@euro", 11}, {"en_US.UTF-8", 9},
-      {"is_IS", 15},      {"de_DE", 7},       {"C", 9},        {"POSIX", 9},
-      {"C.UTF-8", 9},     {"xx_YY", 0},       {"", 0},
+      {"da_DK.UTF-8", 6},
+      {"nb_NO.UTF-8", 20},
+      {"nn_NO", 20},
+      {"no_NO", 20},
+      {"sv_SE.ISO-8859-1", 29},
+      {"sv_FI", 29},
+      {"fi_FI@euro", 11},
+      {"en_US.UTF-8", 9},
+      {"is_IS", 15},
+      {"de_DE", 7},
+      {"C", 9},
+      {"POSIX", 9},
+      {"C.UTF-8", 9},
+      {"xx_YY", 0},
+      {"", 0},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(LocaleIdFromName(c.name) & 0x3FF, c.primary) << c.name;

@@ -2,10 +2,9 @@
 // table's strings and memos) and Qt's Unicode strings only here.
 #pragma once
 
+#include <QString>
 #include <string>
 #include <string_view>
-
-#include <QString>
 
 namespace ui {
 

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <QTableView>
-
 #include <functional>
 #include <vector>
 
@@ -28,7 +27,9 @@ class TDBGrid : public QTableView {
   bool ReadOnly() const { return read_only_; }
   void SetColumnVisible(int position, bool visible);
   bool ColumnVisible(int position) const { return !isColumnHidden(position); }
-  void SetColumnTitle(int position, const QString& title) { model_->SetColumnTitle(position, title); }
+  void SetColumnTitle(int position, const QString& title) {
+    model_->SetColumnTitle(position, title);
+  }
   void SetColumnWidth(int position, int width) { setColumnWidth(position, width); }
 
   // Where errors of moving the table's record go (the application's display).

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QPlainTextEdit>
-
 #include <string>
 
 namespace ui {

@@ -12,7 +12,6 @@
 
 #include <QAbstractTableModel>
 #include <QString>
-
 #include <exception>
 #include <functional>
 #include <list>

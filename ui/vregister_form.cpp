@@ -64,8 +64,8 @@ QPushButton* Button(QWidget* parent, const char* text, int left, int top, int wi
   return button;
 }
 
-QComboBox* Combo(QWidget* parent, const QStringList& items, int rows, int left, int top,
-                 int width, int height) {
+QComboBox* Combo(QWidget* parent, const QStringList& items, int rows, int left, int top, int width,
+                 int height) {
   auto* combo = new QComboBox(parent);
   combo->setEditable(true);
   combo->setInsertPolicy(QComboBox::NoInsert);
@@ -120,11 +120,11 @@ TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWi
   Aargang = HeadingLabel(FilterGruppe, "Årgang:", 16, 22);
   SideLabel = HeadingLabel(FilterGruppe, "Side:", 304, 94);
 
-  KategoriValg = Combo(FilterGruppe,
-                       {T("Alle"), T("Anmeldelse"), T("Artikel"), T("Galleriet"), T("V-CD"),
-                        T("Vexor test"), T("Nyhed"), T("Nyt fra nettet"), T("Skole"),
-                        T("Spørg os"), T("Sådan virker...")},
-                       11, 304, 48, 113, 24);
+  KategoriValg =
+      Combo(FilterGruppe,
+            {T("Alle"), T("Anmeldelse"), T("Artikel"), T("Galleriet"), T("V-CD"), T("Vexor test"),
+             T("Nyhed"), T("Nyt fra nettet"), T("Skole"), T("Spørg os"), T("Sådan virker...")},
+            11, 304, 48, 113, 24);
   Tekstord = new QLineEdit(FilterGruppe);
   Tekstord->setFont(InputFont());
   Tekstord->setGeometry(112, 90, 169, 21);
@@ -138,9 +138,9 @@ TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWi
   StartSideEdit->setGeometry(360, 92, 57, 21);
 
   std::vector<TColumn> columns = {
-      {"Aargang", T("Årgang"), 55, true},   {"Nummer", T("Blad nr."), 46, true},
-      {"Titel", T("Titel"), 197, true},     {"Kategori", T("Kategori"), 94, true},
-      {"StartSide", T("Side"), 40, true},   {"SlutSide", T("Slutside"), 52, true},
+      {"Aargang", T("Årgang"), 55, true},         {"Nummer", T("Blad nr."), 46, true},
+      {"Titel", T("Titel"), 197, true},           {"Kategori", T("Kategori"), 94, true},
+      {"StartSide", T("Side"), 40, true},         {"SlutSide", T("Slutside"), 52, true},
       {"Sideantal", T("Antal sider"), 64, false},
   };
   ArtikelGrid = new TDBGrid(DataSource1, std::move(columns), Baggrund);

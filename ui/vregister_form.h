@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QWidget>
-
 #include <memory>
 
 #include "platform/file_system.h"
@@ -28,8 +27,15 @@
 namespace ui {
 
 // Grid column positions.
-enum GridColumn { kColAargang, kColNummer, kColTitel, kColKategori, kColStart, kColSlut,
-                  kColSideantal };
+enum GridColumn {
+  kColAargang,
+  kColNummer,
+  kColTitel,
+  kColKategori,
+  kColStart,
+  kColSlut,
+  kColSideantal
+};
 
 class TVRegisterForm : public QWidget {
   Q_OBJECT

@@ -10,12 +10,12 @@
 // Google Benchmark lines give wall and CPU time of each case.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <strings.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <memory>
-#include <strings.h>
 #include <string>
 #include <vector>
 
@@ -56,8 +56,10 @@ struct Fixture {
     bytes = 0;
     for (size_t r = 0; r < t.row_count(); ++r) bytes += t.cell(r, 2).len + t.cell(r, 3).len;
     sqlite3_open(":memory:", &db);
-    sqlite3_exec(db, "CREATE TABLE a(aargang INTEGER, nummer INTEGER, titel TEXT, tekst TEXT, kategori TEXT)",
-                 nullptr, nullptr, nullptr);
+    sqlite3_exec(
+        db,
+        "CREATE TABLE a(aargang INTEGER, nummer INTEGER, titel TEXT, tekst TEXT, kategori TEXT)",
+        nullptr, nullptr, nullptr);
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt* ins = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO a VALUES(?,?,?,?,?)", -1, &ins, nullptr);
@@ -196,7 +198,8 @@ void BM_Engine(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(count = EngineCount(q));
   state.SetLabel(kNames[state.range(0)]);
   state.counters["rows"] = count;
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(F().bytes));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(F().bytes));
 }
 BENCHMARK(BM_Engine)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
@@ -234,11 +237,11 @@ BENCHMARK(BM_EngineText)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 // Building the word index alone: Titel (2) and Tekst (3) of the synthetic
 // table, Tekst of the large vocabulary (4); its size in MB and words.
 void BM_WordIndexBuild(benchmark::State& state) {
-  auto synthetic = [] () -> const engine::TableData& {
+  auto synthetic = []() -> const engine::TableData& {
     static const engine::TableData t = bench::SyntheticArticles(kRows);
     return t;
   };
-  auto wide = [] () -> const engine::TableData& {
+  auto wide = []() -> const engine::TableData& {
     static const engine::TableData t = LargeVocabularyArticles();
     return t;
   };
@@ -345,19 +348,21 @@ void BM_SummaryLargeVocabulary(benchmark::State& state) {
     const Query first{MadeUpWord(3), "", ""};
     const double t0 = CpuMs();
     const uint32_t n = EngineCount(first, fx);
-    std::printf("\nlarge vocabulary: 1st search (builds the index of both fields) %.1f ms, %u rows\n",
-                CpuMs() - t0, n);
+    std::printf(
+        "\nlarge vocabulary: 1st search (builds the index of both fields) %.1f ms, %u rows\n",
+        CpuMs() - t0, n);
     std::printf("%-22s %8s %8s %10s %10s %7s   (median thread CPU time)\n", "search word", "rows",
                 "sqlite", "engine ms", "sqlite ms", "ratio");
-    const std::string words[] = {MadeUpWord(3), MadeUpWord(40), MadeUpWord(150000), "xyzzy", "e",
-                                 "er", "ab", MadeUpWord(40).substr(0, 3)};
+    const std::string words[] = {
+        MadeUpWord(3), MadeUpWord(40), MadeUpWord(150000),         "xyzzy", "e",
+        "er",          "ab",           MadeUpWord(40).substr(0, 3)};
     for (const std::string& w : words) {
       const Query q{w, "", ""};
       const uint32_t ours = EngineCount(q, fx), theirs = SqliteCount(q, fx);
       const double e = MedianMs([&] { return EngineCount(q, fx); }, 9);
       const double s = MedianMs([&] { return SqliteCount(q, fx); }, 3);
-      std::printf("%-22s %8u %8u %10.3f %10.3f %6.1fx%s\n", ("'" + w + "'").c_str(), ours, theirs, e, s,
-                  s / e, ours == theirs ? "" : "  COUNTS DIFFER");
+      std::printf("%-22s %8u %8u %10.3f %10.3f %6.1fx%s\n", ("'" + w + "'").c_str(), ours, theirs,
+                  e, s, s / e, ours == theirs ? "" : "  COUNTS DIFFER");
     }
     std::fflush(stdout);
   }

@@ -23,12 +23,12 @@ namespace engine {
 // What the engine reports about a field.
 struct FieldDesc {
   std::string name;
-  uint16_t number = 0;     // 1-based position in the packet
-  uint16_t type = 0;       // type code of the packet (base type and flags)
-  uint16_t size = 0;       // fixed: value width; varying: length-prefix width
-  uint16_t attrs = 0;      // attribute flags
-  uint32_t width = 0;      // WIDTH parameter (maximum characters) or 0
-  bool memo = false;       // SUBTYPE "Text"
+  uint16_t number = 0;  // 1-based position in the packet
+  uint16_t type = 0;    // type code of the packet (base type and flags)
+  uint16_t size = 0;    // fixed: value width; varying: length-prefix width
+  uint16_t attrs = 0;   // attribute flags
+  uint32_t width = 0;   // WIDTH parameter (maximum characters) or 0
+  bool memo = false;    // SUBTYPE "Text"
 };
 
 // A table parameter: its type code, element size and raw value (see Param).

@@ -13,8 +13,7 @@ bool ColumnCache::StillValid(const TableData& data) const {
   if (columns_.size() != data.field_count() || data.heap.size() < heap_size_) return false;
   for (size_t f = 0; f < columns_.size(); ++f) {
     const Column& c = columns_[f];
-    if (c.rows > 0 &&
-        (c.rows > data.row_count() || !SameCell(c.tail, data.cell(c.rows - 1, f))))
+    if (c.rows > 0 && (c.rows > data.row_count() || !SameCell(c.tail, data.cell(c.rows - 1, f))))
       return false;
     const size_t w = c.words ? c.words->rows() : 0;
     if (w > 0 && (w > data.row_count() || !SameCell(c.words_tail, data.cell(w - 1, f))))
@@ -49,7 +48,7 @@ const IntColumn* ColumnCache::Ints(const TableData& data, int field) {
   for (size_t r = c.rows; r < rows; ++r) {
     const Cell& cell = data.cell(r, static_cast<size_t>(field));
     c.ints.value[r] = static_cast<int64_t>(cell.data);
-    c.ints.state[r] = cell.blank == kValue ? kColValue
+    c.ints.state[r] = cell.blank == kValue       ? kColValue
                       : cell.blank == kUnchanged ? kColUnchanged
                                                  : kColNull;
   }
@@ -86,7 +85,9 @@ const DictColumn* ColumnCache::Dict(const TableData& data, int field) {
         break;
       }
       d.words.emplace_back(text);
-      it = d.index.emplace(std::string_view(d.words.back()), static_cast<uint32_t>(d.words.size() + 1)).first;
+      it = d.index
+               .emplace(std::string_view(d.words.back()), static_cast<uint32_t>(d.words.size() + 1))
+               .first;
     }
     d.code[r] = it->second;
   }

@@ -239,10 +239,14 @@ Value TextValue(std::string s) {
 
 Tri Truth(const Value& v) {
   switch (v.kind) {
-    case Value::Kind::kNull: return Tri::kUnknown;
-    case Value::Kind::kInt: return v.i != 0 ? Tri::kTrue : Tri::kFalse;
-    case Value::Kind::kFloat: return v.f != 0 ? Tri::kTrue : Tri::kFalse;
-    case Value::Kind::kText: return Tri::kUnknown;
+    case Value::Kind::kNull:
+      return Tri::kUnknown;
+    case Value::Kind::kInt:
+      return v.i != 0 ? Tri::kTrue : Tri::kFalse;
+    case Value::Kind::kFloat:
+      return v.f != 0 ? Tri::kTrue : Tri::kFalse;
+    case Value::Kind::kText:
+      return Tri::kUnknown;
   }
   return Tri::kUnknown;
 }
@@ -251,13 +255,26 @@ Tri FromCompare(int op, int c) {
   if (c == 2) return Tri::kUnknown;
   bool r = false;
   switch (op) {
-    case 3: r = c == 0; break;
-    case 4: r = c != 0; break;
-    case 5: r = c > 0; break;
-    case 6: r = c < 0; break;
-    case 7: r = c >= 0; break;
-    case 8: r = c <= 0; break;
-    default: return Tri::kUnknown;
+    case 3:
+      r = c == 0;
+      break;
+    case 4:
+      r = c != 0;
+      break;
+    case 5:
+      r = c > 0;
+      break;
+    case 6:
+      r = c < 0;
+      break;
+    case 7:
+      r = c >= 0;
+      break;
+    case 8:
+      r = c <= 0;
+      break;
+    default:
+      return Tri::kUnknown;
   }
   return r ? Tri::kTrue : Tri::kFalse;
 }
@@ -294,8 +311,7 @@ const Cell* Evaluator::ResolveChain(uint32_t row, int field) const {
   const size_t rows = data_.row_count();
   const Cell* c = &data_.cell(row, static_cast<size_t>(field));
   for (size_t steps = 0; c->blank == kUnchanged; ++steps) {
-    if (steps >= rows || row >= replaces_.size() || replaces_[row] == 0 ||
-        replaces_[row] > rows)
+    if (steps >= rows || row >= replaces_.size() || replaces_[row] == 0 || replaces_[row] > rows)
       return nullptr;
     row = replaces_[row] - 1;
     c = &data_.cell(row, static_cast<size_t>(field));
@@ -332,8 +348,7 @@ Value Evaluator::FieldValue(const Node& n, uint32_t row) const {
 
 Tri Evaluator::TestText(const Node& n, uint32_t row) const {
   const Node& subject = nodes_[n.kids[0]];
-  if (subject.kind == Kind::kField &&
-      (subject.base == kBaseString || subject.base == kBaseBytes)) {
+  if (subject.kind == Kind::kField && (subject.base == kBaseString || subject.base == kBaseBytes)) {
     // The search's own case: the field's bytes straight from the heap.
     const Cell* c = Resolve(row, subject.field);
     if (!c) return Tri::kUnknown;
@@ -362,8 +377,8 @@ Value Evaluator::EvalFunc(const Node& n, uint32_t row) const {
   std::vector<Value> args;
   for (int k : n.kids) args.push_back(Eval(k, row));
   if (args.empty() || args[0].kind == Value::Kind::kNull) return Value();
-  std::string s = args[0].kind == Value::Kind::kText ? std::string(args[0].Text())
-                                                      : NumberText(args[0]);
+  std::string s =
+      args[0].kind == Value::Kind::kText ? std::string(args[0].Text()) : NumberText(args[0]);
   if (n.func == "UPPER") {
     for (char& c : s) c = static_cast<char>(UpperTable()[static_cast<uint8_t>(c)]);
   } else if (n.func == "LOWER") {
@@ -389,10 +404,12 @@ Value Evaluator::EvalFunc(const Node& n, uint32_t row) const {
     }
     if (!(start >= 1)) start = 1;
     if (!(length >= 0)) length = 0;
-    const size_t b = start > static_cast<double>(s.size()) ? s.size() : static_cast<size_t>(start) - 1;
-    const size_t len = std::min(static_cast<double>(s.size() - b), length) < 0
-                           ? 0
-                           : static_cast<size_t>(std::min(static_cast<double>(s.size() - b), length));
+    const size_t b =
+        start > static_cast<double>(s.size()) ? s.size() : static_cast<size_t>(start) - 1;
+    const size_t len =
+        std::min(static_cast<double>(s.size() - b), length) < 0
+            ? 0
+            : static_cast<size_t>(std::min(static_cast<double>(s.size() - b), length));
     s = s.substr(b, len);
   }
   return TextValue(std::move(s));
@@ -434,9 +451,15 @@ Value Evaluator::Eval(int index, uint32_t row) const {
       const double y = b.kind == K::kInt ? static_cast<double>(b.i) : b.f;
       v.kind = K::kFloat;
       switch (n.op) {
-        case 16: v.f = x + y; break;
-        case 17: v.f = x - y; break;
-        case 18: v.f = x * y; break;
+        case 16:
+          v.f = x + y;
+          break;
+        case 17:
+          v.f = x - y;
+          break;
+        case 18:
+          v.f = x * y;
+          break;
         default:
           if (y == 0) return Value();
           v.f = x / y;
@@ -489,9 +512,9 @@ Tri Evaluator::Test(int index, uint32_t row) const {
     case Kind::kCompare: {
       const Node& a = nodes_[n.kids[0]];
       const Node& b = nodes_[n.kids[1]];
-      if (a.kind == Kind::kField && b.kind == Kind::kConst && b.constant.kind == Value::Kind::kInt &&
-          a.base != kBaseString && a.base != kBaseBytes && a.base != kBaseFloat &&
-          a.base != kBaseDateTime) {
+      if (a.kind == Kind::kField && b.kind == Kind::kConst &&
+          b.constant.kind == Value::Kind::kInt && a.base != kBaseString && a.base != kBaseBytes &&
+          a.base != kBaseFloat && a.base != kBaseDateTime) {
         // The common integer condition without building values.
         const Cell* c = Resolve(row, a.field);
         if (!c) return Tri::kUnknown;
@@ -535,7 +558,8 @@ void Evaluator::Select(int index, const std::vector<uint32_t>& in,
       Select(k, rest, &hit);
       if (hit.empty()) continue;
       left.clear();
-      std::set_difference(rest.begin(), rest.end(), hit.begin(), hit.end(), std::back_inserter(left));
+      std::set_difference(rest.begin(), rest.end(), hit.begin(), hit.end(),
+                          std::back_inserter(left));
       rest.swap(left);
       merged.clear();
       std::merge(taken.begin(), taken.end(), hit.begin(), hit.end(), std::back_inserter(merged));
@@ -614,13 +638,27 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
       }
     };
     switch (n.op) {
-      case 3: run([y](int64_t x) { return x == y; }); break;
-      case 4: run([y](int64_t x) { return x != y; }); break;
-      case 5: run([y](int64_t x) { return x > y; }); break;
-      case 6: run([y](int64_t x) { return x < y; }); break;
-      case 7: run([y](int64_t x) { return x >= y; }); break;
-      case 8: run([y](int64_t x) { return x <= y; }); break;
-      default: run([](int64_t) { return false; }); break;
+      case 3:
+        run([y](int64_t x) { return x == y; });
+        break;
+      case 4:
+        run([y](int64_t x) { return x != y; });
+        break;
+      case 5:
+        run([y](int64_t x) { return x > y; });
+        break;
+      case 6:
+        run([y](int64_t x) { return x < y; });
+        break;
+      case 7:
+        run([y](int64_t x) { return x >= y; });
+        break;
+      case 8:
+        run([y](int64_t x) { return x <= y; });
+        break;
+      default:
+        run([](int64_t) { return false; });
+        break;
     }
     out->resize(first + k);
     return true;

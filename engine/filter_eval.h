@@ -59,10 +59,10 @@ class TextPattern {
 
  private:
   struct Segment {
-    std::string bytes;  // folded; '_' matches any byte in LIKE patterns
-    size_t key = 0;     // index of the rarest non-wildcard byte, or npos
+    std::string bytes;             // folded; '_' matches any byte in LIKE patterns
+    size_t key = 0;                // index of the rarest non-wildcard byte, or npos
     uint8_t key_a = 0, key_b = 0;  // that byte in both cases
-    size_t key2 = 0;    // a second non-wildcard byte far from it, or npos
+    size_t key2 = 0;               // a second non-wildcard byte far from it, or npos
     uint8_t key2_a = 0, key2_b = 0;
   };
   Segment MakeSegment(std::string_view s) const;
@@ -78,23 +78,35 @@ class TextPattern {
   std::vector<Segment> middle_;
 };
 
-enum class Kind : uint8_t { kConst, kField, kIsNull, kNotNull, kNot, kAnd, kOr, kCompare,
-                            kText, kIn, kArith, kFunc };
+enum class Kind : uint8_t {
+  kConst,
+  kField,
+  kIsNull,
+  kNotNull,
+  kNot,
+  kAnd,
+  kOr,
+  kCompare,
+  kText,
+  kIn,
+  kArith,
+  kFunc
+};
 
 struct Node {
   Kind kind = Kind::kConst;
-  int op = 0;                // operator code of the block
-  std::vector<int> kids;     // node indexes; kIn: left, then the list
-  Value constant;            // kConst; a string constant's text is `storage`
+  int op = 0;             // operator code of the block
+  std::vector<int> kids;  // node indexes; kIn: left, then the list
+  Value constant;         // kConst; a string constant's text is `storage`
   std::string storage;
-  int field = -1;            // kField: 0-based field index
-  uint16_t base = 0;         // kField: base type of the field
-  bool fold = false;         // kText: ignore case
-  uint32_t partial = 0;      // kText: compare only the first N characters
-  TextPattern pattern;       // kText
-  std::string func;          // kFunc: upper-case name
-  int cost = 1;              // rough price per row, for ordering AND/OR
-  std::vector<int> fields;   // fields this subtree reads (for prefetching)
+  int field = -1;           // kField: 0-based field index
+  uint16_t base = 0;        // kField: base type of the field
+  bool fold = false;        // kText: ignore case
+  uint32_t partial = 0;     // kText: compare only the first N characters
+  TextPattern pattern;      // kText
+  std::string func;         // kFunc: upper-case name
+  int cost = 1;             // rough price per row, for ordering AND/OR
+  std::vector<int> fields;  // fields this subtree reads (for prefetching)
 };
 
 class Evaluator {

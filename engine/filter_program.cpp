@@ -78,8 +78,7 @@ class Program : public FilterProgram {
 
 class Decoder {
  public:
-  Decoder(std::span<const uint8_t> nodes, std::span<const uint8_t> literals,
-          const TableData& data)
+  Decoder(std::span<const uint8_t> nodes, std::span<const uint8_t> literals, const TableData& data)
       : nodes_(nodes), literals_(literals), data_(data), budget_(nodes.size() / 8 + 1) {}
 
   // Decodes the node at `offset` into out_ and returns its index, or -1 with
@@ -105,7 +104,8 @@ class Decoder {
     } else {
       for (int k : n.kids)
         for (int f : out_[k].fields)
-          if (n.fields.size() < 4 && std::find(n.fields.begin(), n.fields.end(), f) == n.fields.end())
+          if (n.fields.size() < 4 &&
+              std::find(n.fields.begin(), n.fields.end(), f) == n.fields.end())
             n.fields.push_back(f);
     }
     out_.push_back(std::move(n));
@@ -167,7 +167,9 @@ int Decoder::DecodeConstant(size_t offset, const uint16_t* o) {
       v.kind = Value::Kind::kInt;
       v.i = static_cast<int64_t>(coding::DecodeUInt(p, 2));
       break;
-    case 2: case 6: case 10:
+    case 2:
+    case 6:
+    case 10:
       if (!want(4)) return Fail(offset, "integer constant of size " + std::to_string(size));
       v.kind = Value::Kind::kInt;
       v.i = coding::SignExtend(coding::DecodeUInt(p, 4), 4);
@@ -177,7 +179,11 @@ int Decoder::DecodeConstant(size_t offset, const uint16_t* o) {
       v.kind = Value::Kind::kInt;
       v.i = static_cast<int64_t>(coding::DecodeUInt(p, 8));
       break;
-    case 7: case 8: case 11: case 24: case 25:
+    case 7:
+    case 8:
+    case 11:
+    case 24:
+    case 25:
       if (!want(8)) return Fail(offset, "float constant of size " + std::to_string(size));
       v.kind = Value::Kind::kFloat;
       v.f = std::bit_cast<double>(coding::DecodeUInt(p, 8));
@@ -219,16 +225,21 @@ int Decoder::Decode(size_t offset, int depth) {
     return Fail(offset, "unknown node class " + std::to_string(cls));
   if (!Operands(offset, kOperands[cls], o, &cls, &op))
     return Fail(offset, "node runs past the node area");
-  auto bad_op = [&] { return Fail(offset, "operator " + std::to_string(op) + " in node class " +
-                                              std::to_string(cls)); };
+  auto bad_op = [&] {
+    return Fail(offset, "operator " + std::to_string(op) + " in node class " + std::to_string(cls));
+  };
   Node n;
   n.op = static_cast<int>(op);
   switch (cls) {
     case 1: {  // unary
-      if (op == 1) n.kind = Kind::kIsNull;
-      else if (op == 2) n.kind = Kind::kNotNull;
-      else if (op == 9) n.kind = Kind::kNot;
-      else return bad_op();
+      if (op == 1)
+        n.kind = Kind::kIsNull;
+      else if (op == 2)
+        n.kind = Kind::kNotNull;
+      else if (op == 9)
+        n.kind = Kind::kNot;
+      else
+        return bad_op();
       const int k = Decode(o[0], depth + 1);
       if (k < 0) return -1;
       n.kids = {k};
@@ -236,13 +247,20 @@ int Decoder::Decode(size_t offset, int depth) {
       return Add(std::move(n));
     }
     case 2: {  // binary
-      if (op >= 3 && op <= 8) n.kind = Kind::kCompare;
-      else if (op == 10) n.kind = Kind::kAnd;
-      else if (op == 11) n.kind = Kind::kOr;
-      else if (op >= 16 && op <= 19) n.kind = Kind::kArith;
-      else if (op == 30) n.kind = Kind::kText;
-      else if (op == 31) n.kind = Kind::kIn;
-      else return bad_op();
+      if (op >= 3 && op <= 8)
+        n.kind = Kind::kCompare;
+      else if (op == 10)
+        n.kind = Kind::kAnd;
+      else if (op == 11)
+        n.kind = Kind::kOr;
+      else if (op >= 16 && op <= 19)
+        n.kind = Kind::kArith;
+      else if (op == 30)
+        n.kind = Kind::kText;
+      else if (op == 31)
+        n.kind = Kind::kIn;
+      else
+        return bad_op();
       const int a = Decode(o[0], depth + 1);
       if (a < 0) return -1;
       n.kids.push_back(a);
@@ -268,8 +286,10 @@ int Decoder::Decode(size_t offset, int depth) {
       if (n.kind == Kind::kAnd || n.kind == Kind::kOr) {
         std::vector<int> flat;
         for (int k : n.kids) {
-          if (out_[k].kind == n.kind) flat.insert(flat.end(), out_[k].kids.begin(), out_[k].kids.end());
-          else flat.push_back(k);
+          if (out_[k].kind == n.kind)
+            flat.insert(flat.end(), out_[k].kids.begin(), out_[k].kids.end());
+          else
+            flat.push_back(k);
         }
         // Cheap parts first: AND and OR have no side effects, so the order
         // of their parts changes only the time they take.
@@ -322,7 +342,8 @@ int Decoder::Decode(size_t offset, int depth) {
     case 10: {  // function
       if (op != 35) return bad_op();
       std::string_view name;
-      if (!LiteralString(o[0], &name)) return Fail(offset, "function name outside the literal area");
+      if (!LiteralString(o[0], &name))
+        return Fail(offset, "function name outside the literal area");
       std::string upper(name);
       for (char& c : upper)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
@@ -359,7 +380,8 @@ DBResult FilterProgram::Decode(std::span<const uint8_t> block, const TableData& 
   if (total != block.size())
     return fail("Bad filter block: header says " + std::to_string(total) + " bytes, block has " +
                 std::to_string(block.size()));
-  if (node_start != 10) return fail("Bad filter block: node area starts at " + std::to_string(node_start));
+  if (node_start != 10)
+    return fail("Bad filter block: node area starts at " + std::to_string(node_start));
   if (lit_start < node_start + 8u || lit_start > total)
     return fail("Bad filter block: literal area starts at " + std::to_string(lit_start));
   Decoder d(block.subspan(node_start, lit_start - node_start), block.subspan(lit_start), data);

@@ -19,10 +19,10 @@ inline constexpr DBResult kDBEof = 8706;          // after the last record
 inline constexpr DBResult kDBNoSuchIndex = 9997;  // no order of that name
 
 // Failures. The texts come from IDSBase::GetErrorString.
-inline constexpr DBResult kDBCorruptPacket = 9501;      // malformed packet bytes or XML
-inline constexpr DBResult kDBUnknownFieldType = 9502;   // a type code or name we do not know
-inline constexpr DBResult kDBValueDoesNotFit = 9503;    // a value that does not fit its field
-inline constexpr DBResult kDBBadChangeLog = 9504;       // change log malformed or naming missing rows
+inline constexpr DBResult kDBCorruptPacket = 9501;     // malformed packet bytes or XML
+inline constexpr DBResult kDBUnknownFieldType = 9502;  // a type code or name we do not know
+inline constexpr DBResult kDBValueDoesNotFit = 9503;   // a value that does not fit its field
+inline constexpr DBResult kDBBadChangeLog = 9504;  // change log malformed or naming missing rows
 inline constexpr DBResult kDBCannotWritePacket = 9505;  // e.g. a zero byte in XML text
 inline constexpr DBResult kDBNoData = 9506;             // no packet loaded yet
 inline constexpr DBResult kDBNoCurrentRecord = 9507;    // cursor is on no record

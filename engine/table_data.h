@@ -130,7 +130,9 @@ struct TableData {
   size_t field_count() const { return fields.size(); }
   Cell& cell(size_t row, size_t field) { return cells[row * fields.size() + field]; }
   const Cell& cell(size_t row, size_t field) const { return cells[row * fields.size() + field]; }
-  std::string_view bytes(const Cell& c) const { return std::string_view(heap).substr(c.data, c.len); }
+  std::string_view bytes(const Cell& c) const {
+    return std::string_view(heap).substr(c.data, c.len);
+  }
 
   // Appends bytes to the heap and returns a cell that points at them.
   Cell AddBytes(std::string_view b) {

@@ -1,7 +1,6 @@
 // Windows-1252 case tables (see text_fold.h).
 #include "engine/text_fold.h"
 
-
 namespace engine {
 
 namespace {

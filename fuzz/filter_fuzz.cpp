@@ -23,12 +23,18 @@ class Host : public store::IFilterHost {
   store::FilterFieldInfo FieldByNameForFilter(std::string_view name) const override {
     using store::TFieldType;
     static const store::FilterFieldInfo kFields[] = {
-        {"Aargang", 1, TFieldType::ftInteger, 0},     {"Nummer", 2, TFieldType::ftInteger, 0},
-        {"Titel", 3, TFieldType::ftString, 80},       {"Tekst", 4, TFieldType::ftMemo, 0},
-        {"Kategori", 5, TFieldType::ftString, 20},    {"StartSide", 6, TFieldType::ftInteger, 0},
-        {"SlutSide", 7, TFieldType::ftInteger, 0},    {"VProgrammer", 8, TFieldType::ftMemo, 0},
-        {"Pris", 9, TFieldType::ftFloat, 0},          {"Aktiv", 10, TFieldType::ftBoolean, 0},
-        {"Lille", 11, TFieldType::ftSmallint, 0},     {"Dato", 12, TFieldType::ftDate, 0},
+        {"Aargang", 1, TFieldType::ftInteger, 0},
+        {"Nummer", 2, TFieldType::ftInteger, 0},
+        {"Titel", 3, TFieldType::ftString, 80},
+        {"Tekst", 4, TFieldType::ftMemo, 0},
+        {"Kategori", 5, TFieldType::ftString, 20},
+        {"StartSide", 6, TFieldType::ftInteger, 0},
+        {"SlutSide", 7, TFieldType::ftInteger, 0},
+        {"VProgrammer", 8, TFieldType::ftMemo, 0},
+        {"Pris", 9, TFieldType::ftFloat, 0},
+        {"Aktiv", 10, TFieldType::ftBoolean, 0},
+        {"Lille", 11, TFieldType::ftSmallint, 0},
+        {"Dato", 12, TFieldType::ftDate, 0},
         {"Sideantal", 0, TFieldType::ftSmallint, 0, store::TFieldKind::fkCalculated}};
     for (const auto& f : kFields) {
       if (f.name.size() != name.size()) continue;
@@ -106,8 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  for (const store::TFilterOptions options : {store::TFilterOptions{true, false},
-                                              store::TFilterOptions{false, true}}) {
+  for (const store::TFilterOptions options :
+       {store::TFilterOptions{true, false}, store::TFilterOptions{false, true}}) {
     std::vector<uint8_t> block;
     try {
       block = store::CompileFilterText(Host(), text, options, size % 2 ? ',' : '.');

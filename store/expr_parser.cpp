@@ -22,8 +22,21 @@ namespace store {
 namespace {
 
 enum CharClass : uint8_t {
-  ccInvalid, ccQuote, ccLParen, ccRParen, ccComma, ccMul, ccDiv, ccAdd, ccMinus, ccDigit,
-  ccEq, ccLt, ccGt, ccLBracket, ccNameStart
+  ccInvalid,
+  ccQuote,
+  ccLParen,
+  ccRParen,
+  ccComma,
+  ccMul,
+  ccDiv,
+  ccAdd,
+  ccMinus,
+  ccDigit,
+  ccEq,
+  ccLt,
+  ccGt,
+  ccLBracket,
+  ccNameStart
 };
 
 constexpr std::array<uint8_t, 256> MakeClasses() {
@@ -91,8 +104,8 @@ bool IsQuoteChar(char c) { return c == '\'' || c == '"' || c == '`'; }
 TScanItem Scan(std::string_view text, size_t pos, size_t* end, std::string_view* word) {
   const size_t n = text.size();
   size_t p = pos;
-  while (p < n && (text[p] == ' ' || text[p] == '\n' || text[p] == '\r' || text[p] == ',' ||
-                   text[p] == '('))
+  while (p < n &&
+         (text[p] == ' ' || text[p] == '\n' || text[p] == '\r' || text[p] == ',' || text[p] == '('))
     ++p;
   *word = {};
   *end = p;
@@ -133,9 +146,9 @@ TScanItem Scan(std::string_view text, size_t pos, size_t* end, std::string_view*
   *end = p;
   *word = text.substr(start, p - start);
   if (dot) return TScanItem::siPlainWord;
-  static const char* const kKeywords[] = {"ASC", "ASCENDING", "DESC", "DESCENDING", "SELECT",
-                                          "AND", "OR", "LIKE", "IS", "FROM", "WHERE", "HAVING",
-                                          "UNION", "PLAN", "NULL"};
+  static const char* const kKeywords[] = {"ASC",   "ASCENDING", "DESC",  "DESCENDING", "SELECT",
+                                          "AND",   "OR",        "LIKE",  "IS",         "FROM",
+                                          "WHERE", "HAVING",    "UNION", "PLAN",       "NULL"};
   for (const char* k : kKeywords)
     if (EqualsIgnoreCase(*word, k)) return TScanItem::siKeyword;
   const bool group_or_order = EqualsIgnoreCase(*word, "GROUP") || EqualsIgnoreCase(*word, "ORDER");
@@ -153,17 +166,17 @@ TScanItem Scan(std::string_view text, size_t pos, size_t* end, std::string_view*
 }
 
 bool IsFunctionName(const std::string& upper) {
-  static const char* const kFunctions[] = {
-      "UPPER", "LOWER", "SUBSTRING", "TRIM", "TRIMLEFT", "TRIMRIGHT", "YEAR", "MONTH", "DAY",
-      "HOUR", "MINUTE", "SECOND", "GETDATE", "DATE", "TIME", "SUM", "MIN", "MAX", "AVG", "COUNT"};
+  static const char* const kFunctions[] = {"UPPER",     "LOWER",  "SUBSTRING", "TRIM", "TRIMLEFT",
+                                           "TRIMRIGHT", "YEAR",   "MONTH",     "DAY",  "HOUR",
+                                           "MINUTE",    "SECOND", "GETDATE",   "DATE", "TIME",
+                                           "SUM",       "MIN",    "MAX",       "AVG",  "COUNT"};
   for (const char* f : kFunctions)
     if (upper == f) return true;
   return false;
 }
 
 bool IsAggregateName(const std::string& upper) {
-  return upper == "SUM" || upper == "MIN" || upper == "MAX" || upper == "AVG" ||
-         upper == "COUNT";
+  return upper == "SUM" || upper == "MIN" || upper == "MAX" || upper == "AVG" || upper == "COUNT";
 }
 
 // Scope of an operation over two operands.
@@ -171,8 +184,7 @@ TExprScope Combine(TExprScope a, TExprScope b) {
   if ((a == TExprScope::esAggregate && b == TExprScope::esRecord) ||
       (a == TExprScope::esRecord && b == TExprScope::esAggregate))
     throw EDatabaseError("Operation cannot mix aggregate value with record-varying value");
-  if (a == TExprScope::esAggregate || b == TExprScope::esAggregate)
-    return TExprScope::esAggregate;
+  if (a == TExprScope::esAggregate || b == TExprScope::esAggregate) return TExprScope::esAggregate;
   if (a == TExprScope::esRecord || b == TExprScope::esRecord) return TExprScope::esRecord;
   return TExprScope::esConstant;
 }
@@ -189,9 +201,7 @@ bool IsFloatType(TFieldType t) {
          t == TFieldType::ftFMTBcd;
 }
 
-[[noreturn]] void TooDeep() {
-  throw EDatabaseError("Filter expression is nested too deeply");
-}
+[[noreturn]] void TooDeep() { throw EDatabaseError("Filter expression is nested too deeply"); }
 
 }  // namespace
 
@@ -299,12 +309,24 @@ void TExprParser::NextToken() {
     case ccQuote:
       ReadLiteral(pos_);
       break;
-    case ccLParen: single(TExprToken::etLParen, 1); break;
-    case ccRParen: single(TExprToken::etRParen, 1); break;
-    case ccComma: single(TExprToken::etComma, 1); break;
-    case ccMul: single(TExprToken::etMul, 1); break;
-    case ccDiv: single(TExprToken::etDiv, 1); break;
-    case ccAdd: single(TExprToken::etAdd, 1); break;
+    case ccLParen:
+      single(TExprToken::etLParen, 1);
+      break;
+    case ccRParen:
+      single(TExprToken::etRParen, 1);
+      break;
+    case ccComma:
+      single(TExprToken::etComma, 1);
+      break;
+    case ccMul:
+      single(TExprToken::etMul, 1);
+      break;
+    case ccDiv:
+      single(TExprToken::etDiv, 1);
+      break;
+    case ccAdd:
+      single(TExprToken::etAdd, 1);
+      break;
     case ccMinus:
       if (prev_kind_ == TExprToken::etName || prev_kind_ == TExprToken::etField ||
           prev_kind_ == TExprToken::etLiteral || prev_kind_ == TExprToken::etNumber ||
@@ -316,15 +338,22 @@ void TExprParser::NextToken() {
     case ccDigit:
       read_number();
       break;
-    case ccEq: single(TExprToken::etEQ, 1); break;
+    case ccEq:
+      single(TExprToken::etEQ, 1);
+      break;
     case ccLt:
-      if (pos_ + 1 < n && text_[pos_ + 1] == '=') single(TExprToken::etLE, 2);
-      else if (pos_ + 1 < n && text_[pos_ + 1] == '>') single(TExprToken::etNE, 2);
-      else single(TExprToken::etLT, 1);
+      if (pos_ + 1 < n && text_[pos_ + 1] == '=')
+        single(TExprToken::etLE, 2);
+      else if (pos_ + 1 < n && text_[pos_ + 1] == '>')
+        single(TExprToken::etNE, 2);
+      else
+        single(TExprToken::etLT, 1);
       break;
     case ccGt:
-      if (pos_ + 1 < n && text_[pos_ + 1] == '=') single(TExprToken::etGE, 2);
-      else single(TExprToken::etGT, 1);
+      if (pos_ + 1 < n && text_[pos_ + 1] == '=')
+        single(TExprToken::etGE, 2);
+      else
+        single(TExprToken::etGT, 1);
       break;
     case ccLBracket: {
       const size_t close = text_.find(']', pos_ + 1);
@@ -422,13 +451,27 @@ TExprNode* TExprParser::ParseComparison() {
   TExprNode* left = ParseSum();
   int op = coNOTDEFINED;
   switch (token_.kind) {
-    case TExprToken::etEQ: op = coEQ; break;
-    case TExprToken::etNE: op = coNE; break;
-    case TExprToken::etLT: op = coLT; break;
-    case TExprToken::etGT: op = coGT; break;
-    case TExprToken::etLE: op = coLE; break;
-    case TExprToken::etGE: op = coGE; break;
-    case TExprToken::etLike: op = coLIKE; break;
+    case TExprToken::etEQ:
+      op = coEQ;
+      break;
+    case TExprToken::etNE:
+      op = coNE;
+      break;
+    case TExprToken::etLT:
+      op = coLT;
+      break;
+    case TExprToken::etGT:
+      op = coGT;
+      break;
+    case TExprToken::etLE:
+      op = coLE;
+      break;
+    case TExprToken::etGE:
+      op = coGE;
+      break;
+    case TExprToken::etLike:
+      op = coLIKE;
+      break;
     case TExprToken::etIsNull:
     case TExprToken::etIsNotNull: {
       const int unary = token_.kind == TExprToken::etIsNull ? coISBLANK : coNOTBLANK;
@@ -443,7 +486,8 @@ TExprNode* TExprParser::ParseComparison() {
       NextToken();
       if (token_.kind != TExprToken::etLParen) Fail("'(' expected but %s found");
       NextToken();
-      if (token_.kind == TExprToken::etRParen) throw EDatabaseError("IN predicate list may not be empty");
+      if (token_.kind == TExprToken::etRParen)
+        throw EDatabaseError("IN predicate list may not be empty");
       std::vector<TExprNode*> list;
       ParseList(&list);
       return NewIn(left, std::move(list));
@@ -502,10 +546,14 @@ TExprNode* TExprParser::ParsePrimary() {
         while (q < text_.size() && IsControlOrBlank(text_[q])) ++q;
         if (q < text_.size() && text_[q] == '(') return ParseFunction();
       }
-      if (upper == "NULL") node = NewConst(TConstValue::cvNull, "", TFieldType::ftUnknown, false);
-      else if (upper == "TRUE") node = NewConst(TConstValue::cvTrue, token_.text, TFieldType::ftBoolean, false);
-      else if (upper == "FALSE") node = NewConst(TConstValue::cvFalse, token_.text, TFieldType::ftBoolean, false);
-      else node = NewField(token_.text);
+      if (upper == "NULL")
+        node = NewConst(TConstValue::cvNull, "", TFieldType::ftUnknown, false);
+      else if (upper == "TRUE")
+        node = NewConst(TConstValue::cvTrue, token_.text, TFieldType::ftBoolean, false);
+      else if (upper == "FALSE")
+        node = NewConst(TConstValue::cvFalse, token_.text, TFieldType::ftBoolean, false);
+      else
+        node = NewField(token_.text);
       break;
     }
     case TExprToken::etField:
@@ -546,8 +594,10 @@ TExprNode* TExprParser::ParseFunction() {
     fn->data_type = TFieldType::ftInteger;
     return fn;
   }
-  if (token_.kind == TExprToken::etRParen) NextToken();
-  else ParseList(&fn->args);
+  if (token_.kind == TExprToken::etRParen)
+    NextToken();
+  else
+    ParseList(&fn->args);
   if (fn->args.empty() && upper != "GETDATE") throw EDatabaseError("Type mismatch in expression");
   TExprScope scope = TExprScope::esConstant;
   int height = 0;
@@ -590,7 +640,8 @@ void TExprParser::CheckHeight(const TExprNode* node) const {
 
 TExprNode* TExprParser::NewConst(TConstValue value, std::string text, TFieldType type,
                                  bool numeric) {
-  TExprNode* node = filter_.NewNode(TExprNodeKind::enConst, coCONST, std::move(text), nullptr, nullptr);
+  TExprNode* node =
+      filter_.NewNode(TExprNodeKind::enConst, coCONST, std::move(text), nullptr, nullptr);
   node->const_value = value;
   node->data_type = type;
   node->numeric = numeric;
@@ -677,9 +728,12 @@ TExprNode* TExprParser::NewArith(int op, TExprNode* left, TExprNode* right) {
     if (op != coADD) throw EDatabaseError("Type mismatch in expression");
     result = TFieldType::ftString;
   } else if (IsNumericType(lt) && IsNumericType(rt)) {
-    if (IsFloatType(lt) || IsFloatType(rt) || op == coDIV) result = TFieldType::ftFloat;
-    else if (lt == TFieldType::ftLargeint || rt == TFieldType::ftLargeint) result = TFieldType::ftLargeint;
-    else result = TFieldType::ftInteger;
+    if (IsFloatType(lt) || IsFloatType(rt) || op == coDIV)
+      result = TFieldType::ftFloat;
+    else if (lt == TFieldType::ftLargeint || rt == TFieldType::ftLargeint)
+      result = TFieldType::ftLargeint;
+    else
+      result = TFieldType::ftInteger;
   } else if (IsDateType(lt) && IsNumericType(rt) && (op == coADD || op == coSUB)) {
     result = lt;
   } else if (IsNumericType(lt) && IsDateType(rt) && op == coADD) {

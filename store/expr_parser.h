@@ -22,13 +22,41 @@
 namespace store {
 
 enum class TExprToken {
-  etEnd, etLiteral, etLParen, etRParen, etComma, etMul, etDiv, etAdd, etSub, etNumber,
-  etEQ, etNE, etLT, etGT, etLE, etGE, etName, etField, etLike, etIn, etIsNull, etIsNotNull
+  etEnd,
+  etLiteral,
+  etLParen,
+  etRParen,
+  etComma,
+  etMul,
+  etDiv,
+  etAdd,
+  etSub,
+  etNumber,
+  etEQ,
+  etNE,
+  etLT,
+  etGT,
+  etLE,
+  etGE,
+  etName,
+  etField,
+  etLike,
+  etIn,
+  etIsNull,
+  etIsNotNull
 };
 
 // What the look-ahead scanner found after a quote inside a literal.
-enum class TScanItem { siEnd, siNumber, siOperator, siPlainWord, siKeyword, siQualifiedName,
-                       siComment, siQuoted };
+enum class TScanItem {
+  siEnd,
+  siNumber,
+  siOperator,
+  siPlainWord,
+  siKeyword,
+  siQualifiedName,
+  siComment,
+  siQuoted
+};
 
 // Reads one item of `text` from `pos` (see the literal rule); `end` receives
 // the position after the item.

@@ -26,29 +26,63 @@ namespace store {
 int EngineTypeCode(TFieldType type) {
   using enum TFieldType;
   switch (type) {
-    case ftString: case ftFixedChar: case ftWideString: case ftGuid: return 1;
-    case ftDate: return 2;
-    case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo: case ftParadoxOle:
-    case ftDBaseOle: case ftTypedBinary: case ftOraBlob: case ftOraClob: return 3;
-    case ftBoolean: return 4;
-    case ftSmallint: return 5;
-    case ftInteger: case ftAutoInc: return 6;
-    case ftFloat: case ftCurrency: return 7;
-    case ftBCD: return 8;
-    case ftBytes: return 9;
-    case ftTime: return 10;
-    case ftDateTime: return 11;
-    case ftWord: return 12;
-    case ftVarBytes: return 15;
-    case ftCursor: return 17;
-    case ftLargeint: return 18;
-    case ftADT: return 20;
-    case ftArray: return 21;
-    case ftReference: return 22;
-    case ftDataSet: return 23;
-    case ftTimeStamp: return 24;
-    case ftFMTBcd: return 25;
-    default: return 0;
+    case ftString:
+    case ftFixedChar:
+    case ftWideString:
+    case ftGuid:
+      return 1;
+    case ftDate:
+      return 2;
+    case ftBlob:
+    case ftMemo:
+    case ftGraphic:
+    case ftFmtMemo:
+    case ftParadoxOle:
+    case ftDBaseOle:
+    case ftTypedBinary:
+    case ftOraBlob:
+    case ftOraClob:
+      return 3;
+    case ftBoolean:
+      return 4;
+    case ftSmallint:
+      return 5;
+    case ftInteger:
+    case ftAutoInc:
+      return 6;
+    case ftFloat:
+    case ftCurrency:
+      return 7;
+    case ftBCD:
+      return 8;
+    case ftBytes:
+      return 9;
+    case ftTime:
+      return 10;
+    case ftDateTime:
+      return 11;
+    case ftWord:
+      return 12;
+    case ftVarBytes:
+      return 15;
+    case ftCursor:
+      return 17;
+    case ftLargeint:
+      return 18;
+    case ftADT:
+      return 20;
+    case ftArray:
+      return 21;
+    case ftReference:
+      return 22;
+    case ftDataSet:
+      return 23;
+    case ftTimeStamp:
+      return 24;
+    case ftFMTBcd:
+      return 25;
+    default:
+      return 0;
   }
 }
 
@@ -60,18 +94,36 @@ bool IsStringType(TFieldType type) {
 bool IsBlobType(TFieldType type) {
   using enum TFieldType;
   switch (type) {
-    case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo: case ftParadoxOle:
-    case ftDBaseOle: case ftTypedBinary: case ftOraBlob: case ftOraClob: return true;
-    default: return false;
+    case ftBlob:
+    case ftMemo:
+    case ftGraphic:
+    case ftFmtMemo:
+    case ftParadoxOle:
+    case ftDBaseOle:
+    case ftTypedBinary:
+    case ftOraBlob:
+    case ftOraClob:
+      return true;
+    default:
+      return false;
   }
 }
 
 bool IsNumericType(TFieldType type) {
   using enum TFieldType;
   switch (type) {
-    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint:
-    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: return true;
-    default: return false;
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftLargeint:
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftFMTBcd:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -295,8 +347,8 @@ size_t TFilterExpr::EmitField(TExprNode* node) {
 std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
   using enum TFieldType;
   std::string data;
-  const bool is_bool = node->const_value == TConstValue::cvTrue ||
-                       node->const_value == TConstValue::cvFalse;
+  const bool is_bool =
+      node->const_value == TConstValue::cvTrue || node->const_value == TConstValue::cvFalse;
   const bool truth = node->const_value == TConstValue::cvTrue;
   auto to_int = [&]() -> int64_t {
     if (is_bool) return truth ? 1 : 0;
@@ -313,11 +365,15 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
     return v;
   };
   switch (type) {
-    case ftString: case ftFixedChar: case ftWideString: case ftGuid:
+    case ftString:
+    case ftFixedChar:
+    case ftWideString:
+    case ftGuid:
       data = node->value.substr(0, 255);
       data.push_back('\0');
       return data;
-    case ftInteger: case ftAutoInc:
+    case ftInteger:
+    case ftAutoInc:
       engine::coding::PutFixed32(&data, static_cast<uint32_t>(to_int()));
       return data;
     case ftSmallint: {
@@ -332,7 +388,10 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
       engine::coding::PutFixed16(&data, static_cast<uint16_t>(v));
       return data;
     }
-    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: {
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftFMTBcd: {
       // Decimal constants travel as doubles too: the engine compares them as
       // numbers.
       const double v = to_float();
@@ -346,14 +405,20 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
       } else {
         std::string upper;
         for (char c : node->value) upper.push_back((c >= 'a' && c <= 'z') ? c - 32 : c);
-        if (upper == "TRUE") v = true;
-        else if (upper == "FALSE") v = false;
-        else throw EDatabaseError(Format1("Constant is not correct type %s", node->value));
+        if (upper == "TRUE")
+          v = true;
+        else if (upper == "FALSE")
+          v = false;
+        else
+          throw EDatabaseError(Format1("Constant is not correct type %s", node->value));
       }
       engine::coding::PutFixed16(&data, v ? 1 : 0);
       return data;
     }
-    case ftDate: case ftTime: case ftDateTime: case ftTimeStamp: {
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+    case ftTimeStamp: {
       // Dates count days from 0001-01-01 (day 1), times milliseconds from
       // midnight, date-times milliseconds from day 0 as a double.
       int64_t days = 0, msecs = 0;
@@ -361,8 +426,10 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
       const bool want_time = type != ftDate;
       if (is_bool || !ParseDateTime(node->value, want_date, want_time, &days, &msecs))
         throw EConvertError(Format1("'%s' is not a valid date and time", node->value));
-      if (type == ftDate) engine::coding::PutFixed32(&data, static_cast<uint32_t>(days));
-      else if (type == ftTime) engine::coding::PutFixed32(&data, static_cast<uint32_t>(msecs));
+      if (type == ftDate)
+        engine::coding::PutFixed32(&data, static_cast<uint32_t>(days));
+      else if (type == ftTime)
+        engine::coding::PutFixed32(&data, static_cast<uint32_t>(msecs));
       else
         engine::coding::PutFixed64(
             &data, std::bit_cast<uint64_t>(static_cast<double>(days * 86400000 + msecs)));
@@ -396,10 +463,14 @@ size_t TFilterExpr::EmitCompare(TExprNode* node, bool as_condition) {
   TExprNode* r = node->right;
   if (op >= coEQ && op <= coLE && r->IsField() && !l->IsField()) {
     std::swap(l, r);
-    if (op == coGT) op = coLT;
-    else if (op == coLT) op = coGT;
-    else if (op == coGE) op = coLE;
-    else if (op == coLE) op = coGE;
+    if (op == coGT)
+      op = coLT;
+    else if (op == coLT)
+      op = coGT;
+    else if (op == coGE)
+      op = coLE;
+    else if (op == coLE)
+      op = coGE;
   }
   if (l->IsField() && r->IsConst() && (op == coEQ || op == coNE || op == coLIKE)) {
     if (r->IsNullConst()) {
@@ -437,8 +508,10 @@ size_t TFilterExpr::EmitList(const std::vector<TExprNode*>& elements) {
   size_t first = 0, previous = 0;
   for (size_t i = 0; i < elements.size(); ++i) {
     const size_t pos = Reserve(nodeLISTELEM, coLISTELEM, 2);
-    if (i == 0) first = pos;
-    else SetOperand(previous, 1, pos);
+    if (i == 0)
+      first = pos;
+    else
+      SetOperand(previous, 1, pos);
     SetOperand(pos, 0, Emit(elements[i], false));
     previous = pos;
   }

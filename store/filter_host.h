@@ -13,8 +13,8 @@
 namespace store {
 
 struct FilterFieldInfo {
-  std::string name;    // the field's own spelling
-  int number = 0;      // 1-based position among the table's data fields
+  std::string name;  // the field's own spelling
+  int number = 0;    // 1-based position among the table's data fields
   TFieldType type = TFieldType::ftUnknown;
   int size = 0;
   TFieldKind kind = TFieldKind::fkData;

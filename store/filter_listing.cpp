@@ -15,37 +15,63 @@ namespace {
 
 const char* OperatorName(uint32_t op) {
   switch (op) {
-    case coISBLANK: return "isnull";
-    case coNOTBLANK: return "notnull";
-    case coEQ: return "=";
-    case coNE: return "<>";
-    case coGT: return ">";
-    case coLT: return "<";
-    case coGE: return ">=";
-    case coLE: return "<=";
-    case coNOT: return "not";
-    case coAND: return "and";
-    case coOR: return "or";
-    case coADD: return "+";
-    case coSUB: return "-";
-    case coMUL: return "*";
-    case coDIV: return "/";
-    case coLIKE: return "like";
-    case coIN: return "in";
-    default: return "?";
+    case coISBLANK:
+      return "isnull";
+    case coNOTBLANK:
+      return "notnull";
+    case coEQ:
+      return "=";
+    case coNE:
+      return "<>";
+    case coGT:
+      return ">";
+    case coLT:
+      return "<";
+    case coGE:
+      return ">=";
+    case coLE:
+      return "<=";
+    case coNOT:
+      return "not";
+    case coAND:
+      return "and";
+    case coOR:
+      return "or";
+    case coADD:
+      return "+";
+    case coSUB:
+      return "-";
+    case coMUL:
+      return "*";
+    case coDIV:
+      return "/";
+    case coLIKE:
+      return "like";
+    case coIN:
+      return "in";
+    default:
+      return "?";
   }
 }
 
 int OperandCount(uint32_t node_class) {
   switch (node_class) {
-    case nodeUNARY: return 1;
-    case nodeBINARY: return 2;
-    case nodeCOMPARE: return 4;
-    case nodeFIELD: return 2;
-    case nodeCONST: return 3;
-    case nodeFUNC: return 2;
-    case nodeLISTELEM: return 2;
-    default: return -1;
+    case nodeUNARY:
+      return 1;
+    case nodeBINARY:
+      return 2;
+    case nodeCOMPARE:
+      return 4;
+    case nodeFIELD:
+      return 2;
+    case nodeCONST:
+      return 3;
+    case nodeFUNC:
+      return 2;
+    case nodeLISTELEM:
+      return 2;
+    default:
+      return -1;
   }
 }
 
@@ -82,22 +108,32 @@ std::string ConstantText(std::span<const uint8_t> lits, uint16_t type, uint16_t 
   const uint8_t* p = lits.data() + offset;
   char buf[64];
   switch (type) {
-    case 1: return Quoted(std::string_view(reinterpret_cast<const char*>(p), size - 1u));
-    case 4: return engine::coding::DecodeUInt(p, size < 2 ? size : 2) ? "true" : "false";
+    case 1:
+      return Quoted(std::string_view(reinterpret_cast<const char*>(p), size - 1u));
+    case 4:
+      return engine::coding::DecodeUInt(p, size < 2 ? size : 2) ? "true" : "false";
     case 5:
       if (size != 2) break;
       return std::to_string(engine::coding::SignExtend(engine::coding::DecodeUInt(p, 2), 2));
     case 12:
       if (size != 2) break;
       return std::to_string(engine::coding::DecodeUInt(p, 2));
-    case 2: case 6: case 10:
+    case 2:
+    case 6:
+    case 10:
       if (size != 4) break;
       return std::to_string(engine::coding::SignExtend(engine::coding::DecodeUInt(p, 4), 4));
-    case 7: case 8: case 11: case 24: case 25:
+    case 7:
+    case 8:
+    case 11:
+    case 24:
+    case 25:
       if (size != 8) break;
-      std::snprintf(buf, sizeof buf, "%.17g", std::bit_cast<double>(engine::coding::DecodeUInt(p, 8)));
+      std::snprintf(buf, sizeof buf, "%.17g",
+                    std::bit_cast<double>(engine::coding::DecodeUInt(p, 8)));
       return buf;
-    default: break;
+    default:
+      break;
   }
   std::string hex = "0x";
   for (size_t i = 0; i < size; ++i) {
@@ -109,21 +145,36 @@ std::string ConstantText(std::span<const uint8_t> lits, uint16_t type, uint16_t 
 
 const char* TypeName(uint16_t type) {
   switch (type) {
-    case 0: return "unknown";
-    case 1: return "string";
-    case 2: return "date";
-    case 3: return "blob";
-    case 4: return "boolean";
-    case 5: return "smallint";
-    case 6: return "integer";
-    case 7: return "float";
-    case 8: return "bcd";
-    case 10: return "time";
-    case 11: return "datetime";
-    case 12: return "word";
-    case 24: return "timestamp";
-    case 25: return "fmtbcd";
-    default: return "type";
+    case 0:
+      return "unknown";
+    case 1:
+      return "string";
+    case 2:
+      return "date";
+    case 3:
+      return "blob";
+    case 4:
+      return "boolean";
+    case 5:
+      return "smallint";
+    case 6:
+      return "integer";
+    case 7:
+      return "float";
+    case 8:
+      return "bcd";
+    case 10:
+      return "time";
+    case 11:
+      return "datetime";
+    case 12:
+      return "word";
+    case 24:
+      return "timestamp";
+    case 25:
+      return "fmtbcd";
+    default:
+      return "type";
   }
 }
 

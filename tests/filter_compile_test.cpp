@@ -1,6 +1,8 @@
 // The filter compiler against expected blocks: the worked example byte by
 // byte, node listings for the shapes the search composes and for the rest of
 // the language, and the compile-time errors with their exact messages.
+#include "store/filter_compile.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "filter_test_host.h"
 #include "store/db_error.h"
 #include "store/expr_parser.h"
-#include "store/filter_compile.h"
 #include "store/filter_listing.h"
 
 namespace {
@@ -17,9 +18,9 @@ namespace {
 using filter_test::ArticleHost;
 using store::TFilterOptions;
 
-const TFilterOptions kArticle{true, false};      // the article table's options
-const TFilterOptions kSensitive{false, false};   // case-sensitive, partial on
-const TFilterOptions kNoPartial{false, true};    // case-sensitive, partial off
+const TFilterOptions kArticle{true, false};     // the article table's options
+const TFilterOptions kSensitive{false, false};  // case-sensitive, partial on
+const TFilterOptions kNoPartial{false, true};   // case-sensitive, partial off
 
 std::vector<uint8_t> Compile(const std::string& text, TFilterOptions options = kArticle,
                              char decimal_separator = '.') {
@@ -49,8 +50,8 @@ TEST(FilterCompile, WorkedExampleByteForByte) {
       // 78: constant string, 5 bytes at 21
       0x05, 0, 0, 0, 0x0E, 0, 0, 0, 0x01, 0x00, 0x05, 0x00, 0x15, 0x00,
       // literals
-      'A', 'a', 'r', 'g', 'a', 'n', 'g', 0, 0xD1, 0x07, 0x00, 0x00,
-      'K', 'A', 'T', 'E', 'G', 'O', 'R', 'I', 0, 'T', 'e', 's', 't', 0};
+      'A', 'a', 'r', 'g', 'a', 'n', 'g', 0, 0xD1, 0x07, 0x00, 0x00, 'K', 'A', 'T', 'E', 'G', 'O',
+      'R', 'I', 0, 'T', 'e', 's', 't', 0};
   ASSERT_EQ(expected.size(), 128u);
   EXPECT_EQ(Compile("Aargang = '2001' and KATEGORI = 'Test'"), expected);
 }
@@ -155,15 +156,14 @@ TEST_P(FilterSearchWord, BothPatternsHoldTheWord) {
   const auto lines = store::ListFilterBlock(Compile(Search(GetParam().word)));
   ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[3], std::string("40 const string ") + GetParam().constant);
-  EXPECT_EQ(lines[6].substr(lines[6].find(" const")), std::string(" const string ") + GetParam().constant);
+  EXPECT_EQ(lines[6].substr(lines[6].find(" const")),
+            std::string(" const string ") + GetParam().constant);
 }
 
 INSTANTIATE_TEST_SUITE_P(Words, FilterSearchWord,
                          testing::Values(WordCase{"it's nice", "'%it's nice%'"},
-                                         WordCase{"it''s", "'%it's%'"},
-                                         WordCase{"50%", "'%50%%'"},
-                                         WordCase{"virus", "'%virus%'"},
-                                         WordCase{"_x", "'%_x%'"},
+                                         WordCase{"it''s", "'%it's%'"}, WordCase{"50%", "'%50%%'"},
+                                         WordCase{"virus", "'%virus%'"}, WordCase{"_x", "'%_x%'"},
                                          WordCase{"\xe6\xf8\xe5", "'%\xe6\xf8\xe5%'"}));
 
 TEST(FilterCompile, LongWordKeepsPercentAndFirst254Characters) {
@@ -172,14 +172,14 @@ TEST(FilterCompile, LongWordKeepsPercentAndFirst254Characters) {
     for (size_t i = 0; i < length; ++i) word.push_back(static_cast<char>('a' + i % 26));
     const auto lines = store::ListFilterBlock(Compile(Search(word)));
     ASSERT_EQ(lines.size(), 7u);
-    const std::string expected =
-        length >= 254 ? "%" + word.substr(0, 254) : "%" + word + "%";
+    const std::string expected = length >= 254 ? "%" + word.substr(0, 254) : "%" + word + "%";
     EXPECT_EQ(lines[3], "40 const string '" + expected + "'") << length;
   }
 }
 
 TEST(FilterCompile, FullSearchShape) {
-  const auto block = Compile(Search("virus") + " and Aargang = '2002' and Nummer = '3' and KATEGORI = 'V-CD'");
+  const auto block =
+      Compile(Search("virus") + " and Aargang = '2002' and Nummer = '3' and KATEGORI = 'V-CD'");
   EXPECT_LT(block.size(), 1024u);
   const auto lines = store::ListFilterBlock(block);
   EXPECT_EQ(lines[0].substr(0, 13), "0 binary and ");
@@ -191,9 +191,10 @@ TEST(FilterCompile, DecimalSeparatorOfTheLocale) {
   host.Add("Pris", 9, store::TFieldType::ftFloat, 0);
   EXPECT_EQ(store::FilterBlockSummary(store::CompileFilterText(host, "Pris = 1,5", kArticle, ',')),
             "0 binary = 12 24 | 12 field 9 'Pris' | 24 const float 1.5");
-  EXPECT_EQ(store::FilterBlockSummary(store::CompileFilterText(host, "Pris in (1, 2)", kArticle, ',')),
-            "0 binary in 12 24 | 12 field 9 'Pris' | 24 element 36 50 | 36 const float 1 | "
-            "50 element 62 0 | 62 const float 2");
+  EXPECT_EQ(
+      store::FilterBlockSummary(store::CompileFilterText(host, "Pris in (1, 2)", kArticle, ',')),
+      "0 binary in 12 24 | 12 field 9 'Pris' | 24 element 36 50 | 36 const float 1 | "
+      "50 element 62 0 | 62 const float 2");
 }
 
 TEST(FilterCompile, BooleanFieldAloneMeansNotFalse) {
@@ -201,7 +202,8 @@ TEST(FilterCompile, BooleanFieldAloneMeansNotFalse) {
   host.Add("Aktiv", 9, store::TFieldType::ftBoolean, 0);
   EXPECT_EQ(store::FilterBlockSummary(store::CompileFilterText(host, "Aktiv", kArticle)),
             "0 binary <> 12 24 | 12 field 9 'Aktiv' | 24 const boolean false");
-  EXPECT_EQ(store::FilterBlockSummary(store::CompileFilterText(host, "not Aktiv or Aargang = 1", kArticle)),
+  EXPECT_EQ(store::FilterBlockSummary(
+                store::CompileFilterText(host, "not Aktiv or Aargang = 1", kArticle)),
             "0 binary or 12 60 | 12 unary not 22 | 22 binary <> 34 46 | 34 field 9 'Aktiv' | "
             "46 const boolean false | 60 binary = 72 84 | 72 field 1 'Aargang' | "
             "84 const integer 1");
@@ -228,7 +230,8 @@ TEST(FilterCompile, SmallintAndWordRanges) {
 TEST(FilterCompile, BlockOverTheLimitIsRefused) {
   // Every term adds a field name and an integer: about 5500 terms exceed 64 KB.
   std::string text = "Aargang = 1";
-  for (int i = 0; i < 200; ++i) text += " or Aargang in (1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20)";
+  for (int i = 0; i < 200; ++i)
+    text += " or Aargang in (1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20)";
   try {
     Compile(text);
     ADD_FAILURE() << "accepted";

@@ -75,8 +75,8 @@ std::vector<uint32_t> AllRows(size_t n) {
 }
 
 std::vector<uint32_t> Filtered(const std::string& text, const TableData& t,
-                          store::TFilterOptions options = {true, false},
-                          const std::vector<uint32_t>& replaces = {}) {
+                               store::TFilterOptions options = {true, false},
+                               const std::vector<uint32_t>& replaces = {}) {
   filter_test::ArticleHost host;
   const auto block = store::CompileFilterText(host, text, options);
   std::unique_ptr<FilterProgram> program;
@@ -120,7 +120,8 @@ bool RefLike(const std::string& p, size_t i, const std::string& s, size_t j, boo
   return same && RefLike(p, i + 1, s, j + 1, fold);
 }
 
-const char kAlphabet[] = "abcdeABCDE _%\xe6\xc6\xf8\xd8\xe5\xc5\xe4\xc4\xf6\xd6\xe9\xc9\xfc\xdc\x8a\x9a\x9f\xff\xd7\xf7";
+const char kAlphabet[] =
+    "abcdeABCDE _%\xe6\xc6\xf8\xd8\xe5\xc5\xe4\xc4\xf6\xd6\xe9\xc9\xfc\xdc\x8a\x9a\x9f\xff\xd7\xf7";
 
 std::string RandomText(std::mt19937& rng, size_t max_len) {
   std::uniform_int_distribution<size_t> len(0, max_len);
@@ -155,8 +156,7 @@ TEST(FilterEval, SearchWordAgainstReference) {
     std::string word = RandomText(rng, 3);
     if (word.find('\'') != std::string::npos) continue;
     for (bool ci : {true, false}) {
-      const std::string text =
-          "(Tekst LIKE '%" + word + "%' or Titel LIKE '%" + word + "%')";
+      const std::string text = "(Tekst LIKE '%" + word + "%' or Titel LIKE '%" + word + "%')";
       const std::string pattern = "%" + word + "%";
       std::vector<uint32_t> expected;
       for (uint32_t r = 0; r < rows.size(); ++r) {
@@ -192,8 +192,8 @@ TEST(FilterEval, SearchShapeAgainstReference) {
     for (int year : {2000, 2001, 2002}) {
       const std::string word = "a";
       const std::string text = "(Tekst LIKE '%" + word + "%' or Titel LIKE '%" + word +
-                               "%') and Aargang = '" + std::to_string(year) +
-                               "' and KATEGORI = '" + cat + "'";
+                               "%') and Aargang = '" + std::to_string(year) + "' and KATEGORI = '" +
+                               cat + "'";
       std::string c = cat;
       const bool partial = c.back() == '*';
       if (partial) c.pop_back();
@@ -280,7 +280,8 @@ TEST(FilterEval, ColumnCacheFollowsTheTable) {
   const size_t old_cells = t.cells.size();
   t.status = grown.status;
   t.heap = grown.heap;
-  t.cells.insert(t.cells.end(), grown.cells.begin() + static_cast<long>(old_cells), grown.cells.end());
+  t.cells.insert(t.cells.end(), grown.cells.begin() + static_cast<long>(old_cells),
+                 grown.cells.end());
   EXPECT_EQ(Filtered(text, t), reference(rows));
   // A copy changed in place does not see the original's cache.
   TableData copy = t;
@@ -337,9 +338,15 @@ TEST(FilterEval, WordIndexAgainstReference) {
   for (int round = 0; round < 90; ++round) {
     std::string pattern;
     switch (round % 3) {
-      case 0: pattern = "%" + RandomText(rng, 4) + "%"; break;
-      case 1: pattern = RandomText(rng, 6); break;
-      default: pattern = "%" + RandomText(rng, 3) + "%" + RandomText(rng, 3) + "%"; break;
+      case 0:
+        pattern = "%" + RandomText(rng, 4) + "%";
+        break;
+      case 1:
+        pattern = RandomText(rng, 6);
+        break;
+      default:
+        pattern = "%" + RandomText(rng, 3) + "%" + RandomText(rng, 3) + "%";
+        break;
     }
     if (pattern.empty()) continue;
     for (bool ci : {true, false}) {
@@ -373,7 +380,8 @@ TEST(FilterEval, WordIndexFollowsTheTable) {
   TableData t = MakeTable(rows);
   const std::string pattern = "%ab%";
   std::vector<uint32_t> replaces(rows.size(), 0);
-  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces), SearchReference(rows, pattern, true));
+  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces),
+            SearchReference(rows, pattern, true));
   // Rows appended after the index was built; the last one's text is that of
   // the row it replaces.
   const auto more = ManyTitles(rng, 150);
@@ -383,14 +391,16 @@ TEST(FilterEval, WordIndexFollowsTheTable) {
   const size_t old_cells = t.cells.size();
   t.status = grown.status;
   t.heap = grown.heap;
-  t.cells.insert(t.cells.end(), grown.cells.begin() + static_cast<long>(old_cells), grown.cells.end());
+  t.cells.insert(t.cells.end(), grown.cells.begin() + static_cast<long>(old_cells),
+                 grown.cells.end());
   t.cell(rows.size() - 1, 3).blank = engine::kUnchanged;
   t.cell(0, 3) = t.AddBytes("xxabyy");  // row 0 changed in place, the cache dropped
   t.filter_cache.Reset();
   rows[0].tekst = "xxabyy";
   replaces.assign(rows.size(), 0);
   replaces.back() = 1;
-  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces), SearchReference(rows, pattern, true));
+  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces),
+            SearchReference(rows, pattern, true));
   EXPECT_EQ(Filtered(SearchText("%xxaby%"), t, {true, false}, replaces),
             (std::vector<uint32_t>{0, static_cast<uint32_t>(rows.size() - 1)}));
   // The last row changed in place without Reset: the cache sees its cell moved.
@@ -403,7 +413,8 @@ TEST(FilterEval, WordIndexFollowsTheTable) {
   copy.cell(3, 3) = copy.AddBytes("qqq");
   EXPECT_EQ(Filtered(SearchText("%qqq%"), copy, {true, false}, replaces),
             (std::vector<uint32_t>{3, static_cast<uint32_t>(rows.size() - 1)}));
-  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces), SearchReference(rows, pattern, true));
+  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces),
+            SearchReference(rows, pattern, true));
 }
 
 // A run that most words hold ("e" among forty such words a row) is not
@@ -452,7 +463,7 @@ TEST(FilterEval, MalformedBlocksAreRefused) {
   }
   // A node that names itself as its operand is a cycle.
   std::vector<uint8_t> cycle = {2, 0, 20, 0, 0xFF, 0xFF, 10, 0, 20, 0,
-                                1, 0, 0, 0, 9, 0, 0, 0, 0, 0};
+                                1, 0, 0,  0, 9,    0,    0,  0, 0,  0};
   EXPECT_EQ(FilterProgram::Decode(cycle, t, &program, &error), engine::kDBBadFilter);
   EXPECT_NE(error.find("cycle"), std::string::npos) << error;
   // A field number beyond the table.

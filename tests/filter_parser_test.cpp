@@ -29,37 +29,28 @@ TEST_P(LookAheadScanner, ReadsOneItem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Items, LookAheadScanner,
-    testing::Values(ScanCase{"", TScanItem::siEnd}, ScanCase{" \r\n,((", TScanItem::siEnd},
-                    ScanCase{"s nice%'", TScanItem::siPlainWord},
-                    ScanCase{"s%' or Titel LIKE '%x%'", TScanItem::siQuoted},
-                    ScanCase{"Brien%' or Titel LIKE '%O", TScanItem::siQuoted},
-                    ScanCase{"%' or Titel LIKE 'x'", TScanItem::siQuoted},
-                    ScanCase{"Brien%' or", TScanItem::siPlainWord},
-                    ScanCase{"s%", TScanItem::siPlainWord},  // no quote follows: ordinary
-                    ScanCase{" or Titel", TScanItem::siKeyword},
-                    ScanCase{"AND x", TScanItem::siKeyword},
-                    ScanCase{"like", TScanItem::siKeyword},
-                    ScanCase{"Null)", TScanItem::siPlainWord},  // ")" belongs to the word
-                    ScanCase{"null", TScanItem::siKeyword},
-                    ScanCase{"where", TScanItem::siKeyword},
-                    ScanCase{"group by x", TScanItem::siKeyword},
-                    ScanCase{"group x", TScanItem::siPlainWord},
-                    ScanCase{"order  BY", TScanItem::siKeyword},
-                    ScanCase{"for update", TScanItem::siKeyword},
-                    ScanCase{"for all", TScanItem::siPlainWord},
-                    ScanCase{"descending", TScanItem::siKeyword},
-                    ScanCase{"123 x", TScanItem::siNumber},
-                    ScanCase{"1.5", TScanItem::siNumber},
-                    ScanCase{"<= 3", TScanItem::siOperator},
-                    ScanCase{"=x", TScanItem::siOperator},
-                    ScanCase{"a.b", TScanItem::siQualifiedName},
-                    ScanCase{".and", TScanItem::siPlainWord},  // after a noted "."
-                    ScanCase{".'x'", TScanItem::siPlainWord},
-                    ScanCase{"ab/*c*/", TScanItem::siComment},
-                    ScanCase{"// x", TScanItem::siComment},
-                    ScanCase{"x\"y\"", TScanItem::siQuoted},
-                    ScanCase{"x`y", TScanItem::siPlainWord},
-                    ScanCase{"a<b", TScanItem::siPlainWord}));
+    testing::Values(
+        ScanCase{"", TScanItem::siEnd}, ScanCase{" \r\n,((", TScanItem::siEnd},
+        ScanCase{"s nice%'", TScanItem::siPlainWord},
+        ScanCase{"s%' or Titel LIKE '%x%'", TScanItem::siQuoted},
+        ScanCase{"Brien%' or Titel LIKE '%O", TScanItem::siQuoted},
+        ScanCase{"%' or Titel LIKE 'x'", TScanItem::siQuoted},
+        ScanCase{"Brien%' or", TScanItem::siPlainWord},
+        ScanCase{"s%", TScanItem::siPlainWord},  // no quote follows: ordinary
+        ScanCase{" or Titel", TScanItem::siKeyword}, ScanCase{"AND x", TScanItem::siKeyword},
+        ScanCase{"like", TScanItem::siKeyword},
+        ScanCase{"Null)", TScanItem::siPlainWord},  // ")" belongs to the word
+        ScanCase{"null", TScanItem::siKeyword}, ScanCase{"where", TScanItem::siKeyword},
+        ScanCase{"group by x", TScanItem::siKeyword}, ScanCase{"group x", TScanItem::siPlainWord},
+        ScanCase{"order  BY", TScanItem::siKeyword}, ScanCase{"for update", TScanItem::siKeyword},
+        ScanCase{"for all", TScanItem::siPlainWord}, ScanCase{"descending", TScanItem::siKeyword},
+        ScanCase{"123 x", TScanItem::siNumber}, ScanCase{"1.5", TScanItem::siNumber},
+        ScanCase{"<= 3", TScanItem::siOperator}, ScanCase{"=x", TScanItem::siOperator},
+        ScanCase{"a.b", TScanItem::siQualifiedName},
+        ScanCase{".and", TScanItem::siPlainWord},  // after a noted "."
+        ScanCase{".'x'", TScanItem::siPlainWord}, ScanCase{"ab/*c*/", TScanItem::siComment},
+        ScanCase{"// x", TScanItem::siComment}, ScanCase{"x\"y\"", TScanItem::siQuoted},
+        ScanCase{"x`y", TScanItem::siPlainWord}, ScanCase{"a<b", TScanItem::siPlainWord}));
 
 // The constant that a literal reads as (listed by the compiler, which takes
 // it case-sensitively so it stays a plain string constant).
@@ -83,13 +74,11 @@ TEST_P(Literals, ReadAsTheQuoteRulesSay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Quotes, Literals,
-                         testing::Values(LiteralCase{"'abc'", "'abc'"},
-                                         LiteralCase{"''", "''"},
+                         testing::Values(LiteralCase{"'abc'", "'abc'"}, LiteralCase{"''", "''"},
                                          LiteralCase{"''''", "'''"},
                                          LiteralCase{"'it''s'", "'it's'"},
                                          LiteralCase{"'it's'", "'it's'"},  // last quote closes
-                                         LiteralCase{"'a'' '", "'a' '"},
-                                         LiteralCase{"'%'", "'%'"},
+                                         LiteralCase{"'a'' '", "'a' '"}, LiteralCase{"'%'", "'%'"},
                                          LiteralCase{"'tab\there'", "'tab\\x09here'"},
                                          LiteralCase{"'\xe6\xf8\xe5'", "'\xe6\xf8\xe5'"}));
 
@@ -118,26 +107,26 @@ TEST_P(ParserMessages, ShowTheTokenSpan) {
 
 INSTANTIATE_TEST_SUITE_P(
     Spans, ParserMessages,
-    testing::Values(
-        MessageCase{"Aargang = 1 'x y'", "Filter expression incorrectly terminated"},
-        MessageCase{"(Aargang = 1 'x y'", "')' expected but ''x y'' found"},
-        MessageCase{"(Aargang = 1 Titel", "')' expected but 'Titel' found"},
-        MessageCase{"(Aargang = 1 [Ti tel]", "')' expected but '[Ti tel]' found"},
-        MessageCase{"(Aargang = 1 is   null", "')' expected but 'is   null' found"},
-        MessageCase{"(Aargang = 1 <>", "')' expected but '<>' found"},
-        MessageCase{"(Aargang = 1 12.5e3", "')' expected but '12.5e3' found"},
-        MessageCase{"Aargang in [x]", "'(' expected but '[x]' found"},
-        MessageCase{"Aargang = ,", "Expression expected but ',' found"},
-        MessageCase{"Aargang = /* c */ )", "Expression expected but ')' found"},
-        MessageCase{"a.b = 1", "ArtikelData: Field 'a.b' not found"},
-        MessageCase{"Titel[1] = 1", "ArtikelData: Field 'Titel[1]' not found"},
-        MessageCase{"not not Aargang = 1", "ArtikelData: Field 'not' not found"},
-        MessageCase{"Aargang = 1 and or", "ArtikelData: Field 'or' not found"},
-        MessageCase{"Aargang = 1 or 1 = '1' ! ", "Invalid filter expression character: '!'"},
-        MessageCase{"Titel is notnull", "Invalid use of keyword"},
-        MessageCase{"Aargang = 1 /* a */ /* b */", "Expression expected but '*' found"},
-        MessageCase{"COUNT(* 1) > 1", "')' expected but '1' found"},
-        MessageCase{"Aargang in (1,", "Expression expected but nothing found"}));
+    testing::Values(MessageCase{"Aargang = 1 'x y'", "Filter expression incorrectly terminated"},
+                    MessageCase{"(Aargang = 1 'x y'", "')' expected but ''x y'' found"},
+                    MessageCase{"(Aargang = 1 Titel", "')' expected but 'Titel' found"},
+                    MessageCase{"(Aargang = 1 [Ti tel]", "')' expected but '[Ti tel]' found"},
+                    MessageCase{"(Aargang = 1 is   null", "')' expected but 'is   null' found"},
+                    MessageCase{"(Aargang = 1 <>", "')' expected but '<>' found"},
+                    MessageCase{"(Aargang = 1 12.5e3", "')' expected but '12.5e3' found"},
+                    MessageCase{"Aargang in [x]", "'(' expected but '[x]' found"},
+                    MessageCase{"Aargang = ,", "Expression expected but ',' found"},
+                    MessageCase{"Aargang = /* c */ )", "Expression expected but ')' found"},
+                    MessageCase{"a.b = 1", "ArtikelData: Field 'a.b' not found"},
+                    MessageCase{"Titel[1] = 1", "ArtikelData: Field 'Titel[1]' not found"},
+                    MessageCase{"not not Aargang = 1", "ArtikelData: Field 'not' not found"},
+                    MessageCase{"Aargang = 1 and or", "ArtikelData: Field 'or' not found"},
+                    MessageCase{"Aargang = 1 or 1 = '1' ! ",
+                                "Invalid filter expression character: '!'"},
+                    MessageCase{"Titel is notnull", "Invalid use of keyword"},
+                    MessageCase{"Aargang = 1 /* a */ /* b */", "Expression expected but '*' found"},
+                    MessageCase{"COUNT(* 1) > 1", "')' expected but '1' found"},
+                    MessageCase{"Aargang in (1,", "Expression expected but nothing found"}));
 
 TEST(FilterParser, KeywordsIgnoreCaseAndMinusFollowsThePreviousToken) {
   filter_test::ArticleHost host;
@@ -151,8 +140,10 @@ TEST(FilterParser, KeywordsIgnoreCaseAndMinusFollowsThePreviousToken) {
   EXPECT_EQ(listing("Aargang-1 = 2"),
             "0 binary = 12 50 | 12 binary - 24 36 | 24 field 1 'Aargang' | "
             "36 const integer 1 | 50 const float 2");
-  EXPECT_EQ(listing("Aargang = -1"), "0 binary = 12 24 | 12 field 1 'Aargang' | 24 const integer -1");
-  EXPECT_EQ(listing("Aargang = (-1)"), "0 binary = 12 24 | 12 field 1 'Aargang' | 24 const integer -1");
+  EXPECT_EQ(listing("Aargang = -1"),
+            "0 binary = 12 24 | 12 field 1 'Aargang' | 24 const integer -1");
+  EXPECT_EQ(listing("Aargang = (-1)"),
+            "0 binary = 12 24 | 12 field 1 'Aargang' | 24 const integer -1");
   // Blanks, control characters and one comment before a token are skipped.
   EXPECT_EQ(listing("\t\r\nAargang\x01=/* x */1 "), listing("Aargang = 1"));
   // A function name needs "(" after it (blanks allowed); otherwise it is a field.

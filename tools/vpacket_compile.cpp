@@ -22,10 +22,14 @@ int RunCompile(Args args) {
   bool hex_only = false;
   size_t i = 0;
   for (; i < args.size() && args[i].starts_with("--"); ++i) {
-    if (args[i] == "--case-sensitive") options.foCaseInsensitive = false;
-    else if (args[i] == "--no-partial") options.foNoPartialCompare = true;
-    else if (args[i] == "--hex") hex_only = true;
-    else return UsageError("compile");
+    if (args[i] == "--case-sensitive")
+      options.foCaseInsensitive = false;
+    else if (args[i] == "--no-partial")
+      options.foNoPartialCompare = true;
+    else if (args[i] == "--hex")
+      hex_only = true;
+    else
+      return UsageError("compile");
   }
   if (i + 1 != args.size()) return UsageError("compile");
   platform::PosixFileSystem fs;
@@ -47,7 +51,8 @@ int RunCompile(Args args) {
     char offset[24];
     std::snprintf(offset, sizeof offset, "%04zx ", at);
     std::cout << offset;
-    for (size_t b = at; b < at + 16 && b < block.size(); ++b) std::cout << ' ' << hex.substr(2 * b, 2);
+    for (size_t b = at; b < at + 16 && b < block.size(); ++b)
+      std::cout << ' ' << hex.substr(2 * b, 2);
     std::cout << "\n";
   }
   std::cout << "nodes (offset, class, operator, operands, literals):\n";

@@ -23,19 +23,27 @@ store::TFieldType TypeOf(const engine::FieldDef& f) {
   using store::TFieldType;
   switch (f.base()) {
     case engine::kBaseInt:
-      return f.size == 2 ? TFieldType::ftSmallint
+      return f.size == 2   ? TFieldType::ftSmallint
              : f.size == 8 ? TFieldType::ftLargeint
                            : TFieldType::ftInteger;
-    case engine::kBaseUInt: return f.size <= 2 ? TFieldType::ftWord : TFieldType::ftLargeint;
-    case engine::kBaseBool: return TFieldType::ftBoolean;
-    case engine::kBaseFloat: return TFieldType::ftFloat;
-    case engine::kBaseDate: return TFieldType::ftDate;
-    case engine::kBaseTime: return TFieldType::ftTime;
-    case engine::kBaseDateTime: return TFieldType::ftDateTime;
-    case engine::kBaseString: return TFieldType::ftString;
+    case engine::kBaseUInt:
+      return f.size <= 2 ? TFieldType::ftWord : TFieldType::ftLargeint;
+    case engine::kBaseBool:
+      return TFieldType::ftBoolean;
+    case engine::kBaseFloat:
+      return TFieldType::ftFloat;
+    case engine::kBaseDate:
+      return TFieldType::ftDate;
+    case engine::kBaseTime:
+      return TFieldType::ftTime;
+    case engine::kBaseDateTime:
+      return TFieldType::ftDateTime;
+    case engine::kBaseString:
+      return TFieldType::ftString;
     case engine::kBaseBytes:
       return engine::packet::IsTextBlock(f) ? TFieldType::ftMemo : TFieldType::ftVarBytes;
-    default: return TFieldType::ftUnknown;
+    default:
+      return TFieldType::ftUnknown;
   }
 }
 
@@ -46,8 +54,8 @@ class PacketHost : public store::IFilterHost {
       fields_.push_back({t.fields[i].name, static_cast<int>(i + 1), TypeOf(t.fields[i]),
                          static_cast<int>(engine::FieldWidth(t.fields[i])),
                          store::TFieldKind::fkData});
-    fields_.push_back({"Sideantal", 0, store::TFieldType::ftSmallint, 0,
-                       store::TFieldKind::fkCalculated});
+    fields_.push_back(
+        {"Sideantal", 0, store::TFieldType::ftSmallint, 0, store::TFieldKind::fkCalculated});
   }
   store::FilterFieldInfo FieldByNameForFilter(std::string_view name) const override {
     auto upper = [](std::string_view s) {
@@ -139,7 +147,8 @@ int RunFilter(Args args) {
   engine::FilterHandle handle = 0;
   if (engine::DBResult rc = cursor->AddFilter(block, &handle); rc != engine::kDBOk)
     return engine_error(rc);
-  if (engine::DBResult rc = DumpCurrentRecords(cursor.get(), fields, std::cout); rc != engine::kDBOk)
+  if (engine::DBResult rc = DumpCurrentRecords(cursor.get(), fields, std::cout);
+      rc != engine::kDBOk)
     return engine_error(rc);
   return std::cout.flush() ? 0 : Fail("cannot write the records");
 }

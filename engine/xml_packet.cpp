@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <pugixml.hpp>
 #include <unordered_map>
@@ -20,9 +21,26 @@
 #include "engine/coding.h"
 #include "engine/cp1252.h"
 #include "engine/packet_rules.h"
+#include "platform/memory_hint.h"
 
 namespace engine {
 namespace {
+
+// The parser's copy of a document and its node pages are the largest fresh
+// buffers of a read; they get the same huge-page hint as the table's own.
+void* HintedAllocate(size_t size) {
+  void* p = std::malloc(size);
+  platform::AdviseHugePages(p, size);
+  return p;
+}
+
+void UseHintedAllocation() {
+  static const bool installed = [] {
+    pugi::set_memory_management_functions(HintedAllocate, std::free);
+    return true;
+  }();
+  (void)installed;
+}
 
 using packet::Printable;
 
@@ -645,6 +663,7 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet) {
     skip = 3;
     bom = true;
   }
+  UseHintedAllocation();
   pugi::xml_document doc;
   const pugi::xml_parse_result parsed =
       doc.load_buffer(packet.data() + skip, packet.size() - skip,
@@ -1040,11 +1059,14 @@ DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
                                       Num(document_size_) + " bytes may hold");
   }
   out_->status.assign(rows, 0);
+  out_->cells.reserve(rows * nf);
+  platform::AdviseHugePages(out_->cells.data(), rows * nf * sizeof(Cell));
   out_->cells.assign(rows * nf, Cell{});
   // Decoded text is never longer than the document; reserving that much
   // (pages are only committed when written) saves regrowing a heap of
   // hundreds of megabytes.
   out_->heap.reserve(document_size_);
+  platform::AdviseHugePages(out_->heap.data(), out_->heap.capacity());
   std::vector<uint32_t> seen(nf, 0);
   std::string unchanged_name;
   size_t row = 0;

@@ -19,29 +19,29 @@ struct RefRecord {
   uint32_t row = 0;  // the row of the current version: ties sort by it
 };
 
-struct ViewSpec {
+struct ViewShape {
   std::string order;  // "" for packet order
   std::vector<RefKey> keys;
   bool even_nummer = false;  // the cursor carries EvenFilter on Nummer
 };
 
-bool PassesSpec(const ViewSpec& spec, const std::vector<FieldValue>& v) {
-  if (!spec.even_nummer) return true;
+bool PassesView(const ViewShape& view, const std::vector<FieldValue>& v) {
+  if (!view.even_nummer) return true;
   const FieldValue& n = v[kNummer - 1];
   return n.kind == FieldValue::Kind::kInt && n.i % 2 == 0;
 }
 
 // The bookmarks of the expected view, in view order.
 std::vector<Bookmark> ExpectedView(const std::map<Bookmark, RefRecord>& model,
-                                   const ViewSpec& spec) {
+                                   const ViewShape& view) {
   std::vector<std::pair<Bookmark, const RefRecord*>> recs;
   for (const auto& [bm, rec] : model) {
-    if (PassesSpec(spec, rec.values)) recs.push_back({bm, &rec});
+    if (PassesView(view, rec.values)) recs.push_back({bm, &rec});
   }
   std::sort(recs.begin(), recs.end(),
             [](const auto& a, const auto& b) { return a.second->row < b.second->row; });
   std::stable_sort(recs.begin(), recs.end(), [&](const auto& a, const auto& b) {
-    return RefCompare(a.second->values, b.second->values, spec.keys) < 0;
+    return RefCompare(a.second->values, b.second->values, view.keys) < 0;
   });
   std::vector<Bookmark> out;
   for (const auto& r : recs) out.push_back(r.first);
@@ -96,22 +96,22 @@ TEST_P(EngineEditSequence, CursorsFollowAReferenceModel) {
   auto base = engine::CreateDSBase();
   ASSERT_EQ(engine::LoadTableData(base.get(), std::move(t)), kDBOk);
 
-  std::vector<ViewSpec> specs = {
+  std::vector<ViewShape> views = {
       {"", {}, false},
       {"TitelYear", {{kTitel, false, true}, {kAargang, true}}, true},
       {"AargangX", {{kAargang}}, false},
   };
-  ASSERT_EQ(base->CreateIndex(MakeIndex("TitelYear", specs[1].keys)), kDBOk);
-  ASSERT_EQ(base->CreateIndex(MakeIndex("AargangX", specs[2].keys)), kDBOk);
+  ASSERT_EQ(base->CreateIndex(MakeIndex("TitelYear", views[1].keys)), kDBOk);
+  ASSERT_EQ(base->CreateIndex(MakeIndex("AargangX", views[2].keys)), kDBOk);
   ASSERT_EQ(base->CreateIndex(MakeIndex("KategoriX", {{kKategori}})), kDBOk);
   std::vector<std::unique_ptr<engine::IDSCursor>> cursors;
-  for (const ViewSpec& spec : specs) {
+  for (const ViewShape& view : views) {
     cursors.push_back(engine::CreateDSCursor());
     ASSERT_EQ(cursors.back()->InitCursor(base.get()), kDBOk);
-    if (!spec.order.empty()) {
-      ASSERT_EQ(cursors.back()->UseIndexOrder(spec.order), kDBOk);
+    if (!view.order.empty()) {
+      ASSERT_EQ(cursors.back()->UseIndexOrder(view.order), kDBOk);
     }
-    if (spec.even_nummer) {
+    if (view.even_nummer) {
       engine::FilterHandle h;
       auto* cur = static_cast<engine::Cursor*>(cursors.back().get());
       ASSERT_EQ(cur->AddFilterProgram(std::make_unique<EvenFilter>(kNummer), &h), kDBOk);
@@ -134,7 +134,7 @@ TEST_P(EngineEditSequence, CursorsFollowAReferenceModel) {
     std::vector<std::vector<Bookmark>> old_views(3);
     for (int i = 0; i < 3; ++i) {
       on[i] = CurrentBookmark(cursors[i].get());
-      old_views[i] = ExpectedView(model, specs[i]);
+      old_views[i] = ExpectedView(model, views[i]);
     }
 
     const int op = pick_op(rng);
@@ -169,7 +169,7 @@ TEST_P(EngineEditSequence, CursorsFollowAReferenceModel) {
     for (int i = 0; i < 3; ++i) {
       SCOPED_TRACE("cursor " + std::to_string(i));
       engine::IDSCursor* c = cursors[i].get();
-      std::vector<Bookmark> view = ExpectedView(model, specs[i]);
+      std::vector<Bookmark> view = ExpectedView(model, views[i]);
       std::optional<Bookmark> now = CurrentBookmark(c);
       bool in_view = changed && std::count(view.begin(), view.end(), *changed);
       if (i == who && changed) {

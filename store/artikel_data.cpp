@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "store/db_error.h"
+#include "store/engine_field_type.h"
 
 namespace store {
 
@@ -44,35 +45,6 @@ engine::PacketForm FormForFileName(const std::string& name) {
                                                                       : engine::PacketForm::kBinary;
 }
 
-// The field type an engine field descriptor stands for.
-TFieldType EngineFieldType(const engine::FieldDesc& d) {
-  if (d.type & engine::kTypeArray) return TFieldType::ftArray;
-  switch (d.type & engine::kTypeBaseMask) {
-    case engine::kBaseInt:
-      if (d.size <= 2) return TFieldType::ftSmallint;
-      return d.size == 4 ? TFieldType::ftInteger : TFieldType::ftLargeint;
-    case engine::kBaseUInt:
-      return d.size <= 2 ? TFieldType::ftWord : TFieldType::ftLargeint;
-    case engine::kBaseBool:
-      return TFieldType::ftBoolean;
-    case engine::kBaseFloat:
-      return TFieldType::ftFloat;
-    case engine::kBaseDate:
-      return TFieldType::ftDate;
-    case engine::kBaseTime:
-      return TFieldType::ftTime;
-    case engine::kBaseDateTime:
-      return TFieldType::ftDateTime;
-    case engine::kBaseString:
-      return TFieldType::ftString;
-    case engine::kBaseBytes:
-      if (d.memo) return TFieldType::ftMemo;
-      return (d.type & engine::kTypeVarying) ? TFieldType::ftBlob : TFieldType::ftBytes;
-    default:
-      return TFieldType::ftUnknown;
-  }
-}
-
 // A true boolean (or nonzero integer) table parameter.
 bool ParamIsTrue(const engine::ParamValue& p) {
   uint16_t base = p.type & engine::kTypeBaseMask;
@@ -105,8 +77,6 @@ constexpr FieldSpec kFieldSpecs[] = {
     {"Sideantal", TFieldType::ftSmallint, TFieldKind::fkCalculated, 0, 0},
 };
 constexpr int kDataFieldCount = 8;
-
-bool IsMemo(TFieldType t) { return t == TFieldType::ftMemo || t == TFieldType::ftFmtMemo; }
 
 }  // namespace
 
@@ -577,7 +547,7 @@ void TArtikelData::ReadRow(int pos, std::vector<Variant>* values) {
   values->reserve(fields_.size());
   for (const auto& f : fields_) {
     Variant v = RowValue(*shown, *f);
-    if (v.IsNull() && IsMemo(f->DataType())) v = Variant(std::string());
+    if (v.IsNull() && IsMemoType(f->DataType())) v = Variant(std::string());
     values->push_back(std::move(v));
   }
 }

@@ -17,10 +17,6 @@ bool IsIntegerType(TFieldType type) {
          type == TFieldType::ftWord || type == TFieldType::ftAutoInc;
 }
 
-bool IsMemoType(TFieldType type) {
-  return type == TFieldType::ftMemo || type == TFieldType::ftFmtMemo;
-}
-
 std::string FormatG(double value) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%g", value);

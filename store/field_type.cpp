@@ -1,6 +1,7 @@
-// Display names of the field types, as error messages and listings show them.
-// Every enumerator of TFieldType has a name here; keep the two in step.
-// Used by the filter compiler's listings and by the table's messages.
+// Display names of the field types, as error messages and listings show them,
+// and the classes of types (string, blob, memo) that fields and the filter
+// language test for. Every enumerator of TFieldType has a name here; keep the
+// two in step.
 #include "store/field_type.h"
 
 namespace store {
@@ -85,6 +86,33 @@ const char* FieldTypeName(TFieldType type) {
       return "FMTBcd";
   }
   return "Unknown";
+}
+
+bool IsStringType(TFieldType type) {
+  using enum TFieldType;
+  return type == ftString || type == ftFixedChar || type == ftWideString || type == ftGuid;
+}
+
+bool IsBlobType(TFieldType type) {
+  using enum TFieldType;
+  switch (type) {
+    case ftBlob:
+    case ftMemo:
+    case ftGraphic:
+    case ftFmtMemo:
+    case ftParadoxOle:
+    case ftDBaseOle:
+    case ftTypedBinary:
+    case ftOraBlob:
+    case ftOraClob:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsMemoType(TFieldType type) {
+  return type == TFieldType::ftMemo || type == TFieldType::ftFmtMemo;
 }
 
 }  // namespace store

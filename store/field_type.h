@@ -52,4 +52,8 @@ enum class TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggreg
 
 const char* FieldTypeName(TFieldType type);  // "String", "Integer", "Memo", ...
 
+bool IsStringType(TFieldType type);  // ftString, ftFixedChar, ftWideString, ftGuid
+bool IsBlobType(TFieldType type);    // memo and the other blob types
+bool IsMemoType(TFieldType type);    // ftMemo, ftFmtMemo: text that reads as "" when empty
+
 }  // namespace store

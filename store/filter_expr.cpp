@@ -86,29 +86,6 @@ int EngineTypeCode(TFieldType type) {
   }
 }
 
-bool IsStringType(TFieldType type) {
-  using enum TFieldType;
-  return type == ftString || type == ftFixedChar || type == ftWideString || type == ftGuid;
-}
-
-bool IsBlobType(TFieldType type) {
-  using enum TFieldType;
-  switch (type) {
-    case ftBlob:
-    case ftMemo:
-    case ftGraphic:
-    case ftFmtMemo:
-    case ftParadoxOle:
-    case ftDBaseOle:
-    case ftTypedBinary:
-    case ftOraBlob:
-    case ftOraClob:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool IsNumericType(TFieldType type) {
   using enum TFieldType;
   switch (type) {

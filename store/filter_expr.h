@@ -26,8 +26,6 @@ namespace store {
 // The engine type code of a field type (fills operand [0] of constant nodes).
 int EngineTypeCode(TFieldType type);
 
-bool IsStringType(TFieldType type);   // ftString, ftFixedChar, ftWideString, ftGuid
-bool IsBlobType(TFieldType type);     // memo and the other blob types
 bool IsNumericType(TFieldType type);  // integer, float, currency and decimal types
 
 // Standard conversions as the compiler uses them. StrToInt32 accepts leading

@@ -9,9 +9,9 @@
 #include <iostream>
 
 #include "engine/filter_program.h"
-#include "engine/packet_rules.h"
 #include "engine/record_values.h"
 #include "store/db_error.h"
+#include "store/engine_field_type.h"
 #include "store/filter_compile.h"
 #include "tools/vpacket.h"
 #include "tools/vpacket_dump.h"
@@ -19,39 +19,12 @@
 namespace vpacket {
 namespace {
 
-store::TFieldType TypeOf(const engine::FieldDef& f) {
-  using store::TFieldType;
-  switch (f.base()) {
-    case engine::kBaseInt:
-      return f.size == 2   ? TFieldType::ftSmallint
-             : f.size == 8 ? TFieldType::ftLargeint
-                           : TFieldType::ftInteger;
-    case engine::kBaseUInt:
-      return f.size <= 2 ? TFieldType::ftWord : TFieldType::ftLargeint;
-    case engine::kBaseBool:
-      return TFieldType::ftBoolean;
-    case engine::kBaseFloat:
-      return TFieldType::ftFloat;
-    case engine::kBaseDate:
-      return TFieldType::ftDate;
-    case engine::kBaseTime:
-      return TFieldType::ftTime;
-    case engine::kBaseDateTime:
-      return TFieldType::ftDateTime;
-    case engine::kBaseString:
-      return TFieldType::ftString;
-    case engine::kBaseBytes:
-      return engine::packet::IsTextBlock(f) ? TFieldType::ftMemo : TFieldType::ftVarBytes;
-    default:
-      return TFieldType::ftUnknown;
-  }
-}
-
 class PacketHost : public store::IFilterHost {
  public:
   explicit PacketHost(const engine::TableData& t) {
     for (size_t i = 0; i < t.field_count(); ++i)
-      fields_.push_back({t.fields[i].name, static_cast<int>(i + 1), TypeOf(t.fields[i]),
+      fields_.push_back({t.fields[i].name, static_cast<int>(i + 1),
+                         store::EngineFieldType(FieldDescOf(t.fields[i], i)),
                          static_cast<int>(engine::FieldWidth(t.fields[i])),
                          store::TFieldKind::fkData});
     fields_.push_back(

@@ -650,6 +650,28 @@ bool CheckOnlyElements(pugi::xml_node parent, std::string* bad) {
   return true;
 }
 
+// Finds the two kinds of child element that `parent` may hold, each at most
+// once, and nothing else.
+bool PickChildren(pugi::xml_node parent, const char* name_a, pugi::xml_node* a, const char* name_b,
+                  pugi::xml_node* b, std::string* bad) {
+  if (!CheckOnlyElements(parent, bad)) return false;
+  for (pugi::xml_node n = parent.first_child(); n; n = n.next_sibling()) {
+    pugi::xml_node* slot = std::strcmp(n.name(), name_a) == 0   ? a
+                           : std::strcmp(n.name(), name_b) == 0 ? b
+                                                                : nullptr;
+    if (slot == nullptr) {
+      *bad = "unexpected element <" + Printable(n.name()) + "> in <" + parent.name() + ">";
+      return false;
+    }
+    if (*slot) {
+      *bad = "a second <" + Printable(n.name()) + ">";
+      return false;
+    }
+    *slot = n;
+  }
+  return true;
+}
+
 DBResult XmlReader::Read(std::span<const uint8_t> packet) {
   *out_ = TableData{};
   document_size_ = packet.size();
@@ -713,32 +735,14 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet) {
   if (DBResult rc = ReadDataPacketAttrs(root); rc != kDBOk) return rc;
   pugi::xml_node metadata, rowdata;
   std::string bad;
-  if (!CheckOnlyElements(root, &bad)) return Fail(kDBCorruptPacket, bad);
-  for (pugi::xml_node n = root.first_child(); n; n = n.next_sibling()) {
-    pugi::xml_node* slot = std::strcmp(n.name(), "METADATA") == 0  ? &metadata
-                           : std::strcmp(n.name(), "ROWDATA") == 0 ? &rowdata
-                                                                   : nullptr;
-    if (slot == nullptr) {
-      return Fail(kDBCorruptPacket,
-                  "unexpected element <" + Printable(n.name()) + "> in <DATAPACKET>");
-    }
-    if (*slot) return Fail(kDBCorruptPacket, "a second <" + Printable(n.name()) + ">");
-    *slot = n;
+  if (!PickChildren(root, "METADATA", &metadata, "ROWDATA", &rowdata, &bad)) {
+    return Fail(kDBCorruptPacket, bad);
   }
   if (!metadata) return Fail(kDBCorruptPacket, "<METADATA> is missing");
   if (!rowdata) return Fail(kDBCorruptPacket, "<ROWDATA> is missing");
-  if (!CheckOnlyElements(metadata, &bad)) return Fail(kDBCorruptPacket, bad);
   pugi::xml_node fields, params;
-  for (pugi::xml_node n = metadata.first_child(); n; n = n.next_sibling()) {
-    pugi::xml_node* slot = std::strcmp(n.name(), "FIELDS") == 0   ? &fields
-                           : std::strcmp(n.name(), "PARAMS") == 0 ? &params
-                                                                  : nullptr;
-    if (slot == nullptr) {
-      return Fail(kDBCorruptPacket,
-                  "unexpected element <" + Printable(n.name()) + "> in <METADATA>");
-    }
-    if (*slot) return Fail(kDBCorruptPacket, "a second <" + Printable(n.name()) + ">");
-    *slot = n;
+  if (!PickChildren(metadata, "FIELDS", &fields, "PARAMS", &params, &bad)) {
+    return Fail(kDBCorruptPacket, bad);
   }
   if (!fields) return Fail(kDBCorruptPacket, "<FIELDS> is missing");
   if (DBResult rc = ReadFields(fields); rc != kDBOk) return rc;

@@ -329,10 +329,7 @@ void TArtikelData::ResyncAfterChange() {
   r = cursor_->GetNextRecord(nullptr);
   if (r == engine::kDBEof) r = cursor_->GetPriorRecord(nullptr);
   if (r == engine::kDBBof || r == engine::kDBEof) {
-    has_current_ = false;
-    current_ = Row();
-    bof_ = eof_ = true;
-    Check(cursor_->MoveToBOF());
+    ShowNoRecord();
     return;
   }
   Check(r);
@@ -405,14 +402,20 @@ void TArtikelData::SetFieldData(const TField& field, const Variant& value) {
 
 // =============================== navigation ================================
 
+// The view is empty: no current record, and the engine cursor before the
+// first record, where the next read starts.
+void TArtikelData::ShowNoRecord() {
+  has_current_ = false;
+  current_ = Row();
+  bof_ = eof_ = true;
+  Check(cursor_->MoveToBOF());
+}
+
 void TArtikelData::MoveToFirst() {
   Check(cursor_->MoveToBOF());
   engine::DBResult r = cursor_->GetNextRecord(nullptr);
   if (r == engine::kDBEof) {
-    has_current_ = false;
-    current_ = Row();
-    bof_ = eof_ = true;
-    Check(cursor_->MoveToBOF());
+    ShowNoRecord();
     return;
   }
   Check(r);
@@ -435,10 +438,7 @@ void TArtikelData::Last() {
         Check(cursor_->MoveToEOF());
         engine::DBResult r = cursor_->GetPriorRecord(nullptr);
         if (r == engine::kDBBof) {
-          has_current_ = false;
-          current_ = Row();
-          bof_ = eof_ = true;
-          Check(cursor_->MoveToBOF());
+          ShowNoRecord();
           return;
         }
         Check(r);

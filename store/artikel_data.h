@@ -201,7 +201,8 @@ class TArtikelData : public IFilterHost {
   // Record buffers.
   void CalcRow(Row* row);
   void ReadCurrentInto(Row* row);
-  void LoadCurrent();  // read the engine's current record as the current one
+  void LoadCurrent();   // read the engine's current record as the current one
+  void ShowNoRecord();  // an empty view: nothing current, cursor before the first
   void ResyncAfterChange();
   void RestorePosition();
   void CheckActive() const;

@@ -105,6 +105,41 @@ engine::FieldDesc FieldDescOf(const engine::FieldDef& f, size_t index) {
   return d;
 }
 
+int DumpPacketRecords(const std::string& path, const std::string& bytes,
+                      std::span<const uint8_t> filter_block) {
+  std::unique_ptr<engine::IDSBase> base = engine::CreateDSBase();
+  auto engine_error = [&](engine::DBResult rc) {
+    std::string text;
+    base->GetErrorString(rc, &text);
+    return Fail(path + ": " + text);
+  };
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  if (engine::DBResult rc = base->AppendData(std::span(data, bytes.size())); rc != engine::kDBOk) {
+    return engine_error(rc);
+  }
+  std::vector<engine::FieldDesc> fields;
+  if (engine::DBResult rc = base->GetFieldDescs(&fields); rc != engine::kDBOk) {
+    return engine_error(rc);
+  }
+  std::unique_ptr<engine::IDSCursor> cursor = engine::CreateDSCursor();
+  if (engine::DBResult rc = cursor->InitCursor(base.get()); rc != engine::kDBOk) {
+    return engine_error(rc);
+  }
+  if (!filter_block.empty()) {
+    engine::FilterHandle handle = 0;
+    if (engine::DBResult rc = cursor->AddFilter(filter_block, &handle); rc != engine::kDBOk) {
+      return engine_error(rc);
+    }
+  }
+  if (engine::DBResult rc = DumpCurrentRecords(cursor.get(), fields, std::cout);
+      rc != engine::kDBOk) {
+    return engine_error(rc);
+  }
+  return std::cout.flush()
+             ? 0
+             : Fail(filter_block.empty() ? "cannot write the dump" : "cannot write the records");
+}
+
 namespace {
 
 // Every row version: row number, status, one blank code digit per field
@@ -146,29 +181,7 @@ int DumpAllRows(const std::string& path) {
 int DumpCurrent(const std::string& path) {
   std::string bytes, error;
   if (!ReadWholeFile(path, &bytes, &error)) return Fail(error);
-  std::unique_ptr<engine::IDSBase> base = engine::CreateDSBase();
-  auto engine_error = [&](engine::DBResult rc) {
-    std::string text;
-    base->GetErrorString(rc, &text);
-    return Fail(path + ": " + text);
-  };
-  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-  if (engine::DBResult rc = base->AppendData(std::span(data, bytes.size())); rc != engine::kDBOk) {
-    return engine_error(rc);
-  }
-  std::vector<engine::FieldDesc> fields;
-  if (engine::DBResult rc = base->GetFieldDescs(&fields); rc != engine::kDBOk) {
-    return engine_error(rc);
-  }
-  std::unique_ptr<engine::IDSCursor> cursor = engine::CreateDSCursor();
-  if (engine::DBResult rc = cursor->InitCursor(base.get()); rc != engine::kDBOk) {
-    return engine_error(rc);
-  }
-  if (engine::DBResult rc = DumpCurrentRecords(cursor.get(), fields, std::cout);
-      rc != engine::kDBOk) {
-    return engine_error(rc);
-  }
-  return std::cout.flush() ? 0 : Fail("cannot write the dump");
+  return DumpPacketRecords(path, bytes, {});
 }
 
 int RunDump(Args args) {

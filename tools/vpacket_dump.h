@@ -8,6 +8,7 @@
 #pragma once
 
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,10 +24,10 @@ void AppendDumpText(std::string_view text, std::string* out);
 void AppendDumpValue(const engine::FieldDesc& field, const engine::FieldValue& value,
                      std::string* out);
 
-// The heading line: field names separated by tabs.
 // The engine's description of a packet field at 0-based position `index`.
 engine::FieldDesc FieldDescOf(const engine::FieldDef& field, size_t index);
 
+// The heading line: field names separated by tabs.
 std::string DumpHeading(const std::vector<engine::FieldDesc>& fields);
 
 // Writes the heading and every record of the cursor's view, from its first
@@ -34,5 +35,12 @@ std::string DumpHeading(const std::vector<engine::FieldDesc>& fields);
 engine::DBResult DumpCurrentRecords(engine::IDSCursor* cursor,
                                     const std::vector<engine::FieldDesc>& fields,
                                     std::ostream& out);
+
+// Loads `bytes` (the packet of file `path`) into the engine and prints its
+// current records in packet order, as `vpacket dump` does; with a filter
+// block, only those that pass. Returns the command's exit status; failures
+// are reported with the path in front.
+int DumpPacketRecords(const std::string& path, const std::string& bytes,
+                      std::span<const uint8_t> filter_block);
 
 }  // namespace vpacket

@@ -101,29 +101,7 @@ int RunFilter(Args args) {
     return 1;
   }
   if (all) return FilterAllRows(path, t, block);
-
-  std::unique_ptr<engine::IDSBase> base = engine::CreateDSBase();
-  auto engine_error = [&](engine::DBResult rc) {
-    std::string text;
-    base->GetErrorString(rc, &text);
-    return Fail(path + ": " + text);
-  };
-  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-  if (engine::DBResult rc = base->AppendData(std::span(data, bytes.size())); rc != engine::kDBOk)
-    return engine_error(rc);
-  std::vector<engine::FieldDesc> fields;
-  if (engine::DBResult rc = base->GetFieldDescs(&fields); rc != engine::kDBOk)
-    return engine_error(rc);
-  std::unique_ptr<engine::IDSCursor> cursor = engine::CreateDSCursor();
-  if (engine::DBResult rc = cursor->InitCursor(base.get()); rc != engine::kDBOk)
-    return engine_error(rc);
-  engine::FilterHandle handle = 0;
-  if (engine::DBResult rc = cursor->AddFilter(block, &handle); rc != engine::kDBOk)
-    return engine_error(rc);
-  if (engine::DBResult rc = DumpCurrentRecords(cursor.get(), fields, std::cout);
-      rc != engine::kDBOk)
-    return engine_error(rc);
-  return std::cout.flush() ? 0 : Fail("cannot write the records");
+  return DumpPacketRecords(path, bytes, block);
 }
 
 }  // namespace

@@ -640,6 +640,15 @@ std::string DocName(std::string_view name, bool utf8) {
   return s;
 }
 
+// The next word of a blank-separated list from position *i on, or the empty
+// view at the end; *i moves past the word.
+std::string_view NextWord(std::string_view s, size_t* i) {
+  while (*i < s.size() && s[*i] == ' ') ++*i;
+  const size_t start = *i;
+  *i = std::min(s.find(' ', start), s.size());
+  return s.substr(start, *i - start);
+}
+
 bool CheckOnlyElements(pugi::xml_node parent, std::string* bad) {
   for (pugi::xml_node n = parent.first_child(); n; n = n.next_sibling()) {
     if (n.type() != pugi::node_element) {
@@ -904,20 +913,14 @@ DBResult XmlReader::ReadTableParams(pugi::xml_node params) {
       }
       std::string_view s = scratch_;
       size_t i = 0;
-      while (i < s.size()) {
-        if (s[i] == ' ') {
-          ++i;
-          continue;
-        }
-        const size_t j = std::min(s.find(' ', i), s.size());
+      for (std::string_view word = NextWord(s, &i); !word.empty(); word = NextWord(s, &i)) {
         uint64_t v = 0;
-        if (!ParseUInt64(s.substr(i, j - i), &v) || v > UINT32_MAX) {
+        if (!ParseUInt64(word, &v) || v > UINT32_MAX) {
           return Fail(kDBBadChangeLog, "CHANGE_LOG number " + Num(out_->change_log.size() + 1) +
-                                           " '" + Printable(s.substr(i, j - i)) +
+                                           " '" + Printable(word) +
                                            "' is not a 32-bit unsigned number");
         }
         out_->change_log.push_back(static_cast<uint32_t>(v));
-        i = j;
       }
       if (a.next_attribute() && std::string_view(a.next_attribute().name()) == "CHANGE_LOG.type") {
         return Fail(kDBBadChangeLog, "CHANGE_LOG takes no type");
@@ -1114,18 +1117,12 @@ DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
         }
         std::string_view s = scratch_;
         size_t i = 0;
-        while (i < s.size()) {
-          if (s[i] == ' ') {
-            ++i;
-            continue;
-          }
-          const size_t j = std::min(s.find(' ', i), s.size());
-          unchanged_name = DocName(s.substr(i, j - i), decoder_.utf8());
+        for (std::string_view word = NextWord(s, &i); !word.empty(); word = NextWord(s, &i)) {
+          unchanged_name = DocName(word, decoder_.utf8());
           const size_t uf = FindField(unchanged_name, SIZE_MAX);
           if (uf == SIZE_MAX) {
             return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ": RowUnchanged names '" +
-                                              Printable(s.substr(i, j - i)) +
-                                              "', which is no field");
+                                              Printable(word) + "', which is no field");
           }
           if (seen[uf] == mark) {
             return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ", field '" +
@@ -1133,7 +1130,6 @@ DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
           }
           seen[uf] = mark;
           cells[uf].blank = kUnchanged;
-          i = j;
         }
       } else {
         return Fail(kDBCorruptPacket,

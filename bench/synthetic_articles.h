@@ -8,48 +8,14 @@
 #include <string>
 
 #include "engine/table_data.h"
+#include "tests/packet_samples.h"
 
 namespace bench {
 
 inline engine::TableData SyntheticArticles(size_t count, uint32_t seed = 20011) {
   using namespace engine;
   TableData t;
-  auto field = [](const char* name, uint16_t size, uint16_t type) {
-    FieldDef f;
-    f.name = name;
-    f.size = size;
-    f.type = type;
-    f.attrs = 0x10;
-    return f;
-  };
-  auto width = [](uint16_t w) {
-    Param p;
-    p.name = "WIDTH";
-    p.size = 2;
-    p.type = kBaseUInt;
-    p.raw = std::string{static_cast<char>(w & 0xFF), static_cast<char>(w >> 8)};
-    return p;
-  };
-  auto subtype = [] {
-    Param p;
-    p.name = "SUBTYPE";
-    p.size = 2;
-    p.type = kBaseString | kTypeVarying;
-    p.raw = std::string("\x05\x00Text\x00", 7);
-    return p;
-  };
-  t.fields = {field("Aargang", 4, kBaseInt),
-              field("Nummer", 4, kBaseInt),
-              field("Titel", 1, kBaseString | kTypeVarying),
-              field("Tekst", 4, kBaseBytes | kTypeVarying),
-              field("Kategori", 1, kBaseString | kTypeVarying),
-              field("StartSide", 4, kBaseInt),
-              field("SlutSide", 4, kBaseInt),
-              field("VProgrammer", 4, kBaseBytes | kTypeVarying)};
-  t.fields[2].params.push_back(width(80));
-  t.fields[3].params.push_back(subtype());
-  t.fields[4].params.push_back(width(20));
-  t.fields[7].params.push_back(subtype());
+  packet_samples::AddArticleFields(&t);
 
   static const char* kWords[] = {
       "printer",  "netv\xE6rk", "grafik",          "spil",    "internet", "program",

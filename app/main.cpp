@@ -6,6 +6,7 @@
 #include "platform/locale.h"
 
 int main(int argc, char** argv) {
+  platform::IgnoreFileSizeSignal();
   app::GuardedApplication application(argc, argv);
   platform::EnvironmentLocale locale;
   int result = 0;

@@ -27,6 +27,8 @@ std::string Triple(size_t index, uint32_t r, uint32_t o, uint32_t kind) {
          std::to_string(o) + " " + std::to_string(kind) + ")";
 }
 
+}  // namespace
+
 // Checks cells and change log of a table and derives replaces[] from the log.
 // Everything a later resolution or edit relies on is checked here, so that a
 // hostile packet is refused instead of looping or reading out of range.
@@ -135,8 +137,6 @@ DBResult CheckTable(const TableData& data, std::vector<uint32_t>* replaces, std:
   }
   return kDBOk;
 }
-
-}  // namespace
 
 DataObject::DataObject() = default;
 

@@ -119,4 +119,10 @@ class DataObject final : public IDSBase {
 // checks of a packet load; AppendData uses it after reading the packet.
 DBResult LoadTableData(IDSBase* base, TableData data);
 
+// The checks a load runs before taking a table (every cell's blank code and
+// place, the change log against the rows' statuses); `replaces` gets the row
+// each row replaces (1-based, 0 for none). Tools that read packets without
+// loading them run it too, so they refuse what a load refuses.
+DBResult CheckTable(const TableData& data, std::vector<uint32_t>* replaces, std::string* error);
+
 }  // namespace engine

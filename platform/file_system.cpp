@@ -1,57 +1,156 @@
-// The atomic replace composed from the low-level steps, and the POSIX
-// implementation of those steps and of reading.
-// Called by store::TArtikelData (through IFileSystem) and by the tests.
+// The atomic replace composed from the low-level steps, the in-place
+// fallback, and the POSIX implementation of those steps and of reading.
+// Called by store::TArtikelData and vpacket (through IFileSystem) and by the
+// tests.
 #include "platform/file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 
 namespace platform {
 
+namespace {
+
+void SetReason(std::string* reason, const std::string& what, int error) {
+  if (reason == nullptr) return;
+  *reason = what;
+  if (error != 0) *reason += std::string(": ") + std::strerror(error);
+}
+
+}  // namespace
+
 // ---- The composed atomic replace ----
 
-bool IFileSystem::WriteFileAtomic(const std::string& name, std::span<const uint8_t> bytes) {
-  if (name.empty()) return false;
+bool IFileSystem::WriteFileAtomic(const std::string& name, std::span<const uint8_t> bytes,
+                                  std::string* reason) {
+  if (name.empty()) {
+    SetReason(reason, "no file name", 0);
+    return false;
+  }
   const std::string path = ResolveTarget(name);
   TargetInfo target;
-  if (!QueryTarget(path, &target)) return false;
-  uint32_t mode = DefaultMode();
+  if (!QueryTarget(path, &target)) {
+    SetReason(reason, "cannot examine " + path, LastError());
+    return false;
+  }
+  target.mode = target.exists ? target.mode : DefaultMode();
   if (target.exists) {
-    // A read-only or immutable target is refused here: a privileged process
-    // could otherwise replace it by rename although it is meant to stay.
-    if (!target.regular || !target.owner_writable || target.immutable) return false;
-    mode = target.mode;
+    // Refused as the system would refuse an open for writing: replacing by
+    // rename would otherwise overwrite a file this user may not change.
+    if (!target.regular) {
+      SetReason(reason, path + " is not a regular file", 0);
+      return false;
+    }
+    if (!target.writable || target.immutable) {
+      SetReason(reason, "cannot write " + path, target.writable ? EPERM : target.access_error);
+      return false;
+    }
   }
 
   std::string temp_path;
   Handle handle = CreateTemp(path, &temp_path);
-  if (handle == kNoHandle) return false;
-  bool ok = SetMode(handle, mode) && Write(handle, bytes) && Sync(handle);
-  // Close even after a failure; a failed close loses data as surely as a failed write.
-  ok = Close(handle) && ok;
-  if (ok) ok = Rename(temp_path, path);
-  if (!ok) {
-    Unlink(temp_path);
+  if (handle == kNoHandle) {
+    const int error = LastError();
+    if (target.exists && (error == EACCES || error == EPERM || error == EROFS)) {
+      return RewriteInPlace(path, bytes, reason);
+    }
+    SetReason(reason, "cannot create a temporary file beside " + path, error);
     return false;
   }
-  return SyncDirectoryOf(path);
+  int error = 0;
+  bool ok = SetOwnerAndMode(handle, target) &&
+            Write(handle, bytes) && Sync(handle);
+  if (!ok) error = LastError();
+  // Close even after a failure; a failed close loses data as surely as a failed write.
+  if (!Close(handle) && ok) {
+    ok = false;
+    error = LastError();
+  }
+  if (ok && !Rename(temp_path, path)) {
+    ok = false;
+    error = LastError();
+  }
+  if (!ok) {
+    Unlink(temp_path);
+    SetReason(reason, "cannot write " + path, error);
+    return false;
+  }
+  if (!SyncDirectoryOf(path)) {
+    SetReason(reason, "cannot make " + path + " durable", LastError());
+    return false;
+  }
+  RemoveStaleTemps(path);
+  return true;
+}
+
+bool IFileSystem::RewriteInPlace(const std::string& path, std::span<const uint8_t> bytes,
+                                 std::string* reason) {
+  std::vector<uint8_t> old;
+  if (ReadFile(path, &old) != ReadOutcome::kRead) {
+    SetReason(reason, "cannot read " + path + " to keep its content", LastError());
+    return false;
+  }
+  Handle handle = OpenExisting(path);
+  if (handle == kNoHandle) {
+    SetReason(reason, "cannot write " + path, LastError());
+    return false;
+  }
+  // The new bytes go over the old ones before the file is cut, so a full
+  // disk fails while the old blocks are still allocated for the way back.
+  bool ok = Rewind(handle) && Write(handle, bytes) && Truncate(handle, bytes.size()) &&
+            Sync(handle);
+  int error = ok ? 0 : LastError();
+  if (!ok) {
+    bool restored = Rewind(handle) && Write(handle, old) && Truncate(handle, old.size()) &&
+                    Sync(handle);
+    Close(handle);
+    SetReason(reason,
+              restored ? "cannot write " + path
+                       : "cannot write " + path + " and its old content could not be put back",
+              error);
+    return false;
+  }
+  if (!Close(handle)) {
+    SetReason(reason, "cannot write " + path, LastError());
+    return false;
+  }
+  RemoveStaleTemps(path);
+  return true;
 }
 
 // ---- POSIX ----
 
 namespace {
 
+constexpr char kTempInfix[] = ".tmp-";
+constexpr size_t kTempSuffixLength = 6;  // the XXXXXX of mkostemp
+
 std::string DirectoryOf(const std::string& native) {
   size_t slash = native.rfind('/');
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return native.substr(0, slash);
+}
+
+std::string BaseOf(const std::string& native) {
+  size_t slash = native.rfind('/');
+  return slash == std::string::npos ? native : native.substr(slash + 1);
+}
+
+bool SameFile(int fd, const std::string& path) {
+  struct stat a, b;
+  return ::fstat(fd, &a) == 0 && ::lstat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+         a.st_ino == b.st_ino;
 }
 
 }  // namespace
@@ -64,35 +163,18 @@ std::string PosixFileSystem::NativePath(const std::string& path) {
   return native;
 }
 
-bool PosixFileSystem::Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(NativePath(path).c_str(), &st) == 0;
+bool PosixFileSystem::IsTempName(const std::string& name, const std::string& target_base) {
+  const std::string prefix = "." + target_base + kTempInfix;
+  return name.size() == prefix.size() + kTempSuffixLength && name.compare(0, prefix.size(), prefix) == 0;
 }
 
-bool PosixFileSystem::ReadAll(const std::string& path, std::vector<uint8_t>* bytes) {
-  bytes->clear();
-  int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  if (ok) {
-    bytes->reserve(static_cast<size_t>(st.st_size));
-    uint8_t chunk[1 << 16];
-    for (;;) {
-      ssize_t n = ::read(fd, chunk, sizeof chunk);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        ok = false;
-        break;
-      }
-      if (n == 0) break;
-      bytes->insert(bytes->end(), chunk, chunk + n);
-    }
-  }
-  ::close(fd);
-  if (!ok) bytes->clear();
-  return ok;
+ReadOutcome PosixFileSystem::ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
+  ReadResult result = ReadRegularFile(NativePath(path), bytes);
+  errno = result.error;
+  return result.outcome;
 }
+
+int PosixFileSystem::LastError() { return errno; }
 
 std::string PosixFileSystem::ResolveTarget(const std::string& path) {
   std::string native = NativePath(path);
@@ -113,10 +195,15 @@ bool PosixFileSystem::QueryTarget(const std::string& path, TargetInfo* info) {
   if (::stat(native.c_str(), &st) != 0) return errno == ENOENT;
   info->exists = true;
   info->regular = S_ISREG(st.st_mode);
-  info->owner_writable = (st.st_mode & S_IWUSR) != 0;
   info->mode = st.st_mode & 07777;
+  info->owner = st.st_uid;
+  info->group = st.st_gid;
+  // The kernel's own answer for this process's effective ids: it knows
+  // group membership, capabilities, ACLs and read-only mounts.
+  info->writable = ::faccessat(AT_FDCWD, native.c_str(), W_OK, AT_EACCESS) == 0;
+  if (!info->writable) info->access_error = errno;
   if (info->regular) {
-    int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd >= 0) {
       int flags = 0;
       if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
@@ -136,19 +223,32 @@ uint32_t PosixFileSystem::DefaultMode() {
 }
 
 IFileSystem::Handle PosixFileSystem::CreateTemp(const std::string& target, std::string* temp_path) {
-  std::string native = NativePath(target);
-  std::string dir = DirectoryOf(native);
-  std::string base =
-      native.substr(native.rfind('/') == std::string::npos ? 0 : native.rfind('/') + 1);
-  std::string templ = dir + "/." + base + ".tmpXXXXXX";
-  int fd = ::mkostemp(templ.data(), O_CLOEXEC);
-  if (fd < 0) return kNoHandle;
-  *temp_path = templ;
-  return fd;
+  const std::string native = NativePath(target);
+  const std::string templ_base = DirectoryOf(native) + "/." + BaseOf(native) + kTempInfix;
+  // A writer cleaning up may take the lock of a file created a moment ago,
+  // before its creator locked it, and remove it; the creator then finds its
+  // name gone and tries again.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    std::string templ = templ_base + std::string(kTempSuffixLength, 'X');
+    int fd = ::mkostemp(templ.data(), O_CLOEXEC);
+    if (fd < 0) return kNoHandle;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && SameFile(fd, templ)) {
+      *temp_path = templ;
+      return fd;
+    }
+    ::close(fd);
+  }
+  errno = EEXIST;
+  return kNoHandle;
 }
 
-bool PosixFileSystem::SetMode(Handle handle, uint32_t mode) {
-  return ::fchmod(handle, static_cast<mode_t>(mode)) == 0;
+bool PosixFileSystem::SetOwnerAndMode(Handle handle, const TargetInfo& target) {
+  if (target.exists && ::fchown(handle, target.owner, target.group) != 0) {
+    // Not allowed to give the file away: keep at least the group if we may.
+    (void)::fchown(handle, static_cast<uid_t>(-1), target.group);
+  }
+  // After the owner: changing it may clear the set-id bits.
+  return ::fchmod(handle, static_cast<mode_t>(target.mode)) == 0;
 }
 
 bool PosixFileSystem::Write(Handle handle, std::span<const uint8_t> bytes) {
@@ -156,6 +256,7 @@ bool PosixFileSystem::Write(Handle handle, std::span<const uint8_t> bytes) {
   while (done < bytes.size()) {
     ssize_t n = ::write(handle, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = ENOSPC;
     if (n <= 0) return false;
     done += static_cast<size_t>(n);
   }
@@ -171,7 +272,10 @@ bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
 }
 
 bool PosixFileSystem::Unlink(const std::string& path) {
-  return ::unlink(NativePath(path).c_str()) == 0;
+  int saved = errno;  // keep the error of the step that failed
+  bool ok = ::unlink(NativePath(path).c_str()) == 0;
+  errno = saved;
+  return ok;
 }
 
 bool PosixFileSystem::SyncDirectoryOf(const std::string& path) {
@@ -182,9 +286,44 @@ bool PosixFileSystem::SyncDirectoryOf(const std::string& path) {
   return ok;
 }
 
+void PosixFileSystem::RemoveStaleTemps(const std::string& target) {
+  const std::string native = NativePath(target);
+  const std::string dir = DirectoryOf(native);
+  const std::string base = BaseOf(native);
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return;
+  while (dirent* e = ::readdir(d)) {
+    if (!IsTempName(e->d_name, base)) continue;
+    const std::string path = dir + "/" + e->d_name;
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st;
+    // A lock that can be taken means no writer holds the file: it is stale.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        SameFile(fd, path)) {
+      ::unlink(path.c_str());
+    }
+    ::close(fd);
+  }
+  ::closedir(d);
+}
+
+IFileSystem::Handle PosixFileSystem::OpenExisting(const std::string& path) {
+  int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  return fd < 0 ? kNoHandle : fd;
+}
+
+bool PosixFileSystem::Rewind(Handle handle) { return ::lseek(handle, 0, SEEK_SET) == 0; }
+
+bool PosixFileSystem::Truncate(Handle handle, uint64_t size) {
+  return ::ftruncate(handle, static_cast<off_t>(size)) == 0;
+}
+
 IFileSystem& DefaultFileSystem() {
   static PosixFileSystem fs;
   return fs;
 }
+
+void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 }  // namespace platform

@@ -1,21 +1,31 @@
 // File access for the article table's data files, behind a small interface so
 // that tests can run against a fake that injects every fault.
 //
-// Reading: Exists and ReadAll (the whole file in one read).
+// Reading: ReadFile, the whole file in one read (platform/file_read.h); a
+// path that holds no regular file (a FIFO, a directory, a device) reads as
+// missing and is never opened for reading in a way that could block.
+//
 // Writing: WriteFileAtomic replaces a file so that the old content survives any
-// failure. It is composed here, once, from the low-level steps below (resolve
-// a symbolic link, query the target, open a private temporary file beside it,
-// write, sync, close, rename over the target, sync the directory, unlink the
-// temporary file on failure);
-// an implementation supplies only those steps. What stays true after a failed
-// WriteFileAtomic before the rename: the target is untouched and no temporary
-// file remains. A failed directory sync after the rename reports failure too
-// (the new content is in place but may not be durable).
+// failure. It is composed here, once, from the low-level steps below: resolve
+// a symbolic link, query the target (writable for the running user, by its
+// effective ids), open a private temporary file beside it under an advisory
+// lock, give it the target's owner, group and mode, write, sync, close,
+// rename over the target, sync the directory, then remove stale temporary
+// files of the same target (ours, left by a killed writer: their lock can be
+// taken). An implementation supplies only those steps. What stays true after
+// a failed WriteFileAtomic before the rename: the target is untouched and no
+// temporary file remains. A failed directory sync after the rename reports
+// failure too (the new content is in place but may not be durable).
+//
+// When no temporary file can be made beside a writable target (a read-only
+// directory holding a writable file), the file is rewritten in place with
+// its old bytes held in memory and put back if the write fails. Only there
+// can a kill during the write cost the old content (docs/data-files.md).
 //
 // Paths are the table's texts; the POSIX implementation reads "\" as "/" so
 // the window's ".\Base.xml" names Base.xml in the working directory.
-// Used by store::TArtikelData; platform::PosixFileSystem is the real one,
-// tests/fake_file_system.h the fake.
+// Used by store::TArtikelData and vpacket (through IFileSystem);
+// platform::PosixFileSystem is the real one, tests/fake_file_system.h the fake.
 #pragma once
 
 #include <cstdint>
@@ -23,15 +33,20 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_read.h"
+
 namespace platform {
 
 // What the atomic write needs to know about an existing target.
 struct TargetInfo {
   bool exists = false;
-  bool regular = false;         // a regular file (not a directory or device)
-  bool owner_writable = false;  // the owner write bit is set
-  bool immutable = false;       // immutable or append-only attribute set
-  uint32_t mode = 0;            // permission bits (07777)
+  bool regular = false;    // a regular file (not a directory or device)
+  bool writable = false;   // the running user may write it (effective ids)
+  int access_error = 0;    // errno saying why it is not writable
+  bool immutable = false;  // immutable or append-only attribute set
+  uint32_t mode = 0;       // permission bits (07777)
+  uint32_t owner = 0;      // user and group ids, kept where the process may
+  uint32_t group = 0;
 };
 
 class IFileSystem {
@@ -41,16 +56,18 @@ class IFileSystem {
 
   virtual ~IFileSystem() = default;
 
-  // True when something exists under `path`.
-  virtual bool Exists(const std::string& path) = 0;
-  // Reads the whole file. False when it cannot be opened or read; `bytes` is
-  // then empty.
-  virtual bool ReadAll(const std::string& path, std::vector<uint8_t>* bytes) = 0;
+  // Reads the whole file at `path` into `bytes` (empty unless kRead).
+  virtual ReadOutcome ReadFile(const std::string& path, std::vector<uint8_t>* bytes) = 0;
 
-  // Replaces `path` with `bytes` (see the file comment). False on any failure.
-  bool WriteFileAtomic(const std::string& path, std::span<const uint8_t> bytes);
+  // Replaces `path` with `bytes` (see the file comment). False on any
+  // failure, with the reason (what failed and the system's error text) in
+  // `reason` when given.
+  bool WriteFileAtomic(const std::string& path, std::span<const uint8_t> bytes,
+                       std::string* reason = nullptr);
 
   // ---- Low-level steps of WriteFileAtomic ----
+  // Every step that fails leaves its errno for LastError().
+  virtual int LastError() = 0;
   // The file a write to `path` must replace: `path` itself, or the file a
   // symbolic link there points to, so that replacing keeps the link.
   virtual std::string ResolveTarget(const std::string& path) { return path; }
@@ -58,11 +75,15 @@ class IFileSystem {
   virtual bool QueryTarget(const std::string& path, TargetInfo* info) = 0;
   // Permission bits for a file that does not exist yet (0666 less the umask).
   virtual uint32_t DefaultMode() = 0;
-  // Creates a new, private file in the directory of `target` and opens it for
-  // writing; its name goes to `temp_path`. kNoHandle on failure.
+  // Creates a new, private file in the directory of `target`, named so that
+  // RemoveStaleTemps recognises it, opens it for writing and holds an
+  // advisory lock on it until Close; its name goes to `temp_path`.
+  // kNoHandle on failure.
   virtual Handle CreateTemp(const std::string& target, std::string* temp_path) = 0;
-  virtual bool SetMode(Handle handle, uint32_t mode) = 0;
-  // Writes all of `bytes` (retrying short writes).
+  // Gives the file the target's owner and group where the process may
+  // (silently keeping its own otherwise), then the permission bits.
+  virtual bool SetOwnerAndMode(Handle handle, const TargetInfo& target) = 0;
+  // Writes all of `bytes` at the current position (retrying short writes).
   virtual bool Write(Handle handle, std::span<const uint8_t> bytes) = 0;
   virtual bool Sync(Handle handle) = 0;
   virtual bool Close(Handle handle) = 0;
@@ -70,30 +91,53 @@ class IFileSystem {
   virtual bool Unlink(const std::string& path) = 0;
   // Makes the directory entry of `path` durable.
   virtual bool SyncDirectoryOf(const std::string& path) = 0;
+  // Removes temporary files of `target` that no running writer holds.
+  virtual void RemoveStaleTemps(const std::string& target) = 0;
+  // The in-place rewrite: opens an existing file for writing without
+  // truncating it, moves to its start, and cuts it to `size` bytes.
+  virtual Handle OpenExisting(const std::string& path) = 0;
+  virtual bool Rewind(Handle handle) = 0;
+  virtual bool Truncate(Handle handle, uint64_t size) = 0;
+
+ private:
+  bool RewriteInPlace(const std::string& path, std::span<const uint8_t> bytes,
+                      std::string* reason);
 };
 
 // The real file system (POSIX calls).
 class PosixFileSystem : public IFileSystem {
  public:
-  bool Exists(const std::string& path) override;
-  bool ReadAll(const std::string& path, std::vector<uint8_t>* bytes) override;
+  ReadOutcome ReadFile(const std::string& path, std::vector<uint8_t>* bytes) override;
+  int LastError() override;
   std::string ResolveTarget(const std::string& path) override;
   bool QueryTarget(const std::string& path, TargetInfo* info) override;
   uint32_t DefaultMode() override;
   Handle CreateTemp(const std::string& target, std::string* temp_path) override;
-  bool SetMode(Handle handle, uint32_t mode) override;
+  bool SetOwnerAndMode(Handle handle, const TargetInfo& target) override;
   bool Write(Handle handle, std::span<const uint8_t> bytes) override;
   bool Sync(Handle handle) override;
   bool Close(Handle handle) override;
   bool Rename(const std::string& from, const std::string& to) override;
   bool Unlink(const std::string& path) override;
   bool SyncDirectoryOf(const std::string& path) override;
+  void RemoveStaleTemps(const std::string& target) override;
+  Handle OpenExisting(const std::string& path) override;
+  bool Rewind(Handle handle) override;
+  bool Truncate(Handle handle, uint64_t size) override;
 
   // The path as the operating system sees it ("\" read as "/").
   static std::string NativePath(const std::string& path);
+  // Whether `name` (a directory entry) is a temporary file of `target_base`
+  // (the target's file name without its directory).
+  static bool IsTempName(const std::string& name, const std::string& target_base);
 };
 
 // One process-wide real file system.
 IFileSystem& DefaultFileSystem();
+
+// Makes a write past the file-size limit fail with EFBIG instead of ending
+// the process with SIGXFSZ, so that the writer can keep the old file and say
+// why. Called once at the start of the program and of vpacket.
+void IgnoreFileSizeSignal();
 
 }  // namespace platform

@@ -158,10 +158,18 @@ void TArtikelData::SetData(std::span<const uint8_t> packet) {
 void TArtikelData::Open() {
   if (Active()) return;
   // Step 1: the data file, when it exists and has content, replaces the held packet.
-  if (!file_name_.empty() && fs_.Exists(file_name_)) {
+  // A path holding no regular file (a FIFO, a directory) reads as missing.
+  if (!file_name_.empty()) {
     std::vector<uint8_t> bytes;
-    if (!fs_.ReadAll(file_name_, &bytes)) throw EDatabaseError("Cannot open file " + file_name_);
-    if (!bytes.empty()) held_ = std::move(bytes);
+    switch (fs_.ReadFile(file_name_, &bytes)) {
+      case platform::ReadOutcome::kFailed:
+        throw EDatabaseError("Cannot open file " + file_name_);
+      case platform::ReadOutcome::kRead:
+        if (!bytes.empty()) held_ = std::move(bytes);
+        break;
+      case platform::ReadOutcome::kMissing:
+        break;
+    }
   }
   if (!held_) Error("Missing data provider or data packet");
   try {

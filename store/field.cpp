@@ -17,9 +17,11 @@ bool IsIntegerType(TFieldType type) {
          type == TFieldType::ftWord || type == TFieldType::ftAutoInc;
 }
 
+// Up to 15 significant digits: every 32-bit value prints whole, where C's
+// plain %g would round 1234563 to 1.23456e+06.
 std::string FormatG(double value) {
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%g", value);
+  std::snprintf(buf, sizeof buf, "%.15g", value);
   return buf;
 }
 

@@ -3,10 +3,14 @@
 // Files are byte vectors with a permission mode, an immutable flag and a
 // modification counter (bumped by every replace), so tests can check that a
 // file was or was not rewritten. Each low-level step of the atomic write can be
-// made to fail once or always (`fail_step`), a path can be made unreadable, and
-// a write can be cut short as on a full disk (`disk_space`).
+// made to fail (`fail_step`), a path can be made unreadable, a write can be cut
+// short as on a full disk (`disk_space`), the directory can refuse new files
+// (`read_only_dir`), and a temporary file can be marked as held by another
+// running writer (`locked`). Failing steps leave an errno for LastError().
 #pragma once
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -18,7 +22,19 @@
 
 namespace testing_fs {
 
-enum class Step { kNone, kQuery, kCreateTemp, kSetMode, kWrite, kSync, kClose, kRename, kSyncDir };
+enum class Step {
+  kNone,
+  kQuery,
+  kCreateTemp,
+  kSetMode,
+  kWrite,
+  kSync,
+  kClose,
+  kRename,
+  kSyncDir,
+  kOpenExisting,
+  kTruncate
+};
 
 class FakeFileSystem : public platform::IFileSystem {
  public:
@@ -32,8 +48,10 @@ class FakeFileSystem : public platform::IFileSystem {
 
   std::map<std::string, File> files;
   std::set<std::string> unreadable;
+  std::set<std::string> locked;  // temporary files another writer holds
   Step fail_step = Step::kNone;
-  size_t disk_space = SIZE_MAX;  // bytes a write may store before "no space"
+  size_t disk_space = SIZE_MAX;  // bytes a file may grow to before "no space"
+  bool read_only_dir = false;    // no new file can be made beside the target
   int replaces = 0;              // successful renames
   int reads = 0;
 
@@ -56,25 +74,27 @@ class FakeFileSystem : public platform::IFileSystem {
     return out;
   }
 
-  bool Exists(const std::string& path) override { return files.count(path) != 0; }
-
-  bool ReadAll(const std::string& path, std::vector<uint8_t>* bytes) override {
+  platform::ReadOutcome ReadFile(const std::string& path, std::vector<uint8_t>* bytes) override {
     bytes->clear();
     ++reads;
     auto it = files.find(path);
-    if (it == files.end() || unreadable.count(path) || it->second.directory) return false;
+    if (it == files.end() || it->second.directory) return platform::ReadOutcome::kMissing;
+    if (unreadable.count(path)) return Fail(EACCES), platform::ReadOutcome::kFailed;
     *bytes = it->second.bytes;
-    return true;
+    return platform::ReadOutcome::kRead;
   }
 
+  int LastError() override { return last_error_; }
+
   bool QueryTarget(const std::string& path, platform::TargetInfo* info) override {
-    if (fail_step == Step::kQuery) return false;
+    if (fail_step == Step::kQuery) return Fail(EIO);
     *info = platform::TargetInfo();
     auto it = files.find(path);
     if (it == files.end()) return true;
     info->exists = true;
     info->regular = !it->second.directory;
-    info->owner_writable = (it->second.mode & 0200) != 0;
+    info->writable = (it->second.mode & 0200) != 0;
+    if (!info->writable) info->access_error = EACCES;
     info->immutable = it->second.immutable;
     info->mode = it->second.mode;
     return true;
@@ -83,40 +103,45 @@ class FakeFileSystem : public platform::IFileSystem {
   uint32_t DefaultMode() override { return 0644; }
 
   Handle CreateTemp(const std::string& target, std::string* temp_path) override {
-    if (fail_step == Step::kCreateTemp) return kNoHandle;
+    if (read_only_dir) return Fail(EACCES), kNoHandle;
+    if (fail_step == Step::kCreateTemp) return Fail(ENOSPC), kNoHandle;
     std::string name = target + ".tmp" + std::to_string(next_handle_);
     files[name] = File{{}, 0600, false, false, 0};
-    open_[next_handle_] = name;
     *temp_path = name;
-    return next_handle_++;
+    return OpenHandle(name);
   }
 
-  bool SetMode(Handle h, uint32_t mode) override {
-    if (fail_step == Step::kSetMode) return false;
-    files[open_.at(h)].mode = mode;
+  bool SetOwnerAndMode(Handle h, const platform::TargetInfo& target) override {
+    if (fail_step == Step::kSetMode) return Fail(EPERM);
+    files[open_.at(h).path].mode = target.mode;
     return true;
   }
 
   bool Write(Handle h, std::span<const uint8_t> bytes) override {
-    File& f = files[open_.at(h)];
-    if (fail_step == Step::kWrite) return false;
+    OpenFile& o = open_.at(h);
+    File& f = files[o.path];
+    if (fail_step == Step::kWrite) return Fail(EIO);
+    // Overwriting takes no space; growing takes what is left.
+    size_t overwrite = std::min(bytes.size(), f.bytes.size() - std::min(o.pos, f.bytes.size()));
     size_t room = disk_space > f.bytes.size() ? disk_space - f.bytes.size() : 0;
-    size_t n = std::min(room, bytes.size());
-    f.bytes.insert(f.bytes.end(), bytes.begin(), bytes.begin() + n);
-    return n == bytes.size();
+    size_t n = std::min(bytes.size(), overwrite + room);
+    if (f.bytes.size() < o.pos + n) f.bytes.resize(o.pos + n);
+    std::copy(bytes.begin(), bytes.begin() + n, f.bytes.begin() + o.pos);
+    o.pos += n;
+    return n == bytes.size() || Fail(ENOSPC);
   }
 
-  bool Sync(Handle) override { return fail_step != Step::kSync; }
+  bool Sync(Handle) override { return fail_step != Step::kSync || Fail(EIO); }
 
   bool Close(Handle h) override {
     open_.erase(h);
-    return fail_step != Step::kClose;
+    return fail_step != Step::kClose || Fail(EIO);
   }
 
   bool Rename(const std::string& from, const std::string& to) override {
-    if (fail_step == Step::kRename) return false;
+    if (fail_step == Step::kRename) return Fail(EXDEV);
     auto it = files.find(from);
-    if (it == files.end()) return false;
+    if (it == files.end()) return Fail(ENOENT);
     File moved = std::move(it->second);
     files.erase(it);
     auto old = files.find(to);
@@ -128,13 +153,60 @@ class FakeFileSystem : public platform::IFileSystem {
 
   bool Unlink(const std::string& path) override { return files.erase(path) != 0; }
 
-  bool SyncDirectoryOf(const std::string&) override { return fail_step != Step::kSyncDir; }
+  bool SyncDirectoryOf(const std::string&) override {
+    return fail_step != Step::kSyncDir || Fail(EIO);
+  }
+
+  void RemoveStaleTemps(const std::string& target) override {
+    const std::string prefix = target + ".tmp";
+    for (auto it = files.begin(); it != files.end();) {
+      bool held = locked.count(it->first) != 0;
+      for (const auto& [h, o] : open_) held = held || o.path == it->first;
+      if (it->first.compare(0, prefix.size(), prefix) == 0 && !held) {
+        it = files.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
+  Handle OpenExisting(const std::string& path) override {
+    auto it = files.find(path);
+    if (fail_step == Step::kOpenExisting || it == files.end()) return Fail(EACCES), kNoHandle;
+    return OpenHandle(path);
+  }
+
+  bool Rewind(Handle h) override {
+    open_.at(h).pos = 0;
+    return true;
+  }
+
+  bool Truncate(Handle h, uint64_t size) override {
+    if (fail_step == Step::kTruncate) return Fail(EIO);
+    files[open_.at(h).path].bytes.resize(size);
+    return true;
+  }
 
   size_t OpenHandles() const { return open_.size(); }
 
  private:
+  struct OpenFile {
+    std::string path;
+    size_t pos = 0;
+  };
+
+  bool Fail(int error) {
+    last_error_ = error;
+    return false;
+  }
+  Handle OpenHandle(const std::string& path) {
+    open_[next_handle_] = OpenFile{path, 0};
+    return next_handle_++;
+  }
+
   Handle next_handle_ = 3;
-  std::map<Handle, std::string> open_;
+  int last_error_ = 0;
+  std::map<Handle, OpenFile> open_;
 };
 
 }  // namespace testing_fs

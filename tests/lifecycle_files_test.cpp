@@ -298,6 +298,113 @@ TEST_F(LifecycleTest, ReplacedFileKeepsPermissionBits) {
   EXPECT_EQ(fs_.files[kBase].mode, 0640u);
 }
 
+TEST_F(LifecycleTest, DirectoryNamedLikeTheFileCountsAsMissing) {
+  fs_.files[kBase].directory = true;
+  table_.Open();  // the first open falls back to the initial packet
+  EXPECT_EQ(FirstTitle(), "Initial");
+  table_.Close();
+  ExpectError<EDatabaseError>([&] { table_.Open(); },
+                              "ArtikelData: Missing data provider or data packet");
+}
+
+// A writable file in a directory where no new file can be made is rewritten
+// in place; a failure part-way puts the old bytes back.
+TEST_F(LifecycleTest, ReadOnlyDirectoryRewritesInPlace) {
+  fs_.Put(kBase, FromFile(), 0640);
+  fs_.read_only_dir = true;
+  table_.Open();
+  ChangeSomething();
+  table_.Close();
+  EXPECT_TRUE(fs_.Temps().empty());
+  EXPECT_EQ(fs_.files[kBase].mode, 0640u);
+  EXPECT_EQ(fs_.Bytes(kBase), *table_.HeldPacket());
+  table_.Open();
+  EXPECT_EQ(FirstTitle(), "Changed");
+}
+
+class InPlaceFaultTest : public ::testing::TestWithParam<Step> {};
+
+TEST_P(InPlaceFaultTest, FaultPutsTheOldBytesBack) {
+  FakeFileSystem fs;
+  const std::vector<uint8_t> old = FromFile();
+  fs.Put(kBase, old);
+  fs.read_only_dir = true;
+  TArtikelData table(fs);
+  table.SetFileName(kBase);
+  table.Open();
+  table.Edit();
+  table.FieldByName("Tekst").SetAsString(std::string(5000, 'x'));  // longer than the old file
+  table.Post();
+  if (GetParam() == Step::kNone) {
+    fs.disk_space = old.size() + 100;  // full disk
+  } else {
+    fs.fail_step = GetParam();
+  }
+  ExpectError<EDatabaseError>([&] { table.Close(); }, std::string("Cannot create file ") + kBase);
+  fs.fail_step = Step::kNone;
+  EXPECT_EQ(fs.Bytes(kBase), old);
+  EXPECT_EQ(fs.OpenHandles(), 0u);
+  EXPECT_TRUE(fs.Temps().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, InPlaceFaultTest,
+                         ::testing::Values(Step::kNone, Step::kOpenExisting, Step::kWrite,
+                                           Step::kSync));
+
+TEST_F(LifecycleTest, WriteFailureSaysWhy) {
+  const struct {
+    Step step;
+    const char* reason;
+  } cases[] = {
+      {Step::kQuery, "cannot examine x: Input/output error"},
+      {Step::kCreateTemp, "cannot create a temporary file beside x: No space left on device"},
+      {Step::kSetMode, "cannot write x: Operation not permitted"},
+      {Step::kWrite, "cannot write x: Input/output error"},
+      {Step::kRename, "cannot write x: Invalid cross-device link"},
+      {Step::kSyncDir, "cannot make x durable: Input/output error"},
+  };
+  const std::vector<uint8_t> bytes{1, 2, 3};
+  for (const auto& c : cases) {
+    FakeFileSystem fs;
+    fs.Put("x", "old");
+    fs.fail_step = c.step;
+    std::string reason;
+    EXPECT_FALSE(fs.WriteFileAtomic("x", bytes, &reason));
+    EXPECT_EQ(reason, c.reason);
+  }
+  FakeFileSystem fs;
+  fs.Put("x", "old", 0444);
+  std::string reason;
+  EXPECT_FALSE(fs.WriteFileAtomic("x", bytes, &reason));
+  EXPECT_EQ(reason, "cannot write x: Permission denied");
+  fs.files["x"].mode = 0644;
+  fs.files["x"].directory = true;
+  EXPECT_FALSE(fs.WriteFileAtomic("x", bytes, &reason));
+  EXPECT_EQ(reason, "x is not a regular file");
+}
+
+// Temporary files of the same target that no writer holds are left-overs of
+// a killed writer and go at the next successful write; another writer's and
+// other targets' stay.
+TEST_F(LifecycleTest, SuccessfulWriteRemovesStaleTemporaryFiles) {
+  fs_.Put(kBase, FromFile());
+  fs_.Put(std::string(kBase) + ".tmp90", "stale");
+  fs_.Put(std::string(kBase) + ".tmp91", "held by another writer");
+  fs_.Put(".\\BaseSv.xml.tmp92", "another file's");
+  fs_.locked.insert(std::string(kBase) + ".tmp91");
+  fs_.fail_step = Step::kRename;
+  table_.Open();
+  ChangeSomething();
+  EXPECT_THROW(table_.Close(), EDatabaseError);
+  EXPECT_EQ(fs_.Temps().size(), 3u);  // a failed write removes nothing
+  fs_.fail_step = Step::kNone;
+  table_.Open();
+  ChangeSomething();
+  table_.Close();
+  EXPECT_EQ(fs_.Temps(), (std::vector<std::string>{std::string(kBase) + ".tmp91",
+                                                   ".\\BaseSv.xml.tmp92"}));
+}
+
 TEST_F(LifecycleTest, DestructorClosesAndWrites) {
   {
     TArtikelData t(fs_);

@@ -1,7 +1,9 @@
 // vpacket convert IN OUT: rewrites a packet in the form OUT's extension asks
 // for (".xml" in any case: XML; anything else: binary). The packet is read
 // and written by the packet codec directly, so a binary packet converted to
-// XML and back is the same bytes. OUT is not touched when IN is refused.
+// XML and back is the same bytes. OUT is not touched when IN is refused, and
+// it is replaced the way the program replaces a data file (a temporary file
+// renamed over it), so a failed write keeps the old OUT whole.
 #include <algorithm>
 #include <cctype>
 

@@ -2,11 +2,14 @@
 // tools/vpacket_<name>.cpp and register themselves (tools/vpacket.h).
 #include <algorithm>
 #include <cstring>
-#include <fstream>
+#include <exception>
 #include <iostream>
-#include <iterator>
+#include <new>
 
+#include "engine/data_object.h"
 #include "engine/packet_codec.h"
+#include "platform/file_read.h"
+#include "platform/file_system.h"
 #include "tools/vpacket.h"
 
 namespace vpacket {
@@ -36,24 +39,20 @@ int UsageError(const char* command) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = "cannot open " + path;
-    return false;
-  }
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    *error = "cannot read " + path;
+  const platform::ReadResult read = platform::ReadRegularFile(path, bytes);
+  if (read.outcome != platform::ReadOutcome::kRead) {
+    *error = "cannot read " + path + ": " + platform::ReadFailureText(read);
     return false;
   }
   return true;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string* error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) ||
-      !out.flush()) {
-    *error = "cannot write " + path;
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  std::string reason;
+  if (!platform::DefaultFileSystem().WriteFileAtomic(path, std::span(data, bytes.size()),
+                                                     &reason)) {
+    *error = reason;
     return false;
   }
   return true;
@@ -64,7 +63,9 @@ bool LoadPacket(const std::string& path, std::string* bytes, engine::TableData* 
   if (!ReadWholeFile(path, bytes, error)) return false;
   std::string text;
   const auto* data = reinterpret_cast<const uint8_t*>(bytes->data());
-  if (engine::ReadPacket(std::span(data, bytes->size()), table, &text) != engine::kDBOk) {
+  std::vector<uint32_t> replaces;
+  if (engine::ReadPacket(std::span(data, bytes->size()), table, &text) != engine::kDBOk ||
+      engine::CheckTable(*table, &replaces, &text) != engine::kDBOk) {
     *error = path + ": " + text;
     return false;
   }
@@ -82,9 +83,7 @@ int Usage() {
   return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Dispatch(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::vector<std::string> args(argv + 2, argv + argc);
   for (const vpacket::Command& c : vpacket::Registry()) {
@@ -92,4 +91,22 @@ int main(int argc, char** argv) {
   }
   std::cerr << "vpacket: unknown command '" << argv[1] << "'\n";
   return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A write past the file-size limit then fails with a message instead of
+  // killing the process.
+  platform::IgnoreFileSizeSignal();
+  // Nothing escapes as an abort: every failure is a message and exit code 1.
+  try {
+    return Dispatch(argc, argv);
+  } catch (const std::bad_alloc&) {
+    return vpacket::Fail("not enough memory");
+  } catch (const std::exception& e) {
+    return vpacket::Fail(e.what());
+  } catch (...) {
+    return vpacket::Fail("unexpected failure");
+  }
 }

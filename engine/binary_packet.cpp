@@ -249,6 +249,19 @@ DBResult ReadRows(ByteReader* r, uint32_t row_count, TableData* out, std::string
                       " has invalid status bits " + buf);
     }
     out->status[row] = status;
+    // The last blank-code byte's bits past the last field carry nothing; set
+    // ones would be lost on the way to XML and back, so they are refused.
+    if (nf % 4 != 0) {
+      const auto unused =
+          static_cast<uint8_t>(static_cast<uint8_t>(blanks.back()) >> (2 * (nf % 4)));
+      if (unused != 0) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "0x%02X", static_cast<uint8_t>(blanks.back()));
+        return Fail(kDBCorruptPacket, error,
+                    "row " + Num(row + 1) + " at offset " + Num(row_start) +
+                        ": unused bits set in its last blank-code byte " + buf);
+      }
+    }
     for (size_t f = 0; f < nf; ++f, ++cell) {
       const uint8_t code = (static_cast<uint8_t>(blanks[f / 4]) >> (2 * (f % 4))) & 3;
       if (code == 3) {

@@ -20,6 +20,7 @@
 
 #include "engine/coding.h"
 #include "engine/cp1252.h"
+#include "engine/encoding_label.h"
 #include "engine/packet_rules.h"
 #include "platform/memory_hint.h"
 
@@ -93,15 +94,25 @@ uint16_t DefaultPrefixSize(const FieldDef& f) {
 }
 
 // Field names must be unique without regard to case (the table looks them up
-// that way) and must be usable as ROW attribute names.
-std::string FieldNameProblem(const std::vector<FieldDef>& fields, size_t i) {
-  const std::string& n = fields[i].name;
-  if (n == kRowState || n == kRowUnchanged) return "the name is reserved for row attributes";
-  for (size_t j = 0; j < i; ++j) {
-    if (IEquals(fields[j].name, n)) return "the name is used by field " + Num(j + 1);
+// that way) and must be usable as ROW attribute names. Fields are added in
+// order; a hash of the upper-cased names keeps the check linear in the number
+// of fields.
+class FieldNameCheck {
+ public:
+  std::string Add(const std::string& n) {
+    if (n == kRowState || n == kRowUnchanged) return "the name is reserved for row attributes";
+    std::string key = n;
+    for (char& c : key) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    }
+    const auto [it, added] = seen_.emplace(std::move(key), seen_.size() + 1);
+    if (!added) return "the name is used by field " + Num(it->second);
+    return {};
   }
-  return {};
-}
+
+ private:
+  std::unordered_map<std::string, size_t> seen_;  // upper-cased name -> field number
+};
 
 // ---- Parameter text forms --------------------------------------------------
 //
@@ -649,14 +660,43 @@ std::string_view NextWord(std::string_view s, size_t* i) {
   return s.substr(start, *i - start);
 }
 
+// What a non-element child is called in messages.
+const char* NonElementName(pugi::xml_node n) {
+  return n.type() == pugi::node_cdata ? "CDATA" : "text";
+}
+
 bool CheckOnlyElements(pugi::xml_node parent, std::string* bad) {
   for (pugi::xml_node n = parent.first_child(); n; n = n.next_sibling()) {
     if (n.type() != pugi::node_element) {
-      *bad = std::string("unexpected text in <") + parent.name() + ">";
+      *bad = std::string("unexpected ") + NonElementName(n) + " in <" + parent.name() + ">";
       return false;
     }
   }
   return true;
+}
+
+// Checks the bytes before the root element (from `start`, past a leading
+// byte order mark). The document has parsed, so every construct is closed.
+std::string PrologProblem(std::span<const uint8_t> packet, size_t start) {
+  const std::string_view doc(reinterpret_cast<const char*>(packet.data()), packet.size());
+  size_t i = start;
+  for (;;) {
+    while (i < doc.size() && (doc[i] == ' ' || doc[i] == '\t' || doc[i] == '\r' || doc[i] == '\n'))
+      ++i;
+    if (i >= doc.size()) return {};
+    const std::string_view rest = doc.substr(i);
+    if (rest.substr(0, 2) == "<?") {
+      i = std::min(doc.find("?>", i + 2), doc.size() - 2) + 2;
+    } else if (rest.substr(0, 4) == "<!--") {
+      i = std::min(doc.find("-->", i + 4), doc.size() - 3) + 3;
+    } else if (rest.substr(0, 2) == "<!" || rest.substr(0, 1) == "<") {
+      return {};  // a document type (the parser's business) or the root element
+    } else if (rest.substr(0, 3) == "\xEF\xBB\xBF") {
+      return "a byte order mark at byte offset " + Num(i) + ", not at the start";
+    } else {
+      return "text before the root element at byte offset " + Num(i);
+    }
+  }
 }
 
 // Finds the two kinds of child element that `parent` may hold, each at most
@@ -696,25 +736,31 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet) {
   }
   UseHintedAllocation();
   pugi::xml_document doc;
-  const pugi::xml_parse_result parsed =
-      doc.load_buffer(packet.data() + skip, packet.size() - skip,
-                      pugi::parse_minimal | pugi::parse_declaration, pugi::encoding_utf8);
+  const pugi::xml_parse_result parsed = doc.load_buffer(
+      packet.data() + skip, packet.size() - skip,
+      pugi::parse_minimal | pugi::parse_declaration | pugi::parse_cdata, pugi::encoding_utf8);
   if (!parsed) {
     return Fail(kDBCorruptPacket, std::string("malformed at byte offset ") +
                                       Num(parsed.offset + skip) + ": " + parsed.description());
+  }
+  // The parser drops text before the root element; the prolog may hold only
+  // the declaration, comments, processing instructions and white space.
+  if (std::string problem = PrologProblem(packet, skip); !problem.empty()) {
+    return Fail(kDBCorruptPacket, problem);
   }
   bool utf8 = bom;
   pugi::xml_node root;
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
     if (n.type() == pugi::node_declaration) {
       const std::string_view enc = n.attribute("encoding").value();
+      const TextEncoding encoding = EncodingFromLabel(enc);
       if (enc.empty()) {
         // No encoding named: the bytes are Windows-1252.
-      } else if (IEquals(enc, "windows-1252") || IEquals(enc, "ISO-8859-1")) {
+      } else if (encoding == TextEncoding::kWindows1252) {
         if (bom)
           return Fail(kDBCorruptPacket,
                       "a UTF-8 byte order mark but encoding '" + Printable(enc) + "'");
-      } else if (IEquals(enc, "UTF-8")) {
+      } else if (encoding == TextEncoding::kUtf8) {
         utf8 = true;
       } else {
         return Fail(kDBCorruptPacket, "unsupported encoding '" + Printable(enc) + "'");
@@ -829,6 +875,7 @@ DBResult XmlReader::ReadParams(pugi::xml_node element, const std::string& what, 
 DBResult XmlReader::ReadFields(pugi::xml_node fields) {
   std::string bad;
   if (!CheckOnlyElements(fields, &bad)) return Fail(kDBCorruptPacket, bad);
+  FieldNameCheck names;
   size_t i = 0;
   for (pugi::xml_node n = fields.first_child(); n; n = n.next_sibling(), ++i) {
     const std::string nth = "FIELD " + Num(i + 1);
@@ -878,7 +925,7 @@ DBResult XmlReader::ReadFields(pugi::xml_node fields) {
     }
     f.size = size;
     out_->fields.push_back(std::move(f));
-    if (std::string problem = FieldNameProblem(out_->fields, i); !problem.empty()) {
+    if (std::string problem = names.Add(out_->fields.back().name); !problem.empty()) {
       return Fail(kDBCorruptPacket, what + ": " + problem);
     }
   }
@@ -1078,8 +1125,10 @@ DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
   std::string unchanged_name;
   size_t row = 0;
   for (pugi::xml_node n = rowdata.first_child(); n; n = n.next_sibling(), ++row) {
-    if (n.type() != pugi::node_element)
-      return Fail(kDBCorruptPacket, "unexpected text in <ROWDATA>");
+    if (n.type() != pugi::node_element) {
+      return Fail(kDBCorruptPacket, std::string("unexpected ") + NonElementName(n) +
+                                        " in <ROWDATA> after row " + Num(row));
+    }
     if (std::strcmp(n.name(), "ROW") != 0) {
       return Fail(kDBCorruptPacket, "unexpected element <" + Printable(n.name()) +
                                         "> in <ROWDATA> as row " + Num(row + 1));
@@ -1150,12 +1199,13 @@ DBResult ReadXmlPacket(std::span<const uint8_t> packet, TableData* out, std::str
 DBResult WriteXmlPacket(const TableData& data, std::string* out, std::string* error) {
   out->clear();
   const size_t nf = data.fields.size();
+  FieldNameCheck names;
   for (size_t i = 0; i < nf; ++i) {
     const FieldDef& f = data.fields[i];
     if (!IsXmlName(f.name)) {
       return WriteFail(out, error, "field name '" + Printable(f.name) + "' is not an XML name");
     }
-    if (std::string problem = FieldNameProblem(data.fields, i); !problem.empty()) {
+    if (std::string problem = names.Add(f.name); !problem.empty()) {
       return WriteFail(out, error, "field '" + Printable(f.name) + "': " + problem);
     }
     if (packet::FieldTypeName(f.type, f.size) == nullptr) {

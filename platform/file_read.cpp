@@ -48,8 +48,8 @@ ReadResult ReadWhole(const std::string& native_path, Buffer* bytes) {
   int fd = ::open(native_path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     result.error = errno;
-    result.outcome = (errno == ENOENT || errno == ENOTDIR) ? ReadOutcome::kMissing
-                                                           : ReadOutcome::kFailed;
+    result.outcome =
+        (errno == ENOENT || errno == ENOTDIR) ? ReadOutcome::kMissing : ReadOutcome::kFailed;
     return result;
   }
   struct stat st;

@@ -22,7 +22,7 @@ enum class ReadOutcome {
 
 struct ReadResult {
   ReadOutcome outcome = ReadOutcome::kFailed;
-  int error = 0;         // errno of the failure (kFailed) or of the miss (kMissing)
+  int error = 0;            // errno of the failure (kFailed) or of the miss (kMissing)
   bool not_a_file = false;  // kMissing: a FIFO, directory or device is there
 };
 

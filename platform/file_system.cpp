@@ -68,8 +68,7 @@ bool IFileSystem::WriteFileAtomic(const std::string& name, std::span<const uint8
     return false;
   }
   int error = 0;
-  bool ok = SetOwnerAndMode(handle, target) &&
-            Write(handle, bytes) && Sync(handle);
+  bool ok = SetOwnerAndMode(handle, target) && Write(handle, bytes) && Sync(handle);
   if (!ok) error = LastError();
   // Close even after a failure; a failed close loses data as surely as a failed write.
   if (!Close(handle) && ok) {
@@ -107,12 +106,12 @@ bool IFileSystem::RewriteInPlace(const std::string& path, std::span<const uint8_
   }
   // The new bytes go over the old ones before the file is cut, so a full
   // disk fails while the old blocks are still allocated for the way back.
-  bool ok = Rewind(handle) && Write(handle, bytes) && Truncate(handle, bytes.size()) &&
-            Sync(handle);
+  bool ok =
+      Rewind(handle) && Write(handle, bytes) && Truncate(handle, bytes.size()) && Sync(handle);
   int error = ok ? 0 : LastError();
   if (!ok) {
-    bool restored = Rewind(handle) && Write(handle, old) && Truncate(handle, old.size()) &&
-                    Sync(handle);
+    bool restored =
+        Rewind(handle) && Write(handle, old) && Truncate(handle, old.size()) && Sync(handle);
     Close(handle);
     SetReason(reason,
               restored ? "cannot write " + path
@@ -165,7 +164,8 @@ std::string PosixFileSystem::NativePath(const std::string& path) {
 
 bool PosixFileSystem::IsTempName(const std::string& name, const std::string& target_base) {
   const std::string prefix = "." + target_base + kTempInfix;
-  return name.size() == prefix.size() + kTempSuffixLength && name.compare(0, prefix.size(), prefix) == 0;
+  return name.size() == prefix.size() + kTempSuffixLength &&
+         name.compare(0, prefix.size(), prefix) == 0;
 }
 
 ReadOutcome PosixFileSystem::ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {

@@ -100,8 +100,7 @@ class IFileSystem {
   virtual bool Truncate(Handle handle, uint64_t size) = 0;
 
  private:
-  bool RewriteInPlace(const std::string& path, std::span<const uint8_t> bytes,
-                      std::string* reason);
+  bool RewriteInPlace(const std::string& path, std::span<const uint8_t> bytes, std::string* reason);
 };
 
 // The real file system (POSIX calls).

@@ -401,8 +401,8 @@ TEST_F(LifecycleTest, SuccessfulWriteRemovesStaleTemporaryFiles) {
   table_.Open();
   ChangeSomething();
   table_.Close();
-  EXPECT_EQ(fs_.Temps(), (std::vector<std::string>{std::string(kBase) + ".tmp91",
-                                                   ".\\BaseSv.xml.tmp92"}));
+  EXPECT_EQ(fs_.Temps(),
+            (std::vector<std::string>{std::string(kBase) + ".tmp91", ".\\BaseSv.xml.tmp92"}));
 }
 
 TEST_F(LifecycleTest, DestructorClosesAndWrites) {

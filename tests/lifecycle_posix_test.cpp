@@ -80,15 +80,14 @@ TEST_F(PosixFsTest, ReadFileTellsMissingFromUnreadable) {
   const struct {
     const char* name;
     ReadOutcome outcome;
-  } cases[] = {{"none", ReadOutcome::kMissing},     {"big", ReadOutcome::kRead},
-               {"sub", ReadOutcome::kMissing},      {"fifo", ReadOutcome::kMissing},
-               {"loop1", ReadOutcome::kFailed},     {"dangling", ReadOutcome::kMissing},
+  } cases[] = {{"none", ReadOutcome::kMissing},      {"big", ReadOutcome::kRead},
+               {"sub", ReadOutcome::kMissing},       {"fifo", ReadOutcome::kMissing},
+               {"loop1", ReadOutcome::kFailed},      {"dangling", ReadOutcome::kMissing},
                {"big/inside", ReadOutcome::kMissing}};
   for (const auto& c : cases) {
     std::vector<uint8_t> got{1, 2, 3};
     EXPECT_EQ(fs_.ReadFile(Path(c.name), &got), c.outcome) << c.name;
-    EXPECT_EQ(got, c.outcome == ReadOutcome::kRead ? Bytes(big) : std::vector<uint8_t>())
-        << c.name;
+    EXPECT_EQ(got, c.outcome == ReadOutcome::kRead ? Bytes(big) : std::vector<uint8_t>()) << c.name;
   }
 }
 

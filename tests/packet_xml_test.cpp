@@ -222,6 +222,14 @@ TEST(XmlPacketText, EncodingsAndReferences) {
       {"reference to an undefined byte", w1252, "&#x81;&#141;", "\x81\x8D"},
       {"named entities", w1252, "&amp;&lt;&gt;&quot;&apos;", "&<>\"'"},
       {"raw white space becomes blanks", w1252, "a\tb\r\nc\nd", "a b c d"},
+      // Labels other writers use for the same code page, in any case.
+      {"cp1252 label", "<?xml version=\"1.0\" encoding=\"cp1252\"?>", "\x80\xE6", "\x80\xE6"},
+      {"x-cp1252 label", "<?xml version=\"1.0\" encoding=\"X-CP1252\"?>", "\x80", "\x80"},
+      {"latin1 label", "<?xml version=\"1.0\" encoding=\"latin1\"?>", "\xE5", "\xE5"},
+      {"iso8859-1 label", "<?xml version=\"1.0\" encoding=\"iso8859-1\"?>", "\xE5", "\xE5"},
+      {"US-ASCII bytes above 0x7F read as 1252", "<?xml version=\"1.0\" encoding=\"us-ascii\"?>",
+       "\x80\xF8", "\x80\xF8"},
+      {"utf8 label", "<?xml version=\"1.0\" encoding=\"utf8\"?>", "\xC3\xA5", "\xE5"},
   };
   for (const TextCase& c : cases) {
     EXPECT_EQ(TitleOf(Doc("<ROW Titel=\"" + c.value + "\"/>", c.decl)), c.expected) << c.what;
@@ -293,6 +301,18 @@ TEST(XmlPacketDamage, BadDocumentsAndValuesAreRefused) {
        engine::kDBCorruptPacket, "reserved"},
       {"duplicate field name", Doc("").replace(Doc("").find("Titel"), 5, "AARGANG"),
        engine::kDBCorruptPacket, "used by field 1"},
+      {"text before the root", "junk" + Doc(""), engine::kDBCorruptPacket,
+       "text before the root element at byte offset 0"},
+      {"text after the declaration", Doc("", "<?xml version=\"1.0\"?>x"), engine::kDBCorruptPacket,
+       "text before the root element at byte offset 21"},
+      {"byte order mark after the declaration", Doc("", "<?xml version=\"1.0\"?>\xEF\xBB\xBF"),
+       engine::kDBCorruptPacket, "a byte order mark at byte offset 21, not at the start"},
+      {"CDATA in ROWDATA", Doc("<ROW/><![CDATA[x]]>"), engine::kDBCorruptPacket,
+       "unexpected CDATA in <ROWDATA> after row 1"},
+      {"CDATA in ROW", Doc("<ROW><![CDATA[x]]></ROW>"), engine::kDBCorruptPacket,
+       "row 1 has content"},
+      {"CDATA in FIELDS", Doc("").replace(Doc("").find("<FIELD "), 0, "<![CDATA[x]]>"),
+       engine::kDBCorruptPacket, "unexpected CDATA in <FIELDS>"},
       {"WIDTH not a number", Doc("").replace(Doc("").find("\"10\""), 4, "\"ten\""),
        engine::kDBCorruptPacket, "parameter 'WIDTH': 'ten'"},
   };
@@ -302,6 +322,18 @@ TEST(XmlPacketDamage, BadDocumentsAndValuesAreRefused) {
     EXPECT_EQ(Read(c.doc, &t, &error), c.code) << c.what << ": " << error;
     EXPECT_THAT(error, HasSubstr(c.text)) << c.what;
   }
+}
+
+TEST(XmlPacketDamage, DuplicateAmongManyFieldsIsNamed) {
+  std::string doc = "<DATAPACKET><METADATA><FIELDS>";
+  for (int i = 1; i < 65535; ++i) {
+    doc += "<FIELD attrname=\"F" + std::to_string(i) + "\" fieldtype=\"i4\"/>";
+  }
+  doc += "<FIELD attrname=\"f1\" fieldtype=\"i4\"/></FIELDS></METADATA><ROWDATA/></DATAPACKET>";
+  TableData t;
+  std::string error;
+  EXPECT_EQ(Read(doc, &t, &error), engine::kDBCorruptPacket);
+  EXPECT_THAT(error, HasSubstr("field 'f1': the name is used by field 1"));
 }
 
 TEST(XmlPacketDamage, TruncatedAnywhereIsRefused) {

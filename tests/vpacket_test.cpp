@@ -3,6 +3,7 @@
 // reference walk of the rows, and error exits.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -36,9 +37,12 @@ void Spit(const std::string& path, const std::string& bytes) {
 
 std::string Temp(const std::string& name) { return testing::TempDir() + "vpacket_test_" + name; }
 
-ToolRun Vpacket(const std::string& args) {
+// Runs vpacket with `args`; `setup` is shell text run before it (a limit).
+// A timeout guards against a hang.
+ToolRun Vpacket(const std::string& args, const std::string& setup = "") {
   const std::string err_path = Temp("stderr");
-  const std::string cmd = "LC_ALL=C '" + kTool + "' " + args + " 2>'" + err_path + "'";
+  const std::string cmd =
+      setup + "LC_ALL=C timeout 20 '" + kTool + "' " + args + " 2>'" + err_path + "'";
   ToolRun r;
   FILE* p = popen(cmd.c_str(), "r");
   if (p == nullptr) return r;
@@ -192,7 +196,8 @@ TEST_F(VpacketTest, DumpAllListsEveryRowWithStatusAndBlankCodes) {
 TEST_F(VpacketTest, ErrorsGoToStderrWithExitCodeOne) {
   const ToolRun missing = Vpacket("info '" + Temp("does-not-exist") + "'");
   EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_THAT(missing.err, HasSubstr("cannot open"));
+  EXPECT_THAT(missing.err,
+              HasSubstr("cannot read " + Temp("does-not-exist") + ": No such file or directory"));
   EXPECT_TRUE(missing.out.empty());
 
   std::string bin, error;
@@ -221,6 +226,71 @@ TEST_F(VpacketTest, ErrorsGoToStderrWithExitCodeOne) {
   EXPECT_EQ(Vpacket("frobnicate").exit_code, 1);
   EXPECT_EQ(Vpacket("dump").exit_code, 1);
   EXPECT_THAT(Vpacket("").err, HasSubstr("vpacket dump [--all] FILE"));
+}
+
+// A FIFO, a directory or a link loop as input, and a FIFO as output: a
+// message and exit code 1 at once, never a wait for a writer or an abort.
+TEST_F(VpacketTest, OddPathsGiveAMessageAndNeverBlock) {
+  const std::string dir = Temp("odd");
+  fs::remove_all(dir);
+  fs::create_directories(dir + "/sub");
+  ASSERT_EQ(::mkfifo((dir + "/fifo").c_str(), 0644), 0);
+  fs::create_symlink("loop2", dir + "/loop1");
+  fs::create_symlink("loop1", dir + "/loop2");
+  const struct {
+    std::string args, message;
+  } cases[] = {
+      {"info " + dir + "/fifo", "cannot read " + dir + "/fifo: not a regular file"},
+      {"dump " + dir + "/sub", "cannot read " + dir + "/sub: a directory, not a regular file"},
+      {"info " + dir + "/loop1",
+       "cannot read " + dir + "/loop1: Too many levels of symbolic links"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = Vpacket(c.args);
+    EXPECT_EQ(run.exit_code, 1) << c.args;
+    EXPECT_EQ(run.err, "vpacket: " + c.message + "\n") << c.args;
+  }
+  const std::string in =
+      WriteSample("odd_in.packet", packet_samples::Articles(2), engine::PacketForm::kBinary);
+  const ToolRun onto_fifo = Vpacket("convert " + in + " " + dir + "/fifo");
+  EXPECT_EQ(onto_fifo.exit_code, 1);
+  EXPECT_EQ(onto_fifo.err, "vpacket: " + dir + "/fifo is not a regular file\n");
+  fs::remove_all(dir);
+}
+
+// A file-size limit makes the write fail with its reason; the old output
+// and its directory are as they were.
+TEST_F(VpacketTest, ConvertUnderAFileSizeLimitKeepsTheOldFile) {
+  const std::string dir = Temp("limit");
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string in =
+      WriteSample("limit_in.packet", packet_samples::Articles(200), engine::PacketForm::kBinary);
+  Spit(dir + "/out.xml", "old");
+  // ulimit -f counts 512-byte blocks in the POSIX shell.
+  const ToolRun run = Vpacket("convert " + in + " " + dir + "/out.xml", "ulimit -f 8; ");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.err, "vpacket: cannot write " + dir + "/out.xml: File too large\n");
+  EXPECT_EQ(Slurp(dir + "/out.xml"), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  fs::remove_all(dir);
+}
+
+// info and convert refuse what the engine's load refuses, not only what the
+// packet reader does.
+TEST_F(VpacketTest, InfoAndConvertRunTheLoadsChecks) {
+  engine::TableData t = packet_samples::Articles(2);
+  t.status = {5, 4};  // row 1 marked replaced, but no change replaces it
+  t.change_log = {1, 0, 4, 2, 0, 4};
+  const std::string in = WriteSample("unreplaced.packet", t, engine::PacketForm::kBinary);
+  for (const std::string command : {"info", "convert"}) {
+    const ToolRun run =
+        Vpacket(command + " " + in + (command == "convert" ? " " + in + ".xml" : ""));
+    EXPECT_EQ(run.exit_code, 1) << command;
+    EXPECT_THAT(run.err, HasSubstr("row 1 is marked replaced but no change replaces it"))
+        << command;
+  }
+  EXPECT_FALSE(fs::exists(in + ".xml"));
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 # way the program replaces a data file. For each fault the old output's bytes
 # are compared with what they were, the temporary files left beside it are
 # counted, and the message is shown:
-#   full disk (a small tmpfs), file-size limit (prlimit), immutable and
-#   append-only file (chattr), read-only directory with a writable file,
-#   user without write permission, SIGKILL during the write.
+#   full disk (a small tmpfs), a read-only mount, file-size limit (prlimit),
+#   immutable and append-only file (chattr), read-only directory with a
+#   writable file, user without write permission, SIGKILL during the write.
 # Faults that need root (mount, chattr, another user) say so and are skipped
 # when not run as root or when the system refuses them. Exits non-zero when
 # an old file was lost or a fault was not reported.
@@ -24,7 +24,7 @@ ROOT=0
 
 cleanup() {
   for f in "$WORK"/*/out.xml; do chattr -ia "$f" 2>/dev/null; done
-  umount "$WORK/tmpfs" 2>/dev/null
+  umount "$WORK/tmpfs" "$WORK/romount" 2>/dev/null
   chmod -R u+w "$WORK" 2>/dev/null
   rm -rf "$WORK"
 }
@@ -71,6 +71,20 @@ if [ $ROOT = 1 ] && mkdir -p "$WORK/tmpfs" && mount -t tmpfs -o size=64k tmpfs "
   check "full disk (64 KB tmpfs)" "$WORK/tmpfs" fail
 else
   skip "full disk (64 KB tmpfs)" "mounting a tmpfs needs root and a system that allows it"
+fi
+
+# A read-only mount.
+if [ $ROOT = 1 ] && mkdir -p "$WORK/romount" && mount -t tmpfs -o size=1m tmpfs "$WORK/romount" 2>/dev/null; then
+  prepare "$WORK/romount"
+  if mount -o remount,ro "$WORK/romount" 2>/dev/null; then
+    "$VPACKET" convert "$INPUT" "$WORK/romount/out.xml" 2>"$WORK/romount.err"; rc=$?
+    check "read-only mount" "$WORK/romount" fail
+  else
+    skip "read-only mount" "the system refused to remount read-only"
+  fi
+  umount "$WORK/romount"
+else
+  skip "read-only mount" "mounting a tmpfs needs root and a system that allows it"
 fi
 
 # File-size limit: SIGXFSZ is ignored, so the write fails with EFBIG.

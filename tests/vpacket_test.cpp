@@ -293,4 +293,19 @@ TEST_F(VpacketTest, InfoAndConvertRunTheLoadsChecks) {
   EXPECT_FALSE(fs::exists(in + ".xml"));
 }
 
+// A file larger than the memory the process may have is refused with a
+// message, not an abort. The file is sparse, so the test costs no disk.
+TEST_F(VpacketTest, FileLargerThanMemoryIsAMessage) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "an address-space limit and the address sanitizer's shadow do not mix";
+#endif
+  const std::string big = Temp("sparse.packet");
+  { std::ofstream out(big, std::ios::binary); }
+  fs::resize_file(big, uint64_t{3} << 30);
+  const ToolRun run = Vpacket("info " + big, "ulimit -v 1000000; ");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.err, "vpacket: cannot read " + big + ": Cannot allocate memory\n");
+  fs::remove(big);
+}
+
 }  // namespace

@@ -689,8 +689,8 @@ std::string PrologProblem(std::span<const uint8_t> packet, size_t start) {
       i = std::min(doc.find("?>", i + 2), doc.size() - 2) + 2;
     } else if (rest.substr(0, 4) == "<!--") {
       i = std::min(doc.find("-->", i + 4), doc.size() - 3) + 3;
-    } else if (rest.substr(0, 2) == "<!" || rest.substr(0, 1) == "<") {
-      return {};  // a document type (the parser's business) or the root element
+    } else if (rest[0] == '<') {
+      return {};  // the root element, or a document type (the parser's business)
     } else if (rest.substr(0, 3) == "\xEF\xBB\xBF") {
       return "a byte order mark at byte offset " + Num(i) + ", not at the start";
     } else {

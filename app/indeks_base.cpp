@@ -35,11 +35,18 @@ constexpr const char* kTitleClickOrders[] = {"AargangX", "NummerX", "TitelX", "K
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
-// Replaces one entry of a list; the text the list shows stays.
-void SetListItem(ui::TStyledComboBox* list, int index, const QString& text) {
+// Replaces the entries of a list from `first` on; the text the list shows
+// stays.
+void SetListItems(ui::TStyledComboBox* list, int first, const QStringList& texts) {
   QStringList items;
   for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
-  if (index < items.size()) items[index] = text;
+  for (int i = 0; i < texts.size(); ++i) {
+    if (first + i < items.size()) {
+      items[first + i] = texts[i];
+    } else {
+      items << texts[i];
+    }
+  }
   list->SetItems(items);
 }
 
@@ -179,7 +186,9 @@ void TVRegister::SaetSprog() {
     ArtikelData->Open();
 
     setWindowTitle(Text(e->caption));
-    for (int i = 0; i < 10; ++i) SetListItem(KategoriValg, i + 1, Text(e->categories[i]));
+    QStringList categories;
+    for (const char* name : e->categories) categories << Text(name);
+    SetListItems(KategoriValg, 1, categories);
     Aargang->setText(Text(e->aargang));
     Nummer->setText(Text(e->nummer));
     Kategori->setText(Text(e->kategori));
@@ -198,7 +207,7 @@ void TVRegister::SaetSprog() {
   }
   const QString alle = ui::FromCp1252(AlleOrd);
   for (ui::TStyledComboBox* list : {KategoriValg, NummerEdit, AargangEdit}) {
-    SetListItem(list, 0, alle);
+    SetListItems(list, 0, {alle});
   }
   for (ui::TStyledComboBox* list : {AargangEdit, NummerEdit, KategoriValg}) {
     list->SetText(ui::FromCp1252(NormaliserAlle(ui::ToCp1252(list->Text()), AlleOrd)));

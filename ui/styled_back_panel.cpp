@@ -20,6 +20,7 @@ void TStyledBackPanel::Loaded() {
 
 void TStyledBackPanel::Render() {
   background_ = QImage();
+  rendered_size_ = size();
   if (list_ == nullptr || !list_->HasItem(list_index_) || width() <= 0 || height() <= 0) return;
   QImage picture;
   try {
@@ -45,7 +46,9 @@ void TStyledBackPanel::Render() {
 
 void TStyledBackPanel::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (loaded_) Render();
+  // A resize event can repeat the size already rendered (Qt delivers one
+  // when a widget sized while hidden is first shown or grabbed).
+  if (loaded_ && event->size() != rendered_size_) Render();
 }
 
 void TStyledBackPanel::paintEvent(QPaintEvent* event) {

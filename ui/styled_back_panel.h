@@ -52,6 +52,7 @@ class TStyledBackPanel : public QWidget {
   int list_index_ = 0;
   bool loaded_ = false;
   QImage background_;
+  QSize rendered_size_;
   std::string picture_error_;
   int render_count_ = 0;
 };

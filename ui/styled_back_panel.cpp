@@ -32,7 +32,12 @@ void TStyledBackPanel::Render() {
   const int w = picture.width();
   const int h = picture.height();
   if (w <= 0 || h <= 0) return;
-  background_ = QImage(size(), QImage::Format_RGB32);
+  // The pixels live in a buffer that only ever grows, so a drag of the
+  // window's frame writes into memory already touched instead of fresh pages.
+  const size_t needed = static_cast<size_t>(width()) * static_cast<size_t>(height());
+  if (pixels_.size() < needed) pixels_.resize(needed);
+  background_ = QImage(reinterpret_cast<uchar*>(pixels_.data()), width(), height(), width() * 4,
+                       QImage::Format_RGB32);
   QPainter p(&background_);
   p.setCompositionMode(QPainter::CompositionMode_Source);
   // Positions (i*w, j*h) for i up to PW div w + 1 and j up to PH div h + 1;

@@ -13,7 +13,9 @@
 
 #include <QImage>
 #include <QWidget>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ui/styled_graphic_list.h"
 
@@ -51,6 +53,7 @@ class TStyledBackPanel : public QWidget {
   TStyledGraphicList* list_ = nullptr;
   int list_index_ = 0;
   bool loaded_ = false;
+  std::vector<uint32_t> pixels_;  // background_'s pixels
   QImage background_;
   QSize rendered_size_;
   std::string picture_error_;

@@ -23,12 +23,6 @@ namespace app {
 
 namespace {
 
-// The window's own size limits, on its outer size.
-constexpr int32_t kMinOuterWidth = 300;
-constexpr int32_t kMaxOuterWidth = 808;
-constexpr int32_t kMinOuterHeight = 300;
-constexpr int32_t kMaxOuterHeight = 827;
-
 // The sort order a title click selects, by the column's creation number.
 constexpr const char* kTitleClickOrders[] = {"AargangX", "NummerX", "TitelX", "KategoriX",
                                              "StartX"};
@@ -63,15 +57,12 @@ TVRegister::TVRegister(const platform::ILocale& locale, platform::IFileSystem& f
     : ui::TVRegisterForm(fs, parent, screen), locale_(locale), profiles_(profiles) {
   ArtikelData->OnCalcFields = [this](store::TArtikelData& ds) { ArtikelDataCalcFields(ds); };
   ArtikelGrid->SetErrorHandler([](std::exception_ptr e) { ShowException(e); });
-  connect(Afslut, &QPushButton::clicked, this, [this] { Guard([this] { AfslutClick(); }); });
-  connect(NytSprog, &QPushButton::clicked, this, [this] { Guard([this] { NytSprogClick(); }); });
-  for (ui::TStyledComboBox* list : {AargangEdit, NummerEdit, KategoriValg}) {
-    connect(list, &ui::TStyledComboBox::OnSelect, this,
-            [this] { Guard([this] { BrugerValg(); }); });
-  }
-  connect(Tekstord, &ui::TStyledEdit::OnChange, this, [this] { Guard([this] { BrugerValg(); }); });
-  connect(ArtikelGrid, &ui::TDBGrid::titleClick, this,
-          [this](int column) { Guard([this, column] { ArtikelGridTitleClick(column); }); });
+  ConnectHandler("AfslutClick", [this](QObject*) { Guard([this] { AfslutClick(); }); });
+  ConnectHandler("NytSprogClick", [this](QObject*) { Guard([this] { NytSprogClick(); }); });
+  ConnectHandler("BrugerValg", [this](QObject*) { Guard([this] { BrugerValg(); }); });
+  ConnectColumnHandler("ArtikelGridTitleClick", [this](int column) {
+    Guard([this, column] { ArtikelGridTitleClick(column); });
+  });
   // The definition is loaded: the table opens, then the creation handler runs.
   Guard([this] { ArtikelData->Open(); });
   Guard([this] { FormCreate(); });
@@ -118,43 +109,6 @@ void TVRegister::FormCreate() {
 
   // 4. The edition.
   SaetSprog();
-}
-
-void TVRegister::SetOuterLeft(int32_t left) {
-  const QRect outer = frameGeometry();
-  if (left == outer.x()) return;
-  ProposeOuterSize(outer.width(), outer.height());
-  move(left, outer.y());
-}
-
-void TVRegister::SetOuterTop(int32_t top) {
-  const QRect outer = frameGeometry();
-  if (top == outer.y()) return;
-  ProposeOuterSize(outer.width(), outer.height());
-  move(outer.x(), top);
-}
-
-void TVRegister::SetOuterWidth(int32_t width) {
-  const QRect outer = frameGeometry();
-  if (width == outer.width()) return;
-  ProposeOuterSize(width, outer.height());
-  const int32_t frame = outer.width() - this->width();
-  resize(std::clamp(width, kMinOuterWidth, kMaxOuterWidth) - frame, height());
-}
-
-void TVRegister::SetOuterHeight(int32_t height) {
-  const QRect outer = frameGeometry();
-  if (height == outer.height()) return;
-  ProposeOuterSize(outer.width(), height);
-  const int32_t frame = outer.height() - this->height();
-  resize(width(), std::clamp(height, kMinOuterHeight, kMaxOuterHeight) - frame);
-}
-
-void TVRegister::ProposeOuterSize(int32_t width, int32_t height) {
-  // The resize rules (FormCanResize) lay the window out for the proposed
-  // outer size here, before the window takes it.
-  (void)width;
-  (void)height;
 }
 
 void TVRegister::showEvent(QShowEvent* event) {
@@ -276,12 +230,11 @@ void TVRegister::GemIndstillinger() {
   values.nummer = ui::ToCp1252(NummerEdit->Text());
   values.kategori = ui::ToCp1252(KategoriValg->Text());
   values.start_side = StartSideEdit->AsInteger();
-  const QRect outer = frameGeometry();
-  values.bredde = outer.width();
-  values.hoejde = outer.height();
+  values.bredde = OuterWidth();
+  values.hoejde = OuterHeight();
   // Where the window system places windows itself, the stored place stays.
-  values.venstre = CanPlaceWindows() ? outer.x() : placement_.left;
-  values.top = CanPlaceWindows() ? outer.y() : placement_.top;
+  values.venstre = CanPlaceWindows() ? OuterLeft() : placement_.left;
+  values.top = CanPlaceWindows() ? OuterTop() : placement_.top;
   values.tekstord = ui::ToCp1252(Tekstord->Text());
   values.sort_order = ArtikelData->IndexName();
   SkrivIndstillinger(profiles_, values);

@@ -67,15 +67,6 @@ class TVRegister : public ui::TVRegisterForm {
   void showEvent(QShowEvent* event) override;
 
  private:
-  // The stored place and size, each value set on its own as the outer
-  // (frame) geometry, each change proposing the resulting outer size to the
-  // resize rules first.
-  void SetOuterLeft(int32_t left);
-  void SetOuterTop(int32_t top);
-  void SetOuterWidth(int32_t width);
-  void SetOuterHeight(int32_t height);
-  // The one place where a new outer size is proposed to the resize rules.
-  void ProposeOuterSize(int32_t width, int32_t height);
   // Accessible names of the inputs from their labels' current texts.
   void NameInputs();
 

@@ -354,6 +354,10 @@ TEST_F(SearchWindowTest, NoSettingsFile) {
   EXPECT_EQ(w.ArtikelData->IndexName(), "TitelX");
   EXPECT_EQ(w.StartSideEdit->Text(), "1");
   EXPECT_FALSE(fs::exists(dir_ / "cfg" / "VDatabase.ini"));
+  // Laid out by the resize rules for 636 by 459.
+  EXPECT_EQ(w.ArtikelGrid->size(), QSize(596, 144));
+  EXPECT_EQ(w.ArtikelGrid->columnWidth(ui::kColTitel), 281);
+  EXPECT_EQ(w.Afslut->pos(), QPoint(541, 392));
 }
 
 TEST_F(SearchWindowTest, StoredValuesBoundedAndConverted) {

@@ -499,23 +499,25 @@ TEST(SearchUnderX, FinnishSystemWithoutSettings) {
   ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
   std::vector<std::string> errors;
   SetErrorSink([&](const std::string&, const std::string& text) { errors.push_back(text); });
-  {
+  auto settings = [&] {
+    std::ifstream in(dir / "config" / "VDatabase.ini", std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  };
+  std::string first;
+  // Closed and started again without a move: the same place, size and file.
+  for (int run = 0; run < 3; ++run) {
     platform::EnvironmentLocale locale;
-    platform::ProfileFiles profiles(
-        platform::DefaultFileSystem(),
-        platform::SettingsDirectory([](const char* n) { return std::getenv(n); }),
-        [](const std::string& d) { return fs::create_directories(d) || fs::is_directory(d); });
-    TVRegister w(locale, platform::DefaultFileSystem(), profiles);
+    TVRegister w(locale, platform::DefaultFileSystem(), platform::DefaultProfileFiles());
     w.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
     EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Vexorri Kaikille - vuosihakemisto"));
     // No window manager draws a frame: the client area is the stored size.
-    EXPECT_EQ(w.geometry(), QRect(100, 100, 636, 459));
+    EXPECT_EQ(w.geometry(), QRect(100, 100, 636, 459)) << run;
     EXPECT_TRUE(w.close());
+    if (run == 0) first = settings();
+    EXPECT_EQ(settings(), first) << run;
   }
-  std::ifstream in(dir / "config" / "VDatabase.ini", std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_NE(text.find("\r\nKategori=Kaikki\r\n"), std::string::npos) << text;
+  EXPECT_NE(first.find("\r\nKategori=Kaikki\r\n"), std::string::npos) << first;
   EXPECT_TRUE(errors.empty()) << errors.front();
   ResetErrorSink();
   fs::current_path(old_dir);

@@ -102,10 +102,10 @@ void TVRegister::FormCreate() {
   Tekstord->SetText(ui::FromCp1252(stored.tekstord));
   ArtikelData->SetIndexName(stored.sort_order);
   placement_ = BoundPlacement(stored, SysInfo->ScreenWidth(), SysInfo->ScreenHeight());
-  SetOuterLeft(placement_.left);
-  SetOuterTop(placement_.top);
-  SetOuterWidth(placement_.width);
-  SetOuterHeight(placement_.height);
+  SetOuterLeft(placement_->left);
+  SetOuterTop(placement_->top);
+  SetOuterWidth(placement_->width);
+  SetOuterHeight(placement_->height);
 
   // 4. The edition.
   SaetSprog();
@@ -117,8 +117,10 @@ void TVRegister::showEvent(QShowEvent* event) {
   shown_ = true;
   // The frame is drawn now: the stored outer size is the client area plus
   // the frame actually drawn.
-  SetOuterWidth(placement_.width);
-  SetOuterHeight(placement_.height);
+  if (placement_) {
+    SetOuterWidth(placement_->width);
+    SetOuterHeight(placement_->height);
+  }
 }
 
 // ============================== editions ===================================
@@ -233,8 +235,9 @@ void TVRegister::GemIndstillinger() {
   values.bredde = OuterWidth();
   values.hoejde = OuterHeight();
   // Where the window system places windows itself, the stored place stays.
-  values.venstre = CanPlaceWindows() ? OuterLeft() : placement_.left;
-  values.top = CanPlaceWindows() ? OuterTop() : placement_.top;
+  const bool keep_place = placement_ && !CanPlaceWindows();
+  values.venstre = keep_place ? placement_->left : OuterLeft();
+  values.top = keep_place ? placement_->top : OuterTop();
   values.tekstord = ui::ToCp1252(Tekstord->Text());
   values.sort_order = ArtikelData->IndexName();
   SkrivIndstillinger(profiles_, values);

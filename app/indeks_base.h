@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QShowEvent>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/settings.h"
@@ -72,9 +73,10 @@ class TVRegister : public ui::TVRegisterForm {
 
   const platform::ILocale& locale_;
   platform::IProfileFiles& profiles_;
-  // The stored place and size as start-up applied them; the size is applied
-  // again once the window is shown and its frame is known.
-  TPlacement placement_{100, 100, 636, 459};
+  // The stored place and size as start-up applied them (none when start-up
+  // ended before); the size is applied again once the window is shown and its
+  // frame is known.
+  std::optional<TPlacement> placement_;
   bool shown_ = false;
   // Set once AfslutClick has written the settings and ended the loop: no
   // close that may follow writes them again.

@@ -102,6 +102,7 @@ void TVRegister::FormCreate() {
   Tekstord->SetText(ui::FromCp1252(stored.tekstord));
   ArtikelData->SetIndexName(stored.sort_order);
   placement_ = BoundPlacement(stored, SysInfo->ScreenWidth(), SysInfo->ScreenHeight());
+  stored_place_ = QPoint(stored.venstre, stored.top);
   SetOuterLeft(placement_->left);
   SetOuterTop(placement_->top);
   SetOuterWidth(placement_->width);
@@ -235,9 +236,9 @@ void TVRegister::GemIndstillinger() {
   values.bredde = OuterWidth();
   values.hoejde = OuterHeight();
   // Where the window system places windows itself, the stored place stays.
-  const bool keep_place = placement_ && !CanPlaceWindows();
-  values.venstre = keep_place ? placement_->left : OuterLeft();
-  values.top = keep_place ? placement_->top : OuterTop();
+  const bool keep_place = stored_place_ && !CanPlaceWindows();
+  values.venstre = keep_place ? stored_place_->x() : OuterLeft();
+  values.top = keep_place ? stored_place_->y() : OuterTop();
   values.tekstord = ui::ToCp1252(Tekstord->Text());
   values.sort_order = ArtikelData->IndexName();
   SkrivIndstillinger(profiles_, values);

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <QCloseEvent>
+#include <QPoint>
 #include <QShowEvent>
 #include <cstdint>
 #include <optional>
@@ -77,6 +78,9 @@ class TVRegister : public ui::TVRegisterForm {
   // ended before); the size is applied again once the window is shown and its
   // frame is known.
   std::optional<TPlacement> placement_;
+  // The stored left and top as read, written back unchanged where the window
+  // system places windows itself (Wayland).
+  std::optional<QPoint> stored_place_;
   bool shown_ = false;
   // Set once AfslutClick has written the settings and ended the loop: no
   // close that may follow writes them again.

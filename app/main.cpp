@@ -4,6 +4,7 @@
 #include "app/indeks_base.h"
 #include "platform/file_system.h"
 #include "platform/locale.h"
+#include "platform/profile_file.h"
 
 int main(int argc, char** argv) {
   platform::IgnoreFileSizeSignal();
@@ -11,7 +12,7 @@ int main(int argc, char** argv) {
   platform::EnvironmentLocale locale;
   int result = 0;
   {
-    app::TVRegister window(locale, platform::DefaultFileSystem());
+    app::TVRegister window(locale, platform::DefaultFileSystem(), platform::DefaultProfileFiles());
     window.show();
     result = application.exec();
   }

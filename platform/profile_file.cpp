@@ -209,7 +209,7 @@ std::string ProfileFiles::GetString(const std::string& file_name, std::string_vi
                                     std::string_view key, std::string_view default_value) {
   std::vector<uint8_t> bytes;
   std::string value;
-  if (!file_name.empty() && fs_.ReadAll(PathOf(file_name), &bytes) &&
+  if (!file_name.empty() && fs_.ReadFile(PathOf(file_name), &bytes) == ReadOutcome::kRead &&
       FindProfileValue(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                        section, key, &value)) {
     return value;
@@ -222,11 +222,14 @@ bool ProfileFiles::WriteString(const std::string& file_name, std::string_view se
   if (file_name.empty() || Trim(section).empty() || Trim(key).empty()) return false;
   const std::string path = PathOf(file_name);
   std::vector<uint8_t> bytes;
-  if (fs_.Exists(path)) {
+  const ReadOutcome read = fs_.ReadFile(path, &bytes);
+  if (read == ReadOutcome::kFailed) {
     // An existing file that cannot be read is not replaced: its other
     // sections would be lost.
-    if (!fs_.ReadAll(path, &bytes)) return false;
-  } else if (make_directory_ && path != file_name && !make_directory_(directory_)) {
+    return false;
+  }
+  if (read == ReadOutcome::kMissing && make_directory_ && path != file_name &&
+      !make_directory_(directory_)) {
     return false;
   }
   std::string text =

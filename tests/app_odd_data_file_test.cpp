@@ -21,6 +21,7 @@
 #include "app/guarded_application.h"
 #include "app/indeks_base.h"
 #include "platform/file_system.h"
+#include "platform/profile_file.h"
 #include "platform/locale.h"
 
 namespace app {
@@ -63,7 +64,9 @@ TEST(OddDataFileTest, EachGivesItsMessageAndTheWindowAtOnce) {
     ::alarm(10);  // a blocking open would otherwise hang the whole run
     const auto start = std::chrono::steady_clock::now();
     {
-      TVRegister window(danish, platform::DefaultFileSystem());
+      // Settings live in the case's own directory, never the user's.
+      platform::ProfileFiles profiles(platform::DefaultFileSystem(), dir.string());
+      TVRegister window(danish, platform::DefaultFileSystem(), profiles);
       window.show();
       QApplication::processEvents();
       const double seconds =

@@ -153,6 +153,33 @@ TEST(Pictures, BadPicturesAreRefusedWithWhatIsWrong) {
   }
 }
 
+TEST(Pictures, FlippedBytesAreDecodedOrRefusedNeverReadOutOfBounds) {
+  // Every byte of the headers, and a spread of the rest, set to values that
+  // lie about counts and offsets; each result is a picture or a message.
+  struct Source {
+    const char* name;
+    std::span<const uint8_t> bytes;
+    TDecodedPicture (*decode)(std::span<const uint8_t>);
+  };
+  const Source sources[] = {
+      {"logo", LogoBmp(), &ReadBmp},
+      {"icon", IconFile(), &ReadIcon},
+      {"background", Background0Jpeg(), &DecodeJpeg},
+  };
+  for (const Source& source : sources) {
+    Bytes bytes(source.bytes.begin(), source.bytes.end());
+    for (size_t at = 0; at < bytes.size(); at += at < 700 ? 1 : 997) {
+      for (uint8_t value : {uint8_t{0x00}, uint8_t{0xFF}}) {
+        const uint8_t kept = bytes[at];
+        bytes[at] = value;
+        const TDecodedPicture p = source.decode(Span(bytes));
+        EXPECT_EQ(p.ok(), !p.image.isNull()) << source.name << " at " << at;
+        bytes[at] = kept;
+      }
+    }
+  }
+}
+
 TEST(Pictures, AListRaisesTheDecodeErrorWithItsNameAndItem) {
   const Bytes jpeg(Background1Jpeg().begin(), Background1Jpeg().end());
   const Bytes truncated(jpeg.begin(), jpeg.begin() + 4000);

@@ -37,7 +37,7 @@ void Put32(Bytes* b, uint32_t v) {
 
 // A bitmap file written by hand; the fields a test wants to spoil are
 // parameters. `rows` are palette indices from the top, one byte each.
-struct BmpSpec {
+struct BmpFields {
   int width = 2;
   int height = 2;
   int bits = 8;
@@ -48,7 +48,7 @@ struct BmpSpec {
   std::vector<std::vector<uint8_t>> rows = {{1, 1}, {0, 1}};
 };
 
-Bytes MakeBmp(const BmpSpec& s) {
+Bytes MakeBmp(const BmpFields& s) {
   const size_t stride = ((static_cast<size_t>(s.width) * s.bits + 31) / 32) * 4;
   const auto offset = static_cast<uint32_t>(14 + s.header + 4 * s.palette.size());
   Bytes b = {'B', 'M'};
@@ -113,7 +113,7 @@ TEST(Pictures, BadPicturesAreRefusedWithWhatIsWrong) {
   const Bytes truncated(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2));
   Bytes bmp_truncated = MakeBmp({});
   bmp_truncated.resize(bmp_truncated.size() - 3);
-  BmpSpec index_outside;
+  BmpFields index_outside;
   index_outside.rows = {{1, 7}, {0, 1}};
   struct Case {
     const char* what;
@@ -297,10 +297,10 @@ TEST_F(ImageTest, TheTransparentColourShowsThePanelAnyOtherColourIsDrawn) {
 }
 
 TEST_F(ImageTest, TheBitmapIsCutAtTheComponentsEdges) {
-  BmpSpec spec{.width = 6, .height = 3, .palette = {0xFFFFFF, 0xC41C24}};
-  spec.rows.assign(3, std::vector<uint8_t>(6, 1));
-  spec.rows[2][0] = 0;  // white bottom-left
-  const Bytes bmp = MakeBmp(spec);
+  BmpFields fields{.width = 6, .height = 3, .palette = {0xFFFFFF, 0xC41C24}};
+  fields.rows.assign(3, std::vector<uint8_t>(6, 1));
+  fields.rows[2][0] = 0;  // white bottom-left
+  const Bytes bmp = MakeBmp(fields);
   TStyledBitmapList bitmaps;
   bitmaps.Add(Span(bmp));
   auto* image = new TStyledImage(&panel_);

@@ -130,6 +130,12 @@ TEST_F(LookTest, FontsAndColours) {
   EXPECT_TRUE(window_->FilterGruppe->font().bold());
   EXPECT_EQ(window_->FilterGruppe->CaptionFont().pixelSize(), 16);
   EXPECT_EQ(window_->FilterGruppe->title(), QString::fromUtf8("Søg på:   "));
+  // Labels fit their text, also a longer one that an edition sets.
+  EXPECT_EQ(window_->Aargang->size(), window_->Aargang->sizeHint());
+  window_->Aargang->setText("Vuosikerta:");
+  QApplication::processEvents();
+  EXPECT_EQ(window_->Aargang->size(), window_->Aargang->sizeHint());
+  EXPECT_GT(window_->Aargang->width(), 62);  // wider than the design text
 }
 
 TEST_F(LookTest, WindowGridColumnsAndPickList) {

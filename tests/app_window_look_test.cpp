@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFontInfo>
 #include <QHeaderView>
@@ -133,6 +134,12 @@ TEST_F(LookTest, FontsAndColours) {
   EXPECT_EQ(window_->FilterGruppe->CaptionFont().pixelSize(), 16);
   // The Danish edition's caption (two blanks) replaces the definition's.
   EXPECT_EQ(window_->FilterGruppe->title(), QString::fromUtf8("Søg på:  "));
+  // Labels fit their text, also a longer one that an edition sets.
+  EXPECT_EQ(window_->Aargang->size(), window_->Aargang->sizeHint());
+  window_->Aargang->setText("Vuosikerta:");
+  QApplication::processEvents();
+  EXPECT_EQ(window_->Aargang->size(), window_->Aargang->sizeHint());
+  EXPECT_GT(window_->Aargang->width(), 62);  // wider than the design text
 }
 
 TEST_F(LookTest, WindowGridColumnsAndPickList) {
@@ -140,6 +147,21 @@ TEST_F(LookTest, WindowGridColumnsAndPickList) {
   EXPECT_EQ(ui::ReadIcon(ui::IconFile()).image.size(), QSize(32, 32));
   EXPECT_EQ(window_->minimumWidth() + window_->OuterWidth() - window_->width(), 300);
   EXPECT_EQ(window_->maximumHeight() + window_->OuterHeight() - window_->height(), 827);
+  // The search lists: entries in the given order, rows shown, row height.
+  struct ListCase {
+    ui::TStyledComboBox* combo;
+    int count, rows;
+    const char* last;
+  };
+  for (const ListCase& c :
+       {ListCase{window_->KategoriValg, 11, 11, "Sådan virker..."},
+        ListCase{window_->AargangEdit, 3, 4, "2002"}, ListCase{window_->NummerEdit, 13, 9, "12"}}) {
+    EXPECT_EQ(c.combo->count(), c.count) << c.last;
+    EXPECT_EQ(c.combo->DropDownCount(), c.rows) << c.last;
+    EXPECT_EQ(c.combo->itemText(c.count - 1), QString::fromUtf8(c.last));
+    EXPECT_EQ(c.combo->view()->sizeHintForRow(0), 16) << c.last;
+    EXPECT_EQ(c.combo->Text(), "Alle") << c.last;
+  }
   auto* model = window_->ArtikelGrid->model();
   const QStringList titles = {QString::fromUtf8("Årgang"),
                               "Blad nr.",

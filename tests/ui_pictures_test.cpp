@@ -37,7 +37,7 @@ void Put32(Bytes* b, uint32_t v) {
 
 // A bitmap file written by hand; the fields a test wants to spoil are
 // parameters. `rows` are palette indices from the top, one byte each.
-struct BmpSpec {
+struct BmpFields {
   int width = 2;
   int height = 2;
   int bits = 8;
@@ -48,7 +48,7 @@ struct BmpSpec {
   std::vector<std::vector<uint8_t>> rows = {{1, 1}, {0, 1}};
 };
 
-Bytes MakeBmp(const BmpSpec& s) {
+Bytes MakeBmp(const BmpFields& s) {
   const size_t stride = ((static_cast<size_t>(s.width) * s.bits + 31) / 32) * 4;
   const auto offset = static_cast<uint32_t>(14 + s.header + 4 * s.palette.size());
   Bytes b = {'B', 'M'};
@@ -113,7 +113,7 @@ TEST(Pictures, BadPicturesAreRefusedWithWhatIsWrong) {
   const Bytes truncated(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2));
   Bytes bmp_truncated = MakeBmp({});
   bmp_truncated.resize(bmp_truncated.size() - 3);
-  BmpSpec index_outside;
+  BmpFields index_outside;
   index_outside.rows = {{1, 7}, {0, 1}};
   struct Case {
     const char* what;
@@ -150,6 +150,33 @@ TEST(Pictures, BadPicturesAreRefusedWithWhatIsWrong) {
   const Bytes logo(LogoBmp().begin(), LogoBmp().end());
   for (size_t n = 0; n < logo.size(); n += 97) {
     EXPECT_FALSE(ReadBmp({logo.data(), n}).ok()) << n;
+  }
+}
+
+TEST(Pictures, FlippedBytesAreDecodedOrRefusedNeverReadOutOfBounds) {
+  // Every byte of the headers, and a spread of the rest, set to values that
+  // lie about counts and offsets; each result is a picture or a message.
+  struct Source {
+    const char* name;
+    std::span<const uint8_t> bytes;
+    TDecodedPicture (*decode)(std::span<const uint8_t>);
+  };
+  const Source sources[] = {
+      {"logo", LogoBmp(), &ReadBmp},
+      {"icon", IconFile(), &ReadIcon},
+      {"background", Background0Jpeg(), &DecodeJpeg},
+  };
+  for (const Source& source : sources) {
+    Bytes bytes(source.bytes.begin(), source.bytes.end());
+    for (size_t at = 0; at < bytes.size(); at += at < 700 ? 1 : 997) {
+      for (uint8_t value : {uint8_t{0x00}, uint8_t{0xFF}}) {
+        const uint8_t kept = bytes[at];
+        bytes[at] = value;
+        const TDecodedPicture p = source.decode(Span(bytes));
+        EXPECT_EQ(p.ok(), !p.image.isNull()) << source.name << " at " << at;
+        bytes[at] = kept;
+      }
+    }
   }
 }
 
@@ -270,10 +297,10 @@ TEST_F(ImageTest, TheTransparentColourShowsThePanelAnyOtherColourIsDrawn) {
 }
 
 TEST_F(ImageTest, TheBitmapIsCutAtTheComponentsEdges) {
-  BmpSpec spec{.width = 6, .height = 3, .palette = {0xFFFFFF, 0xC41C24}};
-  spec.rows.assign(3, std::vector<uint8_t>(6, 1));
-  spec.rows[2][0] = 0;  // white bottom-left
-  const Bytes bmp = MakeBmp(spec);
+  BmpFields fields{.width = 6, .height = 3, .palette = {0xFFFFFF, 0xC41C24}};
+  fields.rows.assign(3, std::vector<uint8_t>(6, 1));
+  fields.rows[2][0] = 0;  // white bottom-left
+  const Bytes bmp = MakeBmp(fields);
   TStyledBitmapList bitmaps;
   bitmaps.Add(Span(bmp));
   auto* image = new TStyledImage(&panel_);

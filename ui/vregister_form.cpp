@@ -278,6 +278,11 @@ void TVRegisterForm::Build(const platform::IScreen& screen) {
   for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
   if (!chain.empty()) chain.front()->setFocus();
 
+  // A label whose text changes asks its parent for a new layout; the two
+  // parents of labels answer by fitting their labels.
+  Baggrund->installEventFilter(this);
+  FilterGruppe->installEventFilter(this);
+
   // Loaded: the panel renders its background, the group copies from it.
   Baggrund->Loaded();
   Logo->Loaded();
@@ -437,6 +442,20 @@ void TVRegisterForm::SetOuterHeight(int height) {
 void TVRegisterForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   UpdateSizeLimits();  // the frame is known once the window is shown
+  FitLabels();         // texts set while hidden ask for no layout
+}
+
+void TVRegisterForm::FitLabels() {
+  for (QLabel* label : findChildren<QLabel*>()) {
+    if (label->size() != label->sizeHint()) label->adjustSize();
+  }
+}
+
+bool TVRegisterForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::LayoutRequest && (watched == Baggrund || watched == FilterGruppe)) {
+    FitLabels();
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void TVRegisterForm::resizeEvent(QResizeEvent* event) {

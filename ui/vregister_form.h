@@ -127,9 +127,12 @@ class TVRegisterForm : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Build(const platform::IScreen& screen);
+  // Labels size themselves to their text, also when an edition replaces it.
+  void FitLabels();
   QMargins FrameMargins() const;
   void UpdateSizeLimits();
   // Runs FormCanResize for the outer size, then takes it within the limits.

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/question_box.h"
+#include "platform/drive_types.h"
 #include "platform/file_system.h"
 #include "platform/locale.h"
 #include "ui/vregister_form.h"
@@ -43,11 +45,31 @@ class TVRegister : public ui::TVRegisterForm {
   // name, open.
   void SaetSprog();
 
+  // Maintenance commands (maintenance.cpp): the new-record defaults and the
+  // click handlers of the six maintenance buttons.
+  void ArtikelDataNewRecord(store::TArtikelData& data_set);
+  void NyPostClick();
+  void SletPostClick();
+  void RydOpClick();
+  void RydOp2Click();
+  void DecapClick();
+  void HentVClick();
+  // Replaceable for tests: the Yes/No box of SletPostClick and the drives
+  // that HentVClick scans.
+  void SetQuestionBox(QuestionBox box) { question_box_ = std::move(box); }
+  void SetDriveTypes(const platform::IDriveTypes& drives) { drives_ = &drives; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // Hooks the maintenance handlers to their buttons and the table.
+  void ConnectMaintenance();
+  const platform::IDriveTypes& Drives() const;
+
   const platform::ILocale& locale_;
+  QuestionBox question_box_;
+  const platform::IDriveTypes* drives_ = nullptr;
 };
 
 }  // namespace app

@@ -36,7 +36,8 @@ void TVRegister::ConnectMaintenance() {
       {Decap, &TVRegister::DecapClick},   {HentV, &TVRegister::HentVClick},
   };
   for (const auto& [button, handler] : buttons) {
-    connect(button, &QPushButton::clicked, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+    connect(button, &QPushButton::clicked, this,
+            [this, handler] { Guard([&] { (this->*handler)(); }); });
   }
 }
 
@@ -58,7 +59,8 @@ void TVRegister::ArtikelDataNewRecord(store::TArtikelData& data_set) {
   }
   try {
     std::string issue = ShownText(*NummerEdit);
-    if (issue != all) data_set.FieldByName("NUMMER").SetAsInteger(store::Variant(issue).AsInteger());
+    if (issue != all)
+      data_set.FieldByName("NUMMER").SetAsInteger(store::Variant(issue).AsInteger());
   } catch (const std::exception&) {
   }
   // Category and pages: an error here aborts the insert.

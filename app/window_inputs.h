@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <string>
 
+#include "app/cover_disc_list.h"
 #include "app/indeks_base.h"
+#include "platform/profile_file.h"
 #include "ui/code_page.h"
 
 namespace app {
@@ -21,5 +23,15 @@ inline std::string SpinEditText(const QSpinBox& edit) { return ui::ToCp1252(edit
 
 inline int32_t CurrentEdition() { return Sprog; }
 inline const std::string& EditionAllWord() { return AlleOrd; }
+
+// The headings of the cover-disc lists: Finnish in the Finnish edition, the
+// Danish wording in the others.
+inline CoverDiscHeadings EditionCoverDiscHeadings() {
+  if (CurrentEdition() == 11) return {"V-ohjelmat V-cd:ll\xE4 ", "My\xF6s V-cd:ll\xE4 "};
+  return {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "};
+}
+
+// The profile services the list file is read through.
+inline platform::IProfileFiles& ListFileProfiles() { return platform::DefaultProfileFiles(); }
 
 }  // namespace app

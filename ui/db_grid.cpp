@@ -4,6 +4,7 @@
 #include <QHeaderView>
 
 #include "ui/data_source.h"
+#include "ui/pick_list_delegate.h"
 
 namespace ui {
 
@@ -39,7 +40,14 @@ TDBGrid::TDBGrid(TDataSource* source, std::vector<TColumn> columns, QWidget* par
 
 void TDBGrid::SetReadOnly(bool read_only) {
   read_only_ = read_only;
-  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  model_->SetEditable(!read_only);
+  setEditTriggers(read_only ? QAbstractItemView::NoEditTriggers
+                            : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                  QAbstractItemView::AnyKeyPressed);
+}
+
+void TDBGrid::SetPickList(int position, const QStringList& items) {
+  setItemDelegateForColumn(position, new TPickListDelegate(items, this));
 }
 
 void TDBGrid::SetColumnVisible(int position, bool visible) { setColumnHidden(position, !visible); }

@@ -64,22 +64,23 @@ QPushButton* Button(QWidget* parent, const char* text, int left, int top, int wi
   return button;
 }
 
-QComboBox* Combo(QWidget* parent, const QStringList& items, int rows, int left, int top, int width,
-                 int height) {
-  auto* combo = new QComboBox(parent);
-  combo->setEditable(true);
-  combo->setInsertPolicy(QComboBox::NoInsert);
+TStyledComboBox* Combo(QWidget* parent, const QStringList& items, int rows, int left, int top,
+                       int width, int height) {
+  auto* combo = new TStyledComboBox(parent);
   combo->setFont(InputFont());
-  combo->addItems(items);
-  combo->setMaxVisibleItems(rows);
+  combo->SetItems(items);
+  combo->SetDropDownCount(rows);
+  combo->SetItemHeight(16);
   combo->setGeometry(left, top, width, height);
-  combo->setCurrentIndex(0);
+  combo->SetText(T("Alle"));
   return combo;
 }
 
 }  // namespace
 
-TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWidget(parent) {
+TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent,
+                               const platform::IScreen* screen)
+    : QWidget(parent) {
   setObjectName("VRegister");
   setWindowTitle(T("Vexor for alle årsregister"));
   setFont(TitleFont());
@@ -92,6 +93,7 @@ TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWi
   ArtikelData->SetFilterOptions({.foCaseInsensitive = true, .foNoPartialCompare = false});
   ArtikelData->SetData(store::InitialPacket());
   DataSource1 = new TDataSource(ArtikelData.get(), this);
+  SysInfo = new TStyledSysInfo(screen != nullptr ? *screen : platform::SystemScreen(), this);
 
   Baggrund = new QWidget(this);
   Baggrund->setObjectName("Baggrund");
@@ -125,7 +127,7 @@ TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWi
             {T("Alle"), T("Anmeldelse"), T("Artikel"), T("Galleriet"), T("V-CD"), T("Vexor test"),
              T("Nyhed"), T("Nyt fra nettet"), T("Skole"), T("Spørg os"), T("Sådan virker...")},
             11, 304, 48, 113, 24);
-  Tekstord = new QLineEdit(FilterGruppe);
+  Tekstord = new TStyledEdit(FilterGruppe);
   Tekstord->setFont(InputFont());
   Tekstord->setGeometry(112, 90, 169, 21);
   AargangEdit = Combo(FilterGruppe, {T("Alle"), T("2001"), T("2002")}, 4, 16, 48, 129, 24);
@@ -133,8 +135,13 @@ TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWi
                      {T("Alle"), T("1"), T("2"), T("3"), T("4"), T("5"), T("6"), T("7"), T("8"),
                       T("9"), T("10"), T("11"), T("12")},
                      9, 168, 48, 113, 24);
-  StartSideEdit = new QSpinBox(FilterGruppe);
-  StartSideEdit->setRange(0, 100);
+  StartSideEdit = new TStyledSpinEdit(FilterGruppe);
+  StartSideEdit->SetMaxValue(100);
+  {
+    QFont f = InputFont();
+    f.setBold(true);
+    StartSideEdit->setFont(f);
+  }
   StartSideEdit->setGeometry(360, 92, 57, 21);
 
   std::vector<TColumn> columns = {

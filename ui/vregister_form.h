@@ -9,20 +9,22 @@
 // exists.
 #pragma once
 
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QWidget>
 #include <memory>
 
 #include "platform/file_system.h"
+#include "platform/screen.h"
 #include "store/artikel_data.h"
 #include "ui/data_source.h"
 #include "ui/db_grid.h"
 #include "ui/db_memo.h"
+#include "ui/styled_combo_box.h"
+#include "ui/styled_edit.h"
+#include "ui/styled_spin_edit.h"
+#include "ui/styled_sys_info.h"
 
 namespace ui {
 
@@ -41,7 +43,9 @@ class TVRegisterForm : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TVRegisterForm(platform::IFileSystem& fs, QWidget* parent = nullptr);
+  // `screen` is the display SysInfo reports; null means the system's.
+  explicit TVRegisterForm(platform::IFileSystem& fs, QWidget* parent = nullptr,
+                          const platform::IScreen* screen = nullptr);
   ~TVRegisterForm() override;
 
   // Closes the table (writing changed data back) and detaches the data source.
@@ -51,6 +55,7 @@ class TVRegisterForm : public QWidget {
   // Non-visual components.
   std::unique_ptr<store::TArtikelData> ArtikelData;
   TDataSource* DataSource1 = nullptr;
+  TStyledSysInfo* SysInfo = nullptr;
 
   // Visual components, in their creation order.
   QWidget* Baggrund = nullptr;
@@ -62,11 +67,11 @@ class TVRegisterForm : public QWidget {
   QLabel* Kategori = nullptr;
   QLabel* Aargang = nullptr;
   QLabel* SideLabel = nullptr;
-  QComboBox* KategoriValg = nullptr;
-  QLineEdit* Tekstord = nullptr;
-  QComboBox* AargangEdit = nullptr;
-  QComboBox* NummerEdit = nullptr;
-  QSpinBox* StartSideEdit = nullptr;
+  TStyledComboBox* KategoriValg = nullptr;
+  TStyledEdit* Tekstord = nullptr;
+  TStyledComboBox* AargangEdit = nullptr;
+  TStyledComboBox* NummerEdit = nullptr;
+  TStyledSpinEdit* StartSideEdit = nullptr;
   TDBGrid* ArtikelGrid = nullptr;
   QPushButton* RydOp = nullptr;
   QPushButton* Decap = nullptr;

@@ -3,8 +3,6 @@
 // system's 8-bit text, the current edition and its "all" word.
 #pragma once
 
-#include <QComboBox>
-#include <QSpinBox>
 #include <cstdint>
 #include <string>
 
@@ -12,14 +10,19 @@
 #include "app/indeks_base.h"
 #include "platform/profile_file.h"
 #include "ui/code_page.h"
+#include "ui/styled_combo_box.h"
+#include "ui/styled_spin_edit.h"
 
 namespace app {
 
 // The list's text as shown.
-inline std::string ShownText(const QComboBox& list) { return ui::ToCp1252(list.currentText()); }
+inline std::string ShownText(const ui::TStyledComboBox& list) { return ui::ToCp1252(list.Text()); }
 
-// The spin edit's text: the decimal form of its value.
-inline std::string SpinEditText(const QSpinBox& edit) { return ui::ToCp1252(edit.text()); }
+// The spin edit's text: the decimal form of its value, or empty as long as
+// the value was never changed from its first 0.
+inline std::string SpinEditText(const ui::TStyledSpinEdit& edit) {
+  return ui::ToCp1252(edit.Text());
+}
 
 inline int32_t CurrentEdition() { return Sprog; }
 inline const std::string& EditionAllWord() { return AlleOrd; }

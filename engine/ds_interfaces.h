@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/collation.h"
 #include "engine/packet_codec.h"
 #include "engine/status.h"
 
@@ -44,6 +45,7 @@ struct IndexDesc {
   std::vector<bool> descending;        // per key field; missing entries are false
   std::vector<bool> case_insensitive;  // per key field; missing entries are false
   bool unique = false;
+  Collation collation = Collation::kBinary;  // how string keys compare
 };
 
 // One field value in a record buffer.

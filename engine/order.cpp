@@ -44,6 +44,15 @@ int CompareBytes(std::string_view a, std::string_view b, bool fold) {
   return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
+int CompareWeighted(std::string_view a, std::string_view b, const uint8_t* weights) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    uint8_t x = weights[uint8_t(a[i])], y = weights[uint8_t(b[i])];
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
 template <typename T>
 int Compare3(T a, T b) {
   return a < b ? -1 : b < a ? 1 : 0;
@@ -89,6 +98,12 @@ Order::Order(const IndexDesc& desc, const TableData& data) : desc_(desc) {
     }
     p.descending = i < desc.descending.size() && desc.descending[i];
     p.case_insensitive = i < desc.case_insensitive.size() && desc.case_insensitive[i];
+    if (desc.collation != Collation::kBinary && f.base() == kBaseString) {
+      const CollationTables& tables = TablesOf(desc.collation);
+      p.weights = tables.letter.data();
+      parts_.push_back(p);
+      p.weights = p.case_insensitive ? tables.tie_ignore_case.data() : tables.tie.data();
+    }
     parts_.push_back(p);
   }
 }
@@ -118,7 +133,8 @@ int Order::CompareKeys(const RowSource& src, uint32_t a, uint32_t b) const {
           break;
         }
         default:
-          c = CompareBytes(data.bytes(x), data.bytes(y), p.case_insensitive);
+          c = p.weights ? CompareWeighted(data.bytes(x), data.bytes(y), p.weights)
+                        : CompareBytes(data.bytes(x), data.bytes(y), p.case_insensitive);
           break;
       }
     }
@@ -206,9 +222,12 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
             // first, and tail tells a padded end from real zero bytes.
             std::string_view b = data.bytes(c);
             b = t.offset < b.size() ? b.substr(t.offset) : std::string_view();
+            const uint8_t* map = p.weights            ? p.weights
+                                 : p.case_insensitive ? kFold.data()
+                                                      : nullptr;
             for (size_t k = 0; k < 8; ++k) {
               uint8_t ch = k < b.size() ? uint8_t(b[k]) : 0;
-              it.image = (it.image << 8) | (p.case_insensitive ? kFold[ch] : ch);
+              it.image = (it.image << 8) | (map ? map[ch] : ch);  // every map keeps 0 at 0
             }
             it.tail = uint8_t(std::min<size_t>(b.size(), 9));
             break;

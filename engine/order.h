@@ -11,7 +11,10 @@
 // Key comparison: nulls first; integers numerically; floats numerically;
 // strings and byte blocks bytewise unsigned, or with ASCII and the Latin
 // letters of Windows-1252 folded to lower case when case-insensitive. A
-// descending key reverses its field's comparison (nulls then come last).
+// string key of an order with a collation other than kBinary compares in the
+// collation's two steps (engine/collation.h): the order holds it as two key
+// parts on the same field, one per weight table. A descending key reverses its
+// field's comparison (nulls then come last).
 //
 // Used by the data object (one per named order) and by cursors, whose views
 // are sorted subsequences of an order and are searched with the same Less().
@@ -87,6 +90,9 @@ class Order {
     uint8_t kind = 0;    // how values compare (see order.cpp)
     bool descending = false;
     bool case_insensitive = false;
+    // A collation's weight per byte; null for the bytes themselves (folded
+    // when case_insensitive).
+    const uint8_t* weights = nullptr;
   };
   IndexDesc desc_;
   std::vector<Part> parts_;

@@ -677,6 +677,7 @@ void TArtikelData::UseOrder(const std::string& name) {
   Check(base_->GetFieldDescs(&descs));
   engine::IndexDesc desc;
   desc.name = def->name;
+  desc.collation = collation_;
   std::string_view keys = def->fields;
   while (!keys.empty()) {
     size_t semi = keys.find(';');

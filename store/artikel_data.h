@@ -70,6 +70,9 @@ class TArtikelData : public IFilterHost {
   void SetData(std::span<const uint8_t> packet);
   bool HasHeldPacket() const { return held_.has_value(); }
   const std::vector<uint8_t>* HeldPacket() const { return held_ ? &*held_ : nullptr; }
+  // Forgets the held packet, so that the next open reads the data file or
+  // fails; used before opening the table on another file.
+  void ReleaseHeldPacket() { held_.reset(); }
   const std::string& FileName() const { return file_name_; }
   void SetFileName(std::string name) { file_name_ = std::move(name); }
 
@@ -154,6 +157,11 @@ class TArtikelData : public IFilterHost {
   void SetIndexName(const std::string& name);
   std::vector<TIndexDef>& IndexDefs() { return index_defs_; }
   const std::vector<TIndexDef>& IndexDefs() const { return index_defs_; }
+  // The alphabet the sort orders compare texts in. Orders are made when the
+  // table first uses them after an open, so a change applies from the next
+  // open on.
+  engine::Collation Collation() const { return collation_; }
+  void SetCollation(engine::Collation collation) { collation_ = collation; }
 
   // ---- Filter state ----
   bool Filtered() const { return filtered_; }
@@ -244,6 +252,7 @@ class TArtikelData : public IFilterHost {
   std::optional<std::vector<uint8_t>> held_;
   std::string file_name_;
   std::string index_name_ = "TitelX";
+  engine::Collation collation_ = engine::Collation::kBinary;
   bool filtered_ = false;
   std::string filter_;
   TFilterOptions filter_options_{.foCaseInsensitive = true, .foNoPartialCompare = false};

@@ -1,0 +1,23 @@
+// The search filter's text, composed from the four search inputs: the word
+// condition on Tekst and Titel, then the year, issue and category conditions,
+// joined by " and ". The reader's texts are inserted as they stand (nothing is
+// escaped, trimmed or changed in case); a list showing the edition's "all"
+// word, or nothing, puts no condition. Texts are Windows-1252.
+// Used by TVRegister::SaetFilter and the keystroke benchmark.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace app {
+
+struct TSearchInputs {
+  std::string tekstord;  // the search word
+  std::string aargang;   // the three list texts
+  std::string nummer;
+  std::string kategori;
+};
+
+std::string ComposeFilter(const TSearchInputs& inputs, std::string_view alle_ord);
+
+}  // namespace app

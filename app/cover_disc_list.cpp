@@ -22,6 +22,13 @@ std::string HeadingLine(std::string_view heading, std::string_view issue, std::s
 
 }  // namespace
 
+CoverDiscHeadings CoverDiscHeadingsOf(int32_t sprog) {
+  for (const CoverDiscHeadingRow& row : kCoverDiscHeadings) {
+    if (row.sprog == sprog) return row.headings;
+  }
+  return kCoverDiscHeadings[0].headings;
+}
+
 char FindCdromLetter(const platform::IDriveTypes& drives) {
   char letter = 'D';
   for (; letter <= 'Z'; ++letter) {

@@ -5,6 +5,7 @@
 // file's values), so that the window's handler only wires them to the table.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,21 @@ struct CoverDiscHeadings {
   std::string_view programs;  // heading of list 1, ends in a blank
   std::string_view also;      // heading of list 2, ends in a blank
 };
+
+// The headings by edition code (Windows-1252): Finnish in the Finnish
+// edition; the Norwegian and Swedish editions use the Danish wording, which
+// also serves any other code.
+struct CoverDiscHeadingRow {
+  int32_t sprog;
+  CoverDiscHeadings headings;
+};
+inline constexpr CoverDiscHeadingRow kCoverDiscHeadings[] = {
+    {6, {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "}},
+    {20, {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "}},
+    {29, {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "}},
+    {11, {"V-ohjelmat V-cd:ll\xE4 ", "My\xF6s V-cd:ll\xE4 "}},
+};
+CoverDiscHeadings CoverDiscHeadingsOf(int32_t sprog);
 
 // The record's text: list 1 (entries whose "VProgram" is "JA" in any case of
 // a to z), CR LF, list 2; sections "V1" to "V70" in number order, entries

@@ -27,11 +27,8 @@ inline std::string SpinEditText(const ui::TStyledSpinEdit& edit) {
 inline int32_t CurrentEdition() { return Sprog; }
 inline const std::string& EditionAllWord() { return AlleOrd; }
 
-// The headings of the cover-disc lists: Finnish in the Finnish edition, the
-// Danish wording in the others.
 inline CoverDiscHeadings EditionCoverDiscHeadings() {
-  if (CurrentEdition() == 11) return {"V-ohjelmat V-cd:ll\xE4 ", "My\xF6s V-cd:ll\xE4 "};
-  return {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "};
+  return CoverDiscHeadingsOf(CurrentEdition());
 }
 
 // The profile services the list file is read through.

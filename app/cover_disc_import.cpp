@@ -38,13 +38,12 @@ void TVRegister::HentVClick() {
     throw store::Exception(Format(kUnreadableList, shown_path));
   }
 
-  platform::IProfileFiles& profiles = ListFileProfiles();
   const ListReader read = [&](const std::string& section, const std::string& key) {
-    return profiles.GetString(path, section, key, "");
+    return profiles_.GetString(path, section, key, "");
   };
   const std::string issue = ShownText(*NummerEdit);
   const std::string year = ShownText(*AargangEdit);
-  const std::string tekst = CoverDiscText(read, EditionCoverDiscHeadings(), issue, year);
+  const std::string tekst = CoverDiscText(read, EditionCoverDiscHeadings(*this), issue, year);
 
   ArtikelData->Insert();
   ArtikelData->FieldByName("TEKST").SetAsString(tekst);

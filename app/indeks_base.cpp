@@ -1,37 +1,70 @@
-// The main window's handlers: start-up (edition, reader configuration,
-// reopening the table on the edition's data file), the page count, and the two
-// ways out.
+// The main window's handlers.
+//
+// Sections:
+//   - creation and start-up (FormCreate, the stored place and size);
+//   - editions (SaetSprog, NytSprogClick);
+//   - search and sort (BrugerValg, SaetFilter, ArtikelGridTitleClick);
+//   - the page count;
+//   - the ways out (GemIndstillinger, FormClose, AfslutClick).
 #include "app/indeks_base.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <algorithm>
 
+#include "app/edition.h"
 #include "app/error_display.h"
+#include "app/search_filter.h"
 #include "store/db_error.h"
+#include "ui/code_page.h"
 
 namespace app {
 
-int32_t Sprog = 0;
-std::string AlleOrd;
+namespace {
 
-std::string EditionFileName(int32_t sprog) {
-  switch (sprog) {
-    case 20:
-      return "./BaseNo.xml";
-    case 29:
-      return "./BaseSv.xml";
-    case 11:
-      return "./BaseFi.xml";
-    default:
-      return "./Base.xml";
-  }
+// The window's own size limits, on its outer size.
+constexpr int32_t kMinOuterWidth = 300;
+constexpr int32_t kMaxOuterWidth = 808;
+constexpr int32_t kMinOuterHeight = 300;
+constexpr int32_t kMaxOuterHeight = 827;
+
+// The sort order a title click selects, by the column's creation number.
+constexpr const char* kTitleClickOrders[] = {"AargangX", "NummerX", "TitelX", "KategoriX",
+                                             "StartX"};
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Replaces one entry of a list; the text the list shows stays.
+void SetListItem(ui::TStyledComboBox* list, int index, const QString& text) {
+  QStringList items;
+  for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
+  if (index < items.size()) items[index] = text;
+  list->SetItems(items);
 }
 
-TVRegister::TVRegister(const platform::ILocale& locale, platform::IFileSystem& fs, QWidget* parent)
-    : ui::TVRegisterForm(fs, parent), locale_(locale) {
+// Whether the window system lets a program place its own window.
+bool CanPlaceWindows() { return !QGuiApplication::platformName().startsWith("wayland"); }
+
+}  // namespace
+
+// ===================== creation and start-up ===============================
+
+TVRegister::TVRegister(const platform::ILocale& locale, platform::IFileSystem& fs,
+                       platform::IProfileFiles& profiles, const platform::IScreen* screen,
+                       QWidget* parent)
+    : ui::TVRegisterForm(fs, parent, screen), locale_(locale), profiles_(profiles) {
   ArtikelData->OnCalcFields = [this](store::TArtikelData& ds) { ArtikelDataCalcFields(ds); };
   ArtikelGrid->SetErrorHandler([](std::exception_ptr e) { ShowException(e); });
   connect(Afslut, &QPushButton::clicked, this, [this] { Guard([this] { AfslutClick(); }); });
+  connect(NytSprog, &QPushButton::clicked, this, [this] { Guard([this] { NytSprogClick(); }); });
+  for (ui::TStyledComboBox* list : {AargangEdit, NummerEdit, KategoriValg}) {
+    connect(list, &ui::TStyledComboBox::OnSelect, this,
+            [this] { Guard([this] { BrugerValg(); }); });
+  }
+  connect(Tekstord, &ui::TStyledEdit::OnChange, this, [this] { Guard([this] { BrugerValg(); }); });
+  connect(ArtikelGrid, &ui::TDBGrid::titleClick, this,
+          [this](int column) { Guard([this, column] { ArtikelGridTitleClick(column); }); });
   ConnectMaintenance();
   // The definition is loaded: the table opens, then the creation handler runs.
   Guard([this] { ArtikelData->Open(); });
@@ -45,10 +78,8 @@ TVRegister::~TVRegister() {
 
 void TVRegister::FormCreate() {
   // 1. Edition from the system language.
-  uint32_t lcid = locale_.ThreadLocaleId();
-  Sprog = (lcid & 0xFFFF) == 0 ? 9 : static_cast<int32_t>(lcid & 0x3FF);
-  if (Sprog != 6 && Sprog != 20 && Sprog != 29 && Sprog != 11) Sprog = 6;
-  AlleOrd = Sprog == 11 ? "Kaikki" : Sprog == 29 ? "Alla" : "Alle";
+  Sprog = SprogFromLocale(locale_.ThreadLocaleId());
+  AlleOrd = AlleOrdOf(Sprog);
 
   // 2. Reader configuration: nothing can be typed into the data views, and
   // the editing aids are hidden.
@@ -62,19 +93,159 @@ void TVRegister::FormCreate() {
   StartSideEdit->hide();
   SideLabel->hide();
   NytSprog->hide();
+  NameInputs();
 
-  // 3. Apply the edition.
+  // 3. Settings, applied in the order they are read. Setting a list's text
+  // raises no selection; setting the word filters.
+  TIndstillinger stored = LaesIndstillinger(profiles_, AlleOrd);
+  AargangEdit->SetText(ui::FromCp1252(stored.aargang));
+  NummerEdit->SetText(ui::FromCp1252(stored.nummer));
+  KategoriValg->SetText(ui::FromCp1252(stored.kategori));
+  StartSideEdit->SetValue(stored.start_side);
+  Tekstord->SetText(ui::FromCp1252(stored.tekstord));
+  ArtikelData->SetIndexName(stored.sort_order);
+  placement_ = BoundPlacement(stored, SysInfo->ScreenWidth(), SysInfo->ScreenHeight());
+  SetOuterLeft(placement_.left);
+  SetOuterTop(placement_.top);
+  SetOuterWidth(placement_.width);
+  SetOuterHeight(placement_.height);
+
+  // 4. The edition.
   SaetSprog();
 }
 
-void TVRegister::SaetSprog() {
-  if (Sprog == 6 || Sprog == 20 || Sprog == 29 || Sprog == 11) {
-    AlleOrd = Sprog == 11 ? "Kaikki" : Sprog == 29 ? "Alla" : "Alle";
-    ArtikelData->Close();
-    ArtikelData->SetFileName(EditionFileName(Sprog));
-    ArtikelData->Open();
-  }
+void TVRegister::SetOuterLeft(int32_t left) {
+  const QRect outer = frameGeometry();
+  if (left == outer.x()) return;
+  ProposeOuterSize(outer.width(), outer.height());
+  move(left, outer.y());
 }
+
+void TVRegister::SetOuterTop(int32_t top) {
+  const QRect outer = frameGeometry();
+  if (top == outer.y()) return;
+  ProposeOuterSize(outer.width(), outer.height());
+  move(outer.x(), top);
+}
+
+void TVRegister::SetOuterWidth(int32_t width) {
+  const QRect outer = frameGeometry();
+  if (width == outer.width()) return;
+  ProposeOuterSize(width, outer.height());
+  const int32_t frame = outer.width() - this->width();
+  resize(std::clamp(width, kMinOuterWidth, kMaxOuterWidth) - frame, height());
+}
+
+void TVRegister::SetOuterHeight(int32_t height) {
+  const QRect outer = frameGeometry();
+  if (height == outer.height()) return;
+  ProposeOuterSize(outer.width(), height);
+  const int32_t frame = outer.height() - this->height();
+  resize(width(), std::clamp(height, kMinOuterHeight, kMaxOuterHeight) - frame);
+}
+
+void TVRegister::ProposeOuterSize(int32_t width, int32_t height) {
+  // The resize rules (FormCanResize) lay the window out for the proposed
+  // outer size here, before the window takes it.
+  (void)width;
+  (void)height;
+}
+
+void TVRegister::showEvent(QShowEvent* event) {
+  ui::TVRegisterForm::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  // The frame is drawn now: the stored outer size is the client area plus
+  // the frame actually drawn.
+  SetOuterWidth(placement_.width);
+  SetOuterHeight(placement_.height);
+}
+
+// ============================== editions ===================================
+
+void TVRegister::SaetSprog() {
+  if (const TEdition* e = FindEdition(Sprog)) {
+    AlleOrd = e->alle_ord;
+    // A record being edited or inserted is kept, as at program end.
+    if (ArtikelData->State() == store::TDataSetState::dsEdit ||
+        ArtikelData->State() == store::TDataSetState::dsInsert) {
+      ArtikelData->Post();
+    }
+    ArtikelData->Close();
+    // The packet the close has written belongs to the old edition's file: the
+    // new edition opens on its own file or not at all.
+    ArtikelData->ReleaseHeldPacket();
+    ArtikelData->SetFileName(e->data_file);
+    ArtikelData->SetCollation(e->alphabet);
+    ArtikelData->Open();
+
+    setWindowTitle(Text(e->caption));
+    for (int i = 0; i < 10; ++i) SetListItem(KategoriValg, i + 1, Text(e->categories[i]));
+    Aargang->setText(Text(e->aargang));
+    Nummer->setText(Text(e->nummer));
+    Kategori->setText(Text(e->kategori));
+    FilterGruppe->setTitle(Text(e->filter_gruppe));
+    Tekst->setText(Text(e->tekst));
+    for (int i = 0; i < 6; ++i) {
+      ArtikelGrid->SetColumnTitle(kTitledGridPositions[i], Text(e->grid_titles[i]));
+    }
+    TekstLabel->setText(Text(e->tekst_label));
+    KeyLabel->setText(Text(e->key_label));
+    Afslut->setText(Text(e->afslut));
+    for (QLabel* label : {Aargang, Nummer, Kategori, Tekst, TekstLabel, KeyLabel}) {
+      label->adjustSize();
+    }
+    NameInputs();
+  }
+  const QString alle = ui::FromCp1252(AlleOrd);
+  for (ui::TStyledComboBox* list : {KategoriValg, NummerEdit, AargangEdit}) {
+    SetListItem(list, 0, alle);
+  }
+  for (ui::TStyledComboBox* list : {AargangEdit, NummerEdit, KategoriValg}) {
+    list->SetText(ui::FromCp1252(NormaliserAlle(ui::ToCp1252(list->Text()), AlleOrd)));
+  }
+  SaetFilter();
+}
+
+void TVRegister::NytSprogClick() {
+  Sprog = NextSprog(Sprog);
+  SaetSprog();
+}
+
+void TVRegister::NameInputs() {
+  // A screen reader names each input by its label, in the edition's words.
+  auto name = [](QWidget* input, QLabel* label) {
+    input->setAccessibleName(label->text().trimmed().remove(QChar(':')));
+  };
+  name(AargangEdit, Aargang);
+  name(NummerEdit, Nummer);
+  name(KategoriValg, Kategori);
+  name(Tekstord, Tekst);
+  name(StartSideEdit, SideLabel);
+  name(Manchet, TekstLabel);
+  name(VProgrammer, KeyLabel);
+}
+
+// =========================== search and sort ===============================
+
+void TVRegister::BrugerValg() { SaetFilter(); }
+
+void TVRegister::SaetFilter() {
+  TSearchInputs inputs{ui::ToCp1252(Tekstord->Text()), ui::ToCp1252(AargangEdit->Text()),
+                       ui::ToCp1252(NummerEdit->Text()), ui::ToCp1252(KategoriValg->Text())};
+  const std::string filter = ComposeFilter(inputs, AlleOrd);
+  // The switch first, the text second: a refused text leaves filtering on
+  // with the previous text in force.
+  ArtikelData->SetFiltered(!filter.empty());
+  ArtikelData->SetFilter(filter);
+}
+
+void TVRegister::ArtikelGridTitleClick(int column) {
+  if (column < 0 || column >= static_cast<int>(std::size(kTitleClickOrders))) return;
+  ArtikelData->SetIndexName(kTitleClickOrders[column]);
+}
+
+// ============================ the page count ===============================
 
 void TVRegister::ArtikelDataCalcFields(store::TArtikelData& data_set) {
   // The page count; a cover disc has none. Missing page numbers make the
@@ -85,19 +256,53 @@ void TVRegister::ArtikelDataCalcFields(store::TArtikelData& data_set) {
   data_set.FieldByName("SIDEANTAL").SetValue(count);
 }
 
-void TVRegister::FormClose() {
-  // The settings are saved here once the settings file exists; the close goes on.
+// ============================= the ways out ================================
+
+void TVRegister::GemIndstillinger() {
+  if (ArtikelData->State() == store::TDataSetState::dsEdit ||
+      ArtikelData->State() == store::TDataSetState::dsInsert) {
+    ArtikelData->Post();
+  }
+  TIndstillinger values;
+  values.aargang = ui::ToCp1252(AargangEdit->Text());
+  values.nummer = ui::ToCp1252(NummerEdit->Text());
+  values.kategori = ui::ToCp1252(KategoriValg->Text());
+  values.start_side = StartSideEdit->AsInteger();
+  const QRect outer = frameGeometry();
+  values.bredde = outer.width();
+  values.hoejde = outer.height();
+  // Where the window system places windows itself, the stored place stays.
+  values.venstre = CanPlaceWindows() ? outer.x() : placement_.left;
+  values.top = CanPlaceWindows() ? outer.y() : placement_.top;
+  values.tekstord = ui::ToCp1252(Tekstord->Text());
+  values.sort_order = ArtikelData->IndexName();
+  SkrivIndstillinger(profiles_, values);
 }
 
+void TVRegister::FormClose() { GemIndstillinger(); }
+
 void TVRegister::AfslutClick() {
-  // Ends the run without closing the window: the loop ends, and destroying the
-  // window closes the table.
-  QCoreApplication::quit();
+  GemIndstillinger();
+  // Ends the loop without closing the window (QCoreApplication::quit would
+  // close it first and so run FormClose); destroying the window closes the
+  // table.
+  afsluttet_ = true;
+  QCoreApplication::exit(0);
 }
 
 void TVRegister::closeEvent(QCloseEvent* event) {
-  Guard([this] { FormClose(); });
-  event->accept();
+  // A session that ends (log out, shut down) ends the program without
+  // closing the window, and the settings stay as they were.
+  if (afsluttet_ || qApp->isSavingSession()) {
+    event->accept();
+    return;
+  }
+  // A refused write keeps the window open.
+  if (Guard([this] { FormClose(); })) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 }  // namespace app

@@ -1,30 +1,34 @@
 // TVRegister (`VRegister`): the main window's logic. The window definition
 // (ui::TVRegisterForm) provides the components; this class holds the event
-// handlers, each named after its component and event, and the module state of
-// the index browser: the edition `Sprog` and its "all" word `AlleOrd`.
+// handlers, each named after its component and event, and the state of the
+// index browser: the edition `Sprog` and its "all" word `AlleOrd`.
 //
+// Handlers: FormCreate (edition, reader configuration, settings, edition
+// texts), BrugerValg and SaetFilter (the search), ArtikelGridTitleClick (the
+// sort order), SaetSprog and NytSprogClick (editions), GemIndstillinger,
+// FormClose and AfslutClick (the settings written once, on either way out).
 // Every handler runs behind the error display's guard, so an error is shown in
 // the application's error box and the program goes on.
+//
+// The edition texts and the settings keys are tables of their own
+// (app/edition.h, app/settings.h); this file applies them to the window.
 #pragma once
 
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <cstdint>
 #include <string>
 
 #include "app/question_box.h"
+#include "app/settings.h"
 #include "platform/drive_types.h"
 #include "platform/file_system.h"
 #include "platform/locale.h"
+#include "platform/profile_file.h"
+#include "platform/screen.h"
 #include "ui/vregister_form.h"
 
 namespace app {
-
-// Module state of the index browser.
-extern int32_t Sprog;
-extern std::string AlleOrd;
-
-// The data file of an edition, relative to the working directory.
-std::string EditionFileName(int32_t sprog);
 
 class TVRegister : public ui::TVRegisterForm {
   Q_OBJECT
@@ -32,18 +36,33 @@ class TVRegister : public ui::TVRegisterForm {
  public:
   // Creating the window loads its definition, opens the article table and runs
   // FormCreate; errors on the way are shown and the window is still created.
-  TVRegister(const platform::ILocale& locale, platform::IFileSystem& fs, QWidget* parent = nullptr);
+  // `profiles` keeps the settings file; `screen` is what SysInfo reports (null:
+  // the system's primary screen).
+  TVRegister(const platform::ILocale& locale, platform::IFileSystem& fs,
+             platform::IProfileFiles& profiles, const platform::IScreen* screen = nullptr,
+             QWidget* parent = nullptr);
   ~TVRegister() override;
+
+  // The edition code and its "all" word (Windows-1252).
+  int32_t Sprog = 0;
+  std::string AlleOrd;
 
   // Handlers.
   void FormCreate();
   void FormClose();
   void AfslutClick();
+  void NytSprogClick();
+  void BrugerValg();
+  void ArtikelGridTitleClick(int column);
   void ArtikelDataCalcFields(store::TArtikelData& data_set);
 
-  // Applies the edition in Sprog to the table: close, the edition's file
-  // name, open.
+  // Applies the edition in Sprog: the table on the edition's data file, every
+  // text of the window, the lists' "all" word, and the filter.
   void SaetSprog();
+  // Composes the filter from the four search inputs and gives it to the table.
+  void SaetFilter();
+  // Writes the settings file; throws EIniFileException on a refused write.
+  void GemIndstillinger();
 
   // Maintenance commands (maintenance.cpp): the new-record defaults and the
   // click handlers of the six maintenance buttons.
@@ -61,13 +80,34 @@ class TVRegister : public ui::TVRegisterForm {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
+  // The stored place and size, each value set on its own as the outer
+  // (frame) geometry, each change proposing the resulting outer size to the
+  // resize rules first.
+  void SetOuterLeft(int32_t left);
+  void SetOuterTop(int32_t top);
+  void SetOuterWidth(int32_t width);
+  void SetOuterHeight(int32_t height);
+  // The one place where a new outer size is proposed to the resize rules.
+  void ProposeOuterSize(int32_t width, int32_t height);
+  // Accessible names of the inputs from their labels' current texts.
+  void NameInputs();
+
   // Hooks the maintenance handlers to their buttons and the table.
   void ConnectMaintenance();
   const platform::IDriveTypes& Drives() const;
 
   const platform::ILocale& locale_;
+  platform::IProfileFiles& profiles_;
+  // The stored place and size as start-up applied them; the size is applied
+  // again once the window is shown and its frame is known.
+  TPlacement placement_{100, 100, 636, 459};
+  bool shown_ = false;
+  // Set once AfslutClick has written the settings and ended the loop: no
+  // close that may follow writes them again.
+  bool afsluttet_ = false;
   QuestionBox question_box_;
   const platform::IDriveTypes* drives_ = nullptr;
 };

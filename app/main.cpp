@@ -7,6 +7,7 @@
 #include "app/indeks_base.h"
 #include "platform/file_system.h"
 #include "platform/locale.h"
+#include "platform/profile_file.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ int main(int argc, char** argv) {
   platform::EnvironmentLocale locale;
   int result = 0;
   {
-    app::TVRegister window(locale, platform::DefaultFileSystem());
+    app::TVRegister window(locale, platform::DefaultFileSystem(), platform::DefaultProfileFiles());
     if (kEditorBuild) app::ApplyEditorConfiguration(window);
     window.show();
     result = application.exec();

@@ -49,7 +49,7 @@ void TVRegister::ArtikelDataNewRecord(store::TArtikelData& data_set) {
   // A list on "all" sets no value. The comparison is with the edition's own
   // "all" word: a Swedish or Finnish list on "Alla"/"Kaikki" must not store
   // that word as the category.
-  const std::string& all = EditionAllWord();
+  const std::string& all = EditionAllWord(*this);
   // Year and issue: an unusable text (letters, an "all" word of another
   // edition) leaves the field empty without a message.
   try {

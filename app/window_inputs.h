@@ -8,7 +8,6 @@
 
 #include "app/cover_disc_list.h"
 #include "app/indeks_base.h"
-#include "platform/profile_file.h"
 #include "ui/code_page.h"
 #include "ui/styled_combo_box.h"
 #include "ui/styled_spin_edit.h"
@@ -24,14 +23,11 @@ inline std::string SpinEditText(const ui::TStyledSpinEdit& edit) {
   return ui::ToCp1252(edit.Text());
 }
 
-inline int32_t CurrentEdition() { return Sprog; }
-inline const std::string& EditionAllWord() { return AlleOrd; }
+inline int32_t CurrentEdition(const TVRegister& window) { return window.Sprog; }
+inline const std::string& EditionAllWord(const TVRegister& window) { return window.AlleOrd; }
 
-inline CoverDiscHeadings EditionCoverDiscHeadings() {
-  return CoverDiscHeadingsOf(CurrentEdition());
+inline CoverDiscHeadings EditionCoverDiscHeadings(const TVRegister& window) {
+  return CoverDiscHeadingsOf(CurrentEdition(window));
 }
-
-// The profile services the list file is read through.
-inline platform::IProfileFiles& ListFileProfiles() { return platform::DefaultProfileFiles(); }
 
 }  // namespace app

@@ -21,6 +21,7 @@
 #include "platform/drive_types.h"
 #include "platform/file_system.h"
 #include "platform/locale.h"
+#include "platform/profile_file.h"
 
 namespace app {
 
@@ -91,17 +92,17 @@ class MaintenanceWindow : public ::testing::Test {
     return ss.str();
   }
 
-  // Starts the window in the edition of `lcid` with the start page 1, the
-  // recorded question box and the test's drives.
+  // Starts the window in the edition of `lcid` with the recorded question box
+  // and the test's drives. The settings file lives in the working directory.
   TVRegister& Start(uint32_t lcid = 0x0406) {
     locale_ = std::make_unique<platform::FixedLocale>(lcid);
-    window_ = std::make_unique<TVRegister>(*locale_, platform::DefaultFileSystem());
+    profiles_ = std::make_unique<platform::ProfileFiles>(platform::DefaultFileSystem(), dir_);
+    window_ = std::make_unique<TVRegister>(*locale_, platform::DefaultFileSystem(), *profiles_);
     window_->SetQuestionBox([this](const std::string& text, const std::string& caption) {
       questions_.push_back(caption + "|" + text);
       return answer_yes_;
     });
     window_->SetDriveTypes(drives_);
-    window_->StartSideEdit->SetValue(1);
     window_->show();
     QApplication::processEvents();
     return *window_;
@@ -117,6 +118,7 @@ class MaintenanceWindow : public ::testing::Test {
   static inline int counter_ = 0;
   std::filesystem::path old_dir_, dir_;
   std::unique_ptr<platform::FixedLocale> locale_;
+  std::unique_ptr<platform::ProfileFiles> profiles_;
   std::unique_ptr<TVRegister> window_;
   platform::FakeDrives drives_;
   std::vector<std::string> errors_;

@@ -1,8 +1,6 @@
 // Applies the editor configuration's table to the window.
 #include "app/editor_configuration.h"
 
-#include <QComboBox>
-#include <QStringList>
 #include <stdexcept>
 #include <string>
 
@@ -32,13 +30,6 @@ QWidget* ComponentNamed(TVRegister& w, std::string_view name) {
   throw std::logic_error("no component " + std::string(name));
 }
 
-// The category list's items but its first ("all"), which is no category.
-QStringList Categories(const QComboBox& list) {
-  QStringList items;
-  for (int i = 1; i < list.count(); ++i) items << list.itemText(i);
-  return items;
-}
-
 }  // namespace
 
 void ApplyEditorConfiguration(TVRegister& window) {
@@ -52,7 +43,6 @@ void ApplyEditorConfiguration(TVRegister& window) {
   }
   window.ArtikelGrid->SetReadOnly(false);
   window.ArtikelGrid->SetColumnVisible(ui::kColSlut, true);
-  window.ArtikelGrid->SetPickList(ui::kColKategori, Categories(*window.KategoriValg));
   window.Manchet->setReadOnly(false);
   window.VProgrammer->setReadOnly(false);
   const auto show_error = [](std::exception_ptr e) { ShowException(e); };

@@ -6,8 +6,9 @@
 // What it does is written as data (kEditorComponents): the components it
 // shows, each at the definition's place or at a place of its own where a
 // component shown at the default window size (636 by 459) would cover it.
-// Beyond that it makes the grid and both text boxes editable, shows the
-// grid's end-page column and offers the category pick list in the grid.
+// Beyond that it makes the grid and both text boxes editable (an editable
+// grid offers the category column's pick list of the window definition) and
+// shows the grid's end-page column.
 #pragma once
 
 #include <string_view>

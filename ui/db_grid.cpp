@@ -4,7 +4,6 @@
 #include <QHeaderView>
 
 #include "ui/data_source.h"
-#include "ui/pick_list_delegate.h"
 
 namespace ui {
 
@@ -44,10 +43,6 @@ void TDBGrid::SetReadOnly(bool read_only) {
   setEditTriggers(read_only ? QAbstractItemView::NoEditTriggers
                             : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                   QAbstractItemView::AnyKeyPressed);
-}
-
-void TDBGrid::SetPickList(int position, const QStringList& items) {
-  setItemDelegateForColumn(position, new TPickListDelegate(items, this));
 }
 
 void TDBGrid::SetColumnVisible(int position, bool visible) { setColumnHidden(position, !visible); }

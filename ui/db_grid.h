@@ -26,8 +26,6 @@ class TDBGrid : public QTableView {
   // Read-only: no cell can be edited. Otherwise the stored fields' cells are
   // edited in place and written to the table.
   void SetReadOnly(bool read_only);
-  // Offers `items` as the pick list of the column at `position` while editing.
-  void SetPickList(int position, const QStringList& items);
   bool ReadOnly() const { return read_only_; }
   void SetColumnVisible(int position, bool visible);
   bool ColumnVisible(int position) const { return !isColumnHidden(position); }

@@ -29,10 +29,13 @@ std::string Format(const char* pattern, const std::string& value) {
 void TVRegister::HentVClick() {
   const char letter = FindCdromLetter(Drives());
   if (letter == kNoCdromLetter) throw store::Exception(kNoDrive);
-  // The disc's own name of the file, whatever case the system shows it in.
+  // Messages name the file by its drive letter; the file itself is found in
+  // the drive's root directory whatever case the system shows its name in.
   const std::string shown_path = std::string(1, letter) + ":\\" + kListFileName;
   const std::string path =
       platform::FindFileIgnoringCase(Drives().RootDirectory(letter), kListFileName);
+  // The profile services read a missing or unreadable file as empty; a
+  // failed read is told apart here, before anything is inserted.
   std::vector<uint8_t> probe;
   if (path.empty() || !platform::DefaultFileSystem().ReadAll(path, &probe)) {
     throw store::Exception(Format(kUnreadableList, shown_path));

@@ -54,13 +54,16 @@ void TVRegister::ArtikelDataNewRecord(store::TArtikelData& data_set) {
   // edition) leaves the field empty without a message.
   try {
     std::string year = ShownText(*AargangEdit);
-    if (year != all) data_set.FieldByName("AARGANG").SetAsInteger(store::Variant(year).AsInteger());
+    if (year != all) {
+      data_set.FieldByName("AARGANG").SetAsInteger(store::Variant(year).AsInteger());
+    }
   } catch (const std::exception&) {
   }
   try {
     std::string issue = ShownText(*NummerEdit);
-    if (issue != all)
+    if (issue != all) {
       data_set.FieldByName("NUMMER").SetAsInteger(store::Variant(issue).AsInteger());
+    }
   } catch (const std::exception&) {
   }
   // Category and pages: an error here aborts the insert.

@@ -19,6 +19,7 @@
 #include "engine/packet_codec.h"
 #include "platform/file_system.h"
 #include "platform/locale.h"
+#include "platform/profile_file.h"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -48,7 +49,8 @@ int main(int argc, char** argv) {
   using Clock = std::chrono::steady_clock;
   auto t0 = Clock::now();
   platform::FixedLocale danish(0x0406);
-  auto* window = new app::TVRegister(danish, platform::DefaultFileSystem());
+  platform::ProfileFiles profiles(platform::DefaultFileSystem(), dir.string());
+  auto* window = new app::TVRegister(danish, platform::DefaultFileSystem(), profiles);
   auto t1 = Clock::now();
   window->show();
   QPixmap shot = window->grab();  // forces the first paint of every child

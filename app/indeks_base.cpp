@@ -63,6 +63,7 @@ TVRegister::TVRegister(const platform::ILocale& locale, platform::IFileSystem& f
   ConnectColumnHandler("ArtikelGridTitleClick", [this](int column) {
     Guard([this, column] { ArtikelGridTitleClick(column); });
   });
+  ConnectMaintenance();
   // The definition is loaded: the table opens, then the creation handler runs.
   Guard([this] { ArtikelData->Open(); });
   Guard([this] { FormCreate(); });

@@ -21,7 +21,9 @@
 #include <optional>
 #include <string>
 
+#include "app/question_box.h"
 #include "app/settings.h"
+#include "platform/drive_types.h"
 #include "platform/file_system.h"
 #include "platform/locale.h"
 #include "platform/profile_file.h"
@@ -64,6 +66,20 @@ class TVRegister : public ui::TVRegisterForm {
   // Writes the settings file; throws EIniFileException on a refused write.
   void GemIndstillinger();
 
+  // Maintenance commands (maintenance.cpp): the new-record defaults and the
+  // click handlers of the six maintenance buttons.
+  void ArtikelDataNewRecord(store::TArtikelData& data_set);
+  void NyPostClick();
+  void SletPostClick();
+  void RydOpClick();
+  void RydOp2Click();
+  void DecapClick();
+  void HentVClick();
+  // Replaceable for tests: the Yes/No box of SletPostClick and the drives
+  // that HentVClick scans.
+  void SetQuestionBox(QuestionBox box) { question_box_ = std::move(box); }
+  void SetDriveTypes(const platform::IDriveTypes& drives) { drives_ = &drives; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -71,6 +87,10 @@ class TVRegister : public ui::TVRegisterForm {
  private:
   // Accessible names of the inputs from their labels' current texts.
   void NameInputs();
+
+  // Hooks the maintenance handlers to their buttons and the table.
+  void ConnectMaintenance();
+  const platform::IDriveTypes& Drives() const;
 
   const platform::ILocale& locale_;
   platform::IProfileFiles& profiles_;
@@ -85,6 +105,8 @@ class TVRegister : public ui::TVRegisterForm {
   // Set once AfslutClick has written the settings and ended the loop: no
   // close that may follow writes them again.
   bool afsluttet_ = false;
+  QuestionBox question_box_;
+  const platform::IDriveTypes* drives_ = nullptr;
 };
 
 }  // namespace app

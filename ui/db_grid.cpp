@@ -39,7 +39,10 @@ TDBGrid::TDBGrid(TDataSource* source, std::vector<TColumn> columns, QWidget* par
 
 void TDBGrid::SetReadOnly(bool read_only) {
   read_only_ = read_only;
-  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  model_->SetEditable(!read_only);
+  setEditTriggers(read_only ? QAbstractItemView::NoEditTriggers
+                            : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                  QAbstractItemView::AnyKeyPressed);
 }
 
 void TDBGrid::SetColumnVisible(int position, bool visible) { setColumnHidden(position, !visible); }

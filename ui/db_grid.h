@@ -23,6 +23,8 @@ class TDBGrid : public QTableView {
   TDBGrid(TDataSource* source, std::vector<TColumn> columns, QWidget* parent = nullptr);
 
   TGridModel* GridModel() const { return model_; }
+  // Read-only: no cell can be edited. Otherwise the stored fields' cells are
+  // edited in place and written to the table.
   void SetReadOnly(bool read_only);
   bool ReadOnly() const { return read_only_; }
   void SetColumnVisible(int position, bool visible);

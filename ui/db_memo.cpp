@@ -15,6 +15,29 @@ TDBMemo::TDBMemo(TDataSource* source, std::string field_name, QWidget* parent)
   connect(source_, &TDataSource::recordChanged, this, &TDBMemo::Refresh);
   connect(source_, &TDataSource::scrolled, this, &TDBMemo::Refresh);
   connect(source_, &TDataSource::stateChanged, this, &TDBMemo::Refresh);
+  connect(this, &QPlainTextEdit::textChanged, this, [this] {
+    if (!refreshing_ && !isReadOnly()) WriteBack();
+  });
+}
+
+void TDBMemo::WriteBack() {
+  store::TArtikelData* table = source_->DataSet();
+  if (table == nullptr || !table->Active()) return;
+  // The widget's bare line feeds are CR LF in the field.
+  std::string typed = ToCp1252(toPlainText());
+  std::string text;
+  text.reserve(typed.size());
+  for (char c : typed) {
+    if (c == '\n') text += '\r';
+    text += c;
+  }
+  try {
+    table->Edit();
+    table->FieldByName(field_name_).SetAsString(text);
+  } catch (...) {
+    if (error_handler_) error_handler_(std::current_exception());
+    Refresh();
+  }
 }
 
 void TDBMemo::Refresh() {
@@ -35,7 +58,10 @@ void TDBMemo::Refresh() {
     shown += text[i];
   }
   QString qtext = FromCp1252(shown);
-  if (qtext != toPlainText()) setPlainText(qtext);
+  if (qtext == toPlainText()) return;
+  refreshing_ = true;
+  setPlainText(qtext);
+  refreshing_ = false;
 }
 
 }  // namespace ui

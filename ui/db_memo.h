@@ -1,10 +1,15 @@
 // TDBMemo: a data-bound multi-line text box (`Manchet`, `VProgrammer`). It
 // shows the whole text of one memo field of the table's current record,
 // wraps lines at the right edge, scrolls vertically, and follows every change
-// of the current record, its values and the view.
+// of the current record, its values and the view. When it is not read-only,
+// what the user types is written to the field of the current record at once
+// (the table begins an edit); a refused write goes to the error handler and
+// the box shows the field again.
 #pragma once
 
 #include <QPlainTextEdit>
+#include <exception>
+#include <functional>
 #include <string>
 
 namespace ui {
@@ -19,8 +24,15 @@ class TDBMemo : public QPlainTextEdit {
 
   const std::string& DataField() const { return field_name_; }
   void Refresh();
+  void SetErrorHandler(std::function<void(std::exception_ptr)> handler) {
+    error_handler_ = std::move(handler);
+  }
 
  private:
+  void WriteBack();
+
+  bool refreshing_ = false;
+  std::function<void(std::exception_ptr)> error_handler_;
   TDataSource* source_;
   std::string field_name_;
 };

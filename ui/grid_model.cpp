@@ -68,7 +68,7 @@ QVariant TGridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount()) {
     return {};
   }
-  if (role != Qt::DisplayRole) return {};
+  if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
   const CachedRow& row = Row(index.row());
   int field = field_index_[static_cast<size_t>(index.column())];
   if (row.failed || field < 0 || static_cast<size_t>(field) >= row.values.size()) return {};
@@ -90,7 +90,40 @@ QVariant TGridModel::headerData(int section, Qt::Orientation orientation, int ro
 
 Qt::ItemFlags TGridModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  store::TArtikelData* table = source_->DataSet();
+  int field =
+      index.column() < columnCount() ? field_index_[static_cast<size_t>(index.column())] : -1;
+  if (editable_ && table != nullptr && field >= 0 &&
+      table->Fields()[static_cast<size_t>(field)]->FieldKind() == store::TFieldKind::fkData) {
+    flags |= Qt::ItemIsEditable;
+  }
+  return flags;
+}
+
+bool TGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) {
+    return false;
+  }
+  store::TArtikelData* table = source_->DataSet();
+  if (table == nullptr || !table->Active()) return false;
+  try {
+    if (table->RecNo() != index.row() + 1) table->SetRecNo(index.row() + 1);
+    table->Edit();
+    store::TField& field =
+        *table->Fields()[static_cast<size_t>(field_index_[static_cast<size_t>(index.column())])];
+    std::string text = ToCp1252(value.toString());
+    // An emptied cell clears the field.
+    if (text.empty()) {
+      field.Clear();
+    } else {
+      field.SetAsString(text);
+    }
+  } catch (...) {
+    if (reporter_) reporter_(std::current_exception());
+    return false;
+  }
+  return true;
 }
 
 void TGridModel::SetColumnTitle(int position, const QString& title) {

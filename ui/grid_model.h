@@ -47,6 +47,13 @@ class TGridModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  // Writes an edited cell: the table moves to the row, begins an edit and the
+  // field converts the text. A refused value is reported and nothing changes.
+  bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+  // Whether the stored fields' cells can be edited (the calculated one never).
+  void SetEditable(bool editable) { editable_ = editable; }
+  bool Editable() const { return editable_; }
 
   const std::vector<TColumn>& Columns() const { return columns_; }
   void SetColumnTitle(int position, const QString& title);
@@ -82,6 +89,7 @@ class TGridModel : public QAbstractTableModel {
   mutable int rows_read_ = 0;
   mutable bool reported_for_view_ = false;
   int indicator_row_ = -1;
+  bool editable_ = false;
 };
 
 }  // namespace ui

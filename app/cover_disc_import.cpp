@@ -37,7 +37,8 @@ void TVRegister::HentVClick() {
   // The profile services read a missing or unreadable file as empty; a
   // failed read is told apart here, before anything is inserted.
   std::vector<uint8_t> probe;
-  if (path.empty() || !platform::DefaultFileSystem().ReadAll(path, &probe)) {
+  if (path.empty() ||
+      platform::DefaultFileSystem().ReadFile(path, &probe) != platform::ReadOutcome::kRead) {
     throw store::Exception(Format(kUnreadableList, shown_path));
   }
 

@@ -1,18 +1,19 @@
 // The decoded form of a filter block and its evaluation over table rows.
 //
-// Node kinds (decoded from the block's node classes and operators):
+// Node kinds (decoded from the block's node classes and operators,
+// engine/filter_block.h):
 //   kConst       a constant value (null for a constant without data)
 //   kField       the value of a field (0-based), "unchanged" cells resolved
-//   kIsNull / kNotNull   unary 1 / 2: whether the operand is null
-//   kNot, kAnd, kOr      unary 9, binary 10 / 11, three-valued
-//   kCompare     binary 3..8: two values compared (numbers as numbers,
+//   kIsNull / kNotNull   unary isblank / notblank: whether the operand is null
+//   kNot, kAnd, kOr      unary not, binary and / or, three-valued
+//   kCompare     binary eq..le: two values compared (numbers as numbers,
 //                strings byte by byte)
-//   kText        compare class 3 and binary like 30: the operand's text
-//                against a string constant, = / <> / like, with the case flag
-//                and partial length
-//   kIn          binary 31: the left value equals one of the list's values
-//   kArith       binary 16..19
-//   kFunc        class 10: UPPER, LOWER, TRIM, TRIMLEFT, TRIMRIGHT, SUBSTRING
+//   kText        a compare node and binary like: the operand's text against
+//                a string constant, = / <> / like, with the case flag and
+//                partial length
+//   kIn          binary in: the left value equals one of the list's values
+//   kArith       binary add..div
+//   kFunc        func: UPPER, LOWER, TRIM, TRIMLEFT, TRIMRIGHT, SUBSTRING
 // Null semantics: a comparison with a null operand is unknown, NOT unknown is
 // unknown, AND/OR follow three-valued logic, and a row passes only when the
 // whole condition is true (docs/filter-evaluation.md).
@@ -95,7 +96,7 @@ enum class Kind : uint8_t {
 
 struct Node {
   Kind kind = Kind::kConst;
-  int op = 0;             // operator code of the block
+  int op = 0;             // operator code of the block (TCANOperator)
   std::vector<int> kids;  // node indexes; kIn: left, then the list
   Value constant;         // kConst; a string constant's text is `storage`
   std::string storage;

@@ -23,16 +23,16 @@ namespace store {
 // ---------------------------------------------------------------------------
 // Type map and conversions
 
-int EngineTypeCode(TFieldType type) {
+engine::FilterConstType EngineTypeCode(TFieldType type) {
   using enum TFieldType;
   switch (type) {
     case ftString:
     case ftFixedChar:
     case ftWideString:
     case ftGuid:
-      return 1;
+      return engine::kConstString;
     case ftDate:
-      return 2;
+      return engine::kConstDate;
     case ftBlob:
     case ftMemo:
     case ftGraphic:
@@ -42,47 +42,47 @@ int EngineTypeCode(TFieldType type) {
     case ftTypedBinary:
     case ftOraBlob:
     case ftOraClob:
-      return 3;
+      return engine::kConstBlob;
     case ftBoolean:
-      return 4;
+      return engine::kConstBoolean;
     case ftSmallint:
-      return 5;
+      return engine::kConstSmallint;
     case ftInteger:
     case ftAutoInc:
-      return 6;
+      return engine::kConstInteger;
     case ftFloat:
     case ftCurrency:
-      return 7;
+      return engine::kConstFloat;
     case ftBCD:
-      return 8;
+      return engine::kConstBcd;
     case ftBytes:
-      return 9;
+      return engine::kConstBytes;
     case ftTime:
-      return 10;
+      return engine::kConstTime;
     case ftDateTime:
-      return 11;
+      return engine::kConstDateTime;
     case ftWord:
-      return 12;
+      return engine::kConstWord;
     case ftVarBytes:
-      return 15;
+      return engine::kConstVarBytes;
     case ftCursor:
-      return 17;
+      return engine::kConstCursor;
     case ftLargeint:
-      return 18;
+      return engine::kConstLargeint;
     case ftADT:
-      return 20;
+      return engine::kConstAdt;
     case ftArray:
-      return 21;
+      return engine::kConstArray;
     case ftReference:
-      return 22;
+      return engine::kConstReference;
     case ftDataSet:
-      return 23;
+      return engine::kConstDataSet;
     case ftTimeStamp:
-      return 24;
+      return engine::kConstTimeStamp;
     case ftFMTBcd:
-      return 25;
+      return engine::kConstFmtBcd;
     default:
-      return 0;
+      return engine::kConstUnknown;
   }
 }
 
@@ -225,7 +225,9 @@ TExprNode* TFilterExpr::NewNode(TExprNodeKind kind, int op, std::string value, T
 }
 
 void TFilterExpr::CheckSize() const {
-  if (kHeaderSize + node_area_.size() + literal_area_.size() > kMaxBlockSize) TooLarge();
+  if (engine::kFilterHeaderSize + node_area_.size() + literal_area_.size() >
+      engine::kFilterMaxBlockSize)
+    TooLarge();
 }
 
 size_t TFilterExpr::Reserve(int node_class, int op, int operand_count) {
@@ -240,8 +242,9 @@ size_t TFilterExpr::Reserve(int node_class, int op, int operand_count) {
 void TFilterExpr::SetOperand(size_t node, int index, size_t value) {
   if (value > 0xFFFF) TooLarge();
   // REQUIRES: the operand lies inside the node reserved at `node`.
-  assert(node + 8 + 2 * static_cast<size_t>(index) + 2 <= node_area_.size());
-  engine::coding::EncodeUInt(&node_area_[node + 8 + 2 * static_cast<size_t>(index)], value, 2);
+  const size_t at = node + engine::kFilterNodeHeadSize + 2 * static_cast<size_t>(index);
+  assert(at + 2 <= node_area_.size());
+  engine::coding::EncodeUInt(&node_area_[at], value, 2);
 }
 
 size_t TFilterExpr::AddLiteral(const std::string& bytes) {
@@ -502,14 +505,15 @@ std::vector<uint8_t> TFilterExpr::GetFilterData(TExprNode* root) {
   node_area_.clear();
   literal_area_.clear();
   Emit(root, true);
-  const size_t total = kHeaderSize + node_area_.size() + literal_area_.size();
-  if (total > kMaxBlockSize) TooLarge();
+  const size_t total = engine::kFilterHeaderSize + node_area_.size() + literal_area_.size();
+  if (total > engine::kFilterMaxBlockSize) TooLarge();
   std::string header;
-  engine::coding::PutFixed16(&header, 2);
+  engine::coding::PutFixed16(&header, engine::kFilterVersion);
   engine::coding::PutFixed16(&header, static_cast<uint16_t>(total));
-  engine::coding::PutFixed16(&header, 0xFFFF);
-  engine::coding::PutFixed16(&header, static_cast<uint16_t>(kHeaderSize));
-  engine::coding::PutFixed16(&header, static_cast<uint16_t>(kHeaderSize + node_area_.size()));
+  engine::coding::PutFixed16(&header, engine::kFilterNoNodeCount);
+  engine::coding::PutFixed16(&header, static_cast<uint16_t>(engine::kFilterHeaderSize));
+  engine::coding::PutFixed16(&header,
+                             static_cast<uint16_t>(engine::kFilterHeaderSize + node_area_.size()));
   std::vector<uint8_t> block;
   block.reserve(total);
   block.insert(block.end(), header.begin(), header.end());

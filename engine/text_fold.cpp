@@ -42,4 +42,15 @@ const std::array<uint8_t, 256>& FoldTable() { return kFold; }
 const std::array<uint8_t, 256>& UpperTable() { return kUpper; }
 const std::array<uint8_t, 256>& IdentityTable() { return kIdentity; }
 
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 0x20);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 0x20);
+    if (x != y) return false;
+  }
+  return true;
+}
+
 }  // namespace engine

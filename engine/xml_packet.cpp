@@ -21,6 +21,7 @@
 #include "engine/coding.h"
 #include "engine/cp1252.h"
 #include "engine/packet_rules.h"
+#include "engine/text_fold.h"
 #include "platform/memory_hint.h"
 
 namespace engine {
@@ -73,16 +74,6 @@ bool EndsWithTypeSuffix(std::string_view n) {
 bool IsFieldReserved(std::string_view n) {
   return n == kAttrName || n == kFieldType || n == kAttrFlags || n == kPrefixSize;
 }
-bool IEquals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x -= 32;
-    if (y >= 'a' && y <= 'z') y -= 32;
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // The length prefix a varying field gets when the document does not say.
 uint16_t DefaultPrefixSize(const FieldDef& f) {
@@ -98,7 +89,7 @@ std::string FieldNameProblem(const std::vector<FieldDef>& fields, size_t i) {
   const std::string& n = fields[i].name;
   if (n == kRowState || n == kRowUnchanged) return "the name is reserved for row attributes";
   for (size_t j = 0; j < i; ++j) {
-    if (IEquals(fields[j].name, n)) return "the name is used by field " + Num(j + 1);
+    if (EqualsIgnoreAsciiCase(fields[j].name, n)) return "the name is used by field " + Num(j + 1);
   }
   return {};
 }
@@ -137,7 +128,7 @@ ParamShape InferParamShape(std::string_view name, std::string_view text) {
   if (name == "WIDTH") return {kBaseUInt, 2, Form::kInt};
   if (name == "SUBTYPE") return {kBaseString | kTypeVarying, 2, Form::kTextZ};
   if (name == "DISABLE_EDITS" || name == "DISABLE_INSERTS" || name == "DISABLE_DELETES" ||
-      IEquals(text, "TRUE") || IEquals(text, "FALSE")) {
+      EqualsIgnoreAsciiCase(text, "TRUE") || EqualsIgnoreAsciiCase(text, "FALSE")) {
     return {kBaseBool, 2, Form::kBool};
   }
   int64_t v = 0;
@@ -234,11 +225,11 @@ bool ParamFromText(std::string_view text, const ParamShape& shape, Param* p, std
       return true;
     case Form::kBool:
       if (!fixed || shape.size < 1 || shape.size > 8) break;
-      if (!IEquals(text, "TRUE") && !IEquals(text, "FALSE")) {
+      if (!EqualsIgnoreAsciiCase(text, "TRUE") && !EqualsIgnoreAsciiCase(text, "FALSE")) {
         *why = "'" + Printable(text) + "' is neither TRUE nor FALSE";
         return false;
       }
-      coding::PutUInt(&p->raw, IEquals(text, "TRUE") ? 1 : 0, shape.size);
+      coding::PutUInt(&p->raw, EqualsIgnoreAsciiCase(text, "TRUE") ? 1 : 0, shape.size);
       return true;
     case Form::kText:
     case Form::kTextZ: {
@@ -710,11 +701,11 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet) {
       const std::string_view enc = n.attribute("encoding").value();
       if (enc.empty()) {
         // No encoding named: the bytes are Windows-1252.
-      } else if (IEquals(enc, "windows-1252") || IEquals(enc, "ISO-8859-1")) {
+      } else if (EqualsIgnoreAsciiCase(enc, "windows-1252") || EqualsIgnoreAsciiCase(enc, "ISO-8859-1")) {
         if (bom)
           return Fail(kDBCorruptPacket,
                       "a UTF-8 byte order mark but encoding '" + Printable(enc) + "'");
-      } else if (IEquals(enc, "UTF-8")) {
+      } else if (EqualsIgnoreAsciiCase(enc, "UTF-8")) {
         utf8 = true;
       } else {
         return Fail(kDBCorruptPacket, "unsupported encoding '" + Printable(enc) + "'");
@@ -1016,9 +1007,9 @@ DBResult XmlReader::ReadValue(size_t row, size_t f, std::string_view raw, Cell* 
     }
     case ValueKind::kBool: {
       uint64_t v = 0;
-      if (IEquals(text, "TRUE")) {
+      if (EqualsIgnoreAsciiCase(text, "TRUE")) {
         bits = 1;
-      } else if (IEquals(text, "FALSE")) {
+      } else if (EqualsIgnoreAsciiCase(text, "FALSE")) {
         bits = 0;
       } else if (ParseUInt64(text, &v) && v <= 0xFFFF) {
         bits = v;

@@ -17,6 +17,7 @@
 #include "engine/coding.h"
 #include "store/db_error.h"
 #include "store/message_format.h"
+#include "store/variant.h"
 
 namespace store {
 
@@ -25,24 +26,11 @@ namespace store {
 
 engine::FilterConstType EngineTypeCode(TFieldType type) {
   using enum TFieldType;
+  if (IsStringType(type)) return engine::kConstString;
+  if (IsBlobType(type)) return engine::kConstBlob;
   switch (type) {
-    case ftString:
-    case ftFixedChar:
-    case ftWideString:
-    case ftGuid:
-      return engine::kConstString;
     case ftDate:
       return engine::kConstDate;
-    case ftBlob:
-    case ftMemo:
-    case ftGraphic:
-    case ftFmtMemo:
-    case ftParadoxOle:
-    case ftDBaseOle:
-    case ftTypedBinary:
-    case ftOraBlob:
-    case ftOraClob:
-      return engine::kConstBlob;
     case ftBoolean:
       return engine::kConstBoolean;
     case ftSmallint:
@@ -102,26 +90,6 @@ bool IsNumericType(TFieldType type) {
     default:
       return false;
   }
-}
-
-bool StrToInt32(std::string_view text, int32_t* out) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size()) return false;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-    if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1) return false;
-  }
-  if (negative) value = -value;
-  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-    return false;
-  *out = static_cast<int32_t>(value);
-  return true;
 }
 
 bool StrToDouble(std::string_view text, char decimal_separator, double* out) {
@@ -332,8 +300,9 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
   const bool truth = node->const_value == TConstValue::cvTrue;
   auto to_int = [&]() -> int64_t {
     if (is_bool) return truth ? 1 : 0;
-    int32_t v = 0;
-    if (!StrToInt32(node->value, &v))
+    int64_t v = 0;
+    if (!ParseWholeNumber(node->value, &v) || v < std::numeric_limits<int32_t>::min() ||
+        v > std::numeric_limits<int32_t>::max())
       throw EConvertError(Format1("'%s' is not a valid integer value", node->value));
     return v;
   };
@@ -344,14 +313,12 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
       throw EConvertError(Format1("'%s' is not a valid floating point value", node->value));
     return v;
   };
+  if (IsStringType(type)) {
+    data = node->value.substr(0, 255);
+    data.push_back('\0');
+    return data;
+  }
   switch (type) {
-    case ftString:
-    case ftFixedChar:
-    case ftWideString:
-    case ftGuid:
-      data = node->value.substr(0, 255);
-      data.push_back('\0');
-      return data;
     case ftInteger:
     case ftAutoInc:
       engine::coding::PutFixed32(&data, static_cast<uint32_t>(to_int()));

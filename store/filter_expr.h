@@ -26,10 +26,9 @@ engine::FilterConstType EngineTypeCode(TFieldType type);
 
 bool IsNumericType(TFieldType type);  // integer, float, currency and decimal types
 
-// Standard conversions as the compiler uses them. StrToInt32 accepts leading
-// blanks and a sign and nothing after the digits; StrToDouble accepts blanks
-// around the number and `decimal_separator` as the only separator.
-bool StrToInt32(std::string_view text, int32_t* out);
+// The standard conversion of a number as the compiler uses it: blanks around
+// the number and `decimal_separator` as the only separator. (Whole numbers
+// read as the variant reads them: ParseWholeNumber, store/variant.h.)
 bool StrToDouble(std::string_view text, char decimal_separator, double* out);
 
 class TFilterExpr {

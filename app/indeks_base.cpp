@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 
 #include "app/error_display.h"
+#include "platform/locale.h"
 #include "store/db_error.h"
 
 namespace app {
@@ -14,13 +15,30 @@ namespace app {
 int32_t Sprog = 0;
 std::string AlleOrd;
 
+namespace {
+
+// The four editions: Danish, Norwegian, Swedish, Finnish.
+bool IsEdition(int32_t sprog) {
+  return sprog == platform::kLangDanish || sprog == platform::kLangNorwegian ||
+         sprog == platform::kLangSwedish || sprog == platform::kLangFinnish;
+}
+
+// The edition's word for "all".
+const char* EditionAlleOrd(int32_t sprog) {
+  return sprog == platform::kLangFinnish   ? "Kaikki"
+         : sprog == platform::kLangSwedish ? "Alla"
+                                           : "Alle";
+}
+
+}  // namespace
+
 std::string EditionFileName(int32_t sprog) {
   switch (sprog) {
-    case 20:
+    case platform::kLangNorwegian:
       return "./BaseNo.xml";
-    case 29:
+    case platform::kLangSwedish:
       return "./BaseSv.xml";
-    case 11:
+    case platform::kLangFinnish:
       return "./BaseFi.xml";
     default:
       return "./Base.xml";
@@ -45,9 +63,9 @@ TVRegister::~TVRegister() {
 void TVRegister::FormCreate() {
   // 1. Edition from the system language.
   uint32_t lcid = locale_.ThreadLocaleId();
-  Sprog = (lcid & 0xFFFF) == 0 ? 9 : static_cast<int32_t>(lcid & 0x3FF);
-  if (Sprog != 6 && Sprog != 20 && Sprog != 29 && Sprog != 11) Sprog = 6;
-  AlleOrd = Sprog == 11 ? "Kaikki" : Sprog == 29 ? "Alla" : "Alle";
+  Sprog = (lcid & 0xFFFF) == 0 ? platform::kLangEnglish : static_cast<int32_t>(lcid & 0x3FF);
+  if (!IsEdition(Sprog)) Sprog = platform::kLangDanish;
+  AlleOrd = EditionAlleOrd(Sprog);
 
   // 2. Reader configuration: nothing can be typed into the data views, and
   // the editing aids are hidden.
@@ -67,8 +85,8 @@ void TVRegister::FormCreate() {
 }
 
 void TVRegister::SaetSprog() {
-  if (Sprog == 6 || Sprog == 20 || Sprog == 29 || Sprog == 11) {
-    AlleOrd = Sprog == 11 ? "Kaikki" : Sprog == 29 ? "Alla" : "Alle";
+  if (IsEdition(Sprog)) {
+    AlleOrd = EditionAlleOrd(Sprog);
     ArtikelData->Close();
     ArtikelData->SetFileName(EditionFileName(Sprog));
     ArtikelData->Open();

@@ -16,12 +16,10 @@
 
 #include "engine/filter_block.h"
 #include "engine/filter_cache.h"
+#include "engine/simd.h"
 #include "engine/text_fold.h"
 #include "engine/word_index.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace engine::filter {
 
@@ -159,7 +157,7 @@ size_t TextPattern::Find(std::string_view text, size_t from, size_t limit,
     return At(text, p, seg);
   };
   size_t p = from;
-#if defined(__SSE2__)
+#if VR_USE_SSE2
   // 32 start positions per step: the key byte in either case marks the
   // candidates, which are then checked one by one without leaving the loop.
   const __m128i va = _mm_set1_epi8(static_cast<char>(seg.key_a));

@@ -146,10 +146,11 @@ uint64_t DoubleImage(double d) {
 
 }  // namespace
 
-// A multi-key radix sort: items are sorted on the image of one key part at
-// one byte offset; every run of equal images that does not yet decide the
-// order is refined on the next 8 bytes of the same part, or on the next part.
-// Rows break the remaining ties, so the result equals sorting with Less().
+// A key-prefix sort over std::sort (not a radix sort): items are sorted with
+// std::sort on an 8-byte image of one key part at one byte offset; every run
+// of equal images that does not yet decide the order is sorted again on the
+// next 8 bytes of the same part, or on the next part. Rows break the remaining
+// ties, so the result equals sorting with Less().
 void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
   rows_ = std::move(current_rows);
   if (parts_.empty() || rows_.size() < 2) return;

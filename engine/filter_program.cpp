@@ -93,7 +93,7 @@ class Decoder {
   bool Operands(size_t offset, int count, uint16_t* o, uint32_t* cls, uint32_t* op);
   bool LiteralString(size_t offset, std::string_view* out);
   int DecodeConstant(size_t offset, const uint16_t* o);
-  int DecodeList(size_t first, int depth, std::vector<int>* kids, size_t owner);
+  int DecodeList(size_t first, int depth, std::vector<int>* kids);
   int Add(Node n) {
     if (n.kind == Kind::kField) {
       n.fields = {n.field};
@@ -191,7 +191,7 @@ int Decoder::DecodeConstant(size_t offset, const uint16_t* o) {
   return Add(std::move(n));
 }
 
-int Decoder::DecodeList(size_t first, int depth, std::vector<int>* kids, size_t owner) {
+int Decoder::DecodeList(size_t first, int depth, std::vector<int>* kids) {
   size_t at = first;
   for (;;) {
     if (budget_ == 0) return Fail(at, "more nodes reached than the node area holds (a cycle)");
@@ -259,7 +259,7 @@ int Decoder::Decode(size_t offset, int depth) {
       if (a < 0) return -1;
       n.kids.push_back(a);
       if (n.kind == Kind::kIn) {
-        if (DecodeList(o[1], depth + 1, &n.kids, offset) < 0) return -1;
+        if (DecodeList(o[1], depth + 1, &n.kids) < 0) return -1;
       } else {
         const int b = Decode(o[1], depth + 1);
         if (b < 0) return -1;
@@ -346,7 +346,7 @@ int Decoder::Decode(size_t offset, int depth) {
         return Fail(offset, "function " + upper + " is not supported in filters");
       n.kind = Kind::kFunc;
       n.func = upper;
-      if (o[1] != 0 && DecodeList(o[1], depth + 1, &n.kids, offset) < 0) return -1;
+      if (o[1] != 0 && DecodeList(o[1], depth + 1, &n.kids) < 0) return -1;
       n.cost = 10;
       for (int k : n.kids) n.cost += out_[k].cost;
       return Add(std::move(n));

@@ -278,7 +278,7 @@ size_t TFilterExpr::Emit(TExprNode* node, bool as_condition) {
       return pos;
     }
     default:
-      return EmitCompare(node, as_condition);
+      return EmitCompare(node);
   }
 }
 
@@ -404,7 +404,7 @@ size_t TFilterExpr::EmitConstant(TExprNode* node) {
   return pos;
 }
 
-size_t TFilterExpr::EmitCompare(TExprNode* node, bool as_condition) {
+size_t TFilterExpr::EmitCompare(TExprNode* node) {
   int op = node->op;
   TExprNode* l = node->left;
   TExprNode* r = node->right;

@@ -53,7 +53,7 @@ class TFilterExpr {
   size_t Emit(TExprNode* node, bool as_condition);
   size_t EmitField(TExprNode* node);
   size_t EmitConstant(TExprNode* node);
-  size_t EmitCompare(TExprNode* node, bool as_condition);
+  size_t EmitCompare(TExprNode* node);
   size_t EmitList(const std::vector<TExprNode*>& elements);
   std::string ConstantData(TExprNode* node, TFieldType type);
   void CheckSize() const;

@@ -16,6 +16,7 @@
 #include "engine/coding.h"
 #include "engine/filter_block.h"
 #include "engine/filter_eval.h"
+#include "engine/text_fold.h"
 
 namespace engine {
 
@@ -338,9 +339,7 @@ int Decoder::Decode(size_t offset, int depth) {
       std::string_view name;
       if (!LiteralString(o[0], &name))
         return Fail(offset, "function name outside the literal area");
-      std::string upper(name);
-      for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+      const std::string upper = UpperAscii(name);
       if (upper != "UPPER" && upper != "LOWER" && upper != "TRIM" && upper != "TRIMLEFT" &&
           upper != "TRIMRIGHT" && upper != "SUBSTRING")
         return Fail(offset, "function " + upper + " is not supported in filters");

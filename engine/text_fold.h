@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace engine {
@@ -27,5 +28,7 @@ const std::array<uint8_t, 256>& IdentityTable();
 // filter language's words, file extensions and field and index names of the
 // store are matched.
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
+// The text with ASCII letters in upper case, other bytes as they are.
+std::string UpperAscii(std::string_view s);
 
 }  // namespace engine

@@ -78,13 +78,6 @@ inline bool IsControlOrBlank(char c) { return U(c) >= 1 && U(c) <= 32; }
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 inline bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-std::string UpperAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return out;
-}
-
 // ---------------------------------------------------------------------------
 // Look-ahead scanner
 
@@ -140,7 +133,8 @@ TScanItem Scan(std::string_view text, size_t pos, size_t* end, std::string_view*
                                           "WHERE", "HAVING",    "UNION", "PLAN",       "NULL"};
   for (const char* k : kKeywords)
     if (engine::EqualsIgnoreAsciiCase(*word, k)) return TScanItem::siKeyword;
-  const bool group_or_order = engine::EqualsIgnoreAsciiCase(*word, "GROUP") || engine::EqualsIgnoreAsciiCase(*word, "ORDER");
+  const bool group_or_order = engine::EqualsIgnoreAsciiCase(*word, "GROUP") ||
+                              engine::EqualsIgnoreAsciiCase(*word, "ORDER");
   const bool for_word = engine::EqualsIgnoreAsciiCase(*word, "FOR");
   if (group_or_order || for_word) {
     size_t next_end = 0;
@@ -374,7 +368,8 @@ void TExprParser::NextToken() {
           token_.kind = TExprToken::etIsNull;
         } else if (engine::EqualsIgnoreAsciiCase(w, "NOT")) {
           w = read_word();
-          if (!engine::EqualsIgnoreAsciiCase(w, "NULL")) throw EDatabaseError("Invalid use of keyword");
+          if (!engine::EqualsIgnoreAsciiCase(w, "NULL"))
+            throw EDatabaseError("Invalid use of keyword");
           token_.kind = TExprToken::etIsNotNull;
         } else {
           throw EDatabaseError("Invalid use of keyword");
@@ -529,7 +524,7 @@ TExprNode* TExprParser::ParsePrimary() {
   TExprNode* node = nullptr;
   switch (token_.kind) {
     case TExprToken::etName: {
-      const std::string upper = UpperAscii(token_.text);
+      const std::string upper = engine::UpperAscii(token_.text);
       if (IsFunctionName(upper)) {
         size_t q = token_.end;
         while (q < text_.size() && IsControlOrBlank(text_[q])) ++q;
@@ -570,7 +565,7 @@ TExprNode* TExprParser::ParsePrimary() {
 TExprNode* TExprParser::ParseFunction() {
   DepthGuard guard(&depth_);
   const std::string written = token_.text;
-  const std::string upper = UpperAscii(written);
+  const std::string upper = engine::UpperAscii(written);
   NextToken();  // the "("
   NextToken();
   TExprNode* fn = filter_.NewNode(TExprNodeKind::enFunc, coFUNC, written, nullptr, nullptr);

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "engine/coding.h"
+#include "engine/text_fold.h"
 #include "store/db_error.h"
 #include "store/message_format.h"
 #include "store/variant.h"
@@ -350,8 +351,7 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
       if (is_bool) {
         v = truth;
       } else {
-        std::string upper;
-        for (char c : node->value) upper.push_back((c >= 'a' && c <= 'z') ? c - 32 : c);
+        const std::string upper = engine::UpperAscii(node->value);
         if (upper == "TRUE")
           v = true;
         else if (upper == "FALSE")

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/edition.h"
 #include "platform/drive_types.h"
 
 namespace app {
@@ -41,10 +42,10 @@ struct CoverDiscHeadingRow {
   CoverDiscHeadings headings;
 };
 inline constexpr CoverDiscHeadingRow kCoverDiscHeadings[] = {
-    {6, {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "}},
-    {20, {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "}},
-    {29, {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "}},
-    {11, {"V-ohjelmat V-cd:ll\xE4 ", "My\xF6s V-cd:ll\xE4 "}},
+    {kDansk, {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "}},
+    {kNorsk, {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "}},
+    {kSvensk, {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "}},
+    {kSuomi, {"V-ohjelmat V-cd:ll\xE4 ", "My\xF6s V-cd:ll\xE4 "}},
 };
 CoverDiscHeadings CoverDiscHeadingsOf(int32_t sprog);
 

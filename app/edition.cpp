@@ -11,7 +11,7 @@ const TEdition* FindEdition(int32_t sprog) {
 }
 
 int32_t SprogFromLocale(uint32_t locale_id) {
-  int32_t primary = (locale_id & 0xFFFF) == 0 ? 9 : static_cast<int32_t>(locale_id & 0x3FF);
+  int32_t primary = (locale_id & 0xFFFF) == 0 ? platform::kLangEnglish : static_cast<int32_t>(locale_id & 0x3FF);
   return FindEdition(primary) != nullptr ? primary : kDansk;
 }
 

@@ -15,13 +15,15 @@
 #include <string_view>
 
 #include "engine/collation.h"
+#include "platform/locale.h"
 
 namespace app {
 
-inline constexpr int32_t kDansk = 6;
-inline constexpr int32_t kNorsk = 20;
-inline constexpr int32_t kSvensk = 29;
-inline constexpr int32_t kSuomi = 11;
+// Edition codes are the system's primary language identifiers.
+inline constexpr int32_t kDansk = platform::kLangDanish;
+inline constexpr int32_t kNorsk = platform::kLangNorwegian;
+inline constexpr int32_t kSvensk = platform::kLangSwedish;
+inline constexpr int32_t kSuomi = platform::kLangFinnish;
 
 struct TEdition {
   int32_t sprog;

@@ -11,25 +11,11 @@
 #include "engine/table_data.h"
 #include "store/db_error.h"
 #include "store/filter_compile.h"
+#include "tests/packet_samples.h"
 
 namespace {
 
 using engine::FieldValue;
-
-engine::Param WidthParam(uint16_t width) {
-  return engine::Param{"WIDTH", 2, 0x0002, std::string{char(width & 0xFF), char(width >> 8)}};
-}
-
-engine::FieldDef Field(std::string name, uint16_t size, uint16_t type,
-                       std::vector<engine::Param> params = {}) {
-  engine::FieldDef f;
-  f.name = std::move(name);
-  f.size = size;
-  f.type = type;
-  f.attrs = 0x10;
-  f.params = std::move(params);
-  return f;
-}
 
 // An article-shaped table of `rows` base rows with random years, issues,
 // titles and short memo texts.
@@ -37,15 +23,7 @@ const engine::TableData& MillionRows() {
   static const engine::TableData table = [] {
     const size_t rows = 1000000;
     engine::TableData t;
-    engine::Param subtype{"SUBTYPE", 2, 0x0049, std::string("\x05\x00Text\0", 7)};
-    t.fields = {Field("Aargang", 4, 1),
-                Field("Nummer", 4, 1),
-                Field("Titel", 1, 0x49, {WidthParam(80)}),
-                Field("Tekst", 4, 0x4B, {subtype}),
-                Field("Kategori", 1, 0x49, {WidthParam(20)}),
-                Field("StartSide", 4, 1),
-                Field("SlutSide", 4, 1),
-                Field("VProgrammer", 4, 0x4B, {subtype})};
+    packet_samples::AddArticleFields(&t);
     std::mt19937 rng(42);
     std::uniform_int_distribution<int> year(1990, 2010), num(1, 12), page(1, 200), letter('A', 'z'),
         len(5, 40);

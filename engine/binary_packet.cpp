@@ -60,12 +60,11 @@ DBResult ReadParam(ByteReader* r, const std::string& what, Param* p, std::string
                   where + ": unsupported array type " + Hex4(p->type) + " size " + Num(p->size));
     }
     const uint64_t bytes = uint64_t{count} * p->size;
-    if (bytes > r->remaining()) {
+    if (bytes > r->remaining() || !r->Skip(static_cast<size_t>(bytes))) {
       return Fail(kDBCorruptPacket, error,
                   where + ": array of " + Num(count) + " elements of " + Num(p->size) +
                       " bytes runs past the end of the packet");
     }
-    r->Skip(static_cast<size_t>(bytes));
   } else if ((p->type & kTypeVarying) != 0) {
     if (p->size != 1 && p->size != 2 && p->size != 4) {
       return Fail(kDBCorruptPacket, error, where + ": length prefix of " + Num(p->size) + " bytes");
@@ -281,7 +280,8 @@ DBResult ReadRows(ByteReader* r, uint32_t row_count, TableData* out, std::string
         cell->data = plan.is_signed ? static_cast<uint64_t>(coding::SignExtend(v, plan.size)) : v;
         continue;
       }
-      if (v > r->remaining()) {
+      std::string_view bytes;
+      if (v > r->remaining() || !r->GetBytes(static_cast<size_t>(v), &bytes)) {
         return Fail(kDBCorruptPacket, error,
                     where(f) + ": value of " + Num(v) + " bytes at offset " + Num(value_at) +
                         " runs past the end of the packet (" + Num(r->remaining()) +
@@ -294,8 +294,7 @@ DBResult ReadRows(ByteReader* r, uint32_t row_count, TableData* out, std::string
       }
       cell->data = out->heap.size();
       cell->len = static_cast<uint32_t>(v);
-      out->heap.append(reinterpret_cast<const char*>(r->here()), static_cast<size_t>(v));
-      r->Skip(static_cast<size_t>(v));
+      out->heap.append(bytes);
     }
   }
   return kDBOk;
@@ -336,27 +335,27 @@ DBResult ReadBinaryPacket(std::span<const uint8_t> packet, TableData* out, std::
     return Fail(kDBCorruptPacket, error,
                 "truncated header: 24 bytes needed, " + Num(packet.size()) + " present");
   }
-  if (header_len < kBinaryHeaderSize || header_len > packet.size()) {
+  std::string_view extra;
+  if (header_len < kBinaryHeaderSize || header_len > packet.size() ||
+      !r.GetBytes(header_len - kBinaryHeaderSize, &extra)) {
     return Fail(
         kDBCorruptPacket, error,
         "header length " + Num(header_len) + " at offset 8 is outside 24.." + Num(packet.size()));
   }
-  std::string_view extra;
-  r.GetBytes(header_len - kBinaryHeaderSize, &extra);
   out->header_extra.assign(extra);
 
   if (DBResult rc = ReadFields(&r, field_count, out, error); rc != kDBOk) return rc;
   if (DBResult rc = ReadTableParams(&r, out, error); rc != kDBOk) return rc;
 
-  if (row_offset < r.pos() || row_offset > packet.size()) {
+  std::string_view gap;
+  if (row_offset < r.pos() || row_offset > packet.size() ||
+      !r.GetBytes(row_offset - r.pos(), &gap)) {
     return Fail(kDBCorruptPacket, error,
                 "the first row's offset " + Num(row_offset) +
                     " (header offset 22) is not between "
                     "the end of the parameters at " +
                     Num(r.pos()) + " and the end of the packet at " + Num(packet.size()));
   }
-  std::string_view gap;
-  r.GetBytes(row_offset - r.pos(), &gap);
   out->row_gap.assign(gap);
 
   if (DBResult rc = ReadRows(&r, row_count, out, error); rc != kDBOk) return rc;

@@ -86,36 +86,36 @@ class ByteReader {
   const uint8_t* here() const { return data_.data() + pos_; }
 
   // Moves to an absolute position; false when it lies past the end.
-  bool Seek(size_t pos) {
+  [[nodiscard]] bool Seek(size_t pos) {
     if (pos > data_.size()) return false;
     pos_ = pos;
     return true;
   }
-  bool Skip(size_t n) {
+  [[nodiscard]] bool Skip(size_t n) {
     if (n > remaining()) return false;
     pos_ += n;
     return true;
   }
 
   // An unsigned little-endian number of `size` bytes (1..8).
-  bool GetUInt(size_t size, uint64_t* value) {
+  [[nodiscard]] bool GetUInt(size_t size, uint64_t* value) {
     assert(size <= 8);
     if (size > remaining()) return false;
     *value = DecodeUInt(here(), size);
     pos_ += size;
     return true;
   }
-  bool GetFixed8(uint8_t* v) {
+  [[nodiscard]] bool GetFixed8(uint8_t* v) {
     if (remaining() < 1) return false;
     *v = data_[pos_++];
     return true;
   }
-  bool GetFixed16(uint16_t* v) { return GetTyped(v); }
-  bool GetFixed32(uint32_t* v) { return GetTyped(v); }
-  bool GetFixed64(uint64_t* v) { return GetTyped(v); }
+  [[nodiscard]] bool GetFixed16(uint16_t* v) { return GetTyped(v); }
+  [[nodiscard]] bool GetFixed32(uint32_t* v) { return GetTyped(v); }
+  [[nodiscard]] bool GetFixed64(uint64_t* v) { return GetTyped(v); }
 
   // `n` raw bytes, viewed in place.
-  bool GetBytes(size_t n, std::string_view* out) {
+  [[nodiscard]] bool GetBytes(size_t n, std::string_view* out) {
     if (n > remaining()) return false;
     *out = std::string_view(reinterpret_cast<const char*>(here()), n);
     pos_ += n;
@@ -124,7 +124,7 @@ class ByteReader {
 
   // A length prefix of `prefix_size` bytes and that many bytes. On failure
   // the position is unchanged.
-  bool GetLengthPrefixed(size_t prefix_size, std::string_view* out) {
+  [[nodiscard]] bool GetLengthPrefixed(size_t prefix_size, std::string_view* out) {
     const size_t start = pos_;
     uint64_t len = 0;
     if (!GetUInt(prefix_size, &len)) return false;
@@ -137,7 +137,7 @@ class ByteReader {
 
  private:
   template <typename T>
-  bool GetTyped(T* v) {
+  [[nodiscard]] bool GetTyped(T* v) {
     uint64_t x = 0;
     if (!GetUInt(sizeof(T), &x)) return false;
     *v = static_cast<T>(x);

@@ -14,13 +14,12 @@
 #include <cstring>
 #include <iterator>
 
+#include "engine/filter_block.h"
 #include "engine/filter_cache.h"
+#include "engine/simd.h"
 #include "engine/text_fold.h"
 #include "engine/word_index.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace engine::filter {
 
@@ -158,7 +157,7 @@ size_t TextPattern::Find(std::string_view text, size_t from, size_t limit,
     return At(text, p, seg);
   };
   size_t p = from;
-#if defined(__SSE2__)
+#if VR_USE_SSE2
   // 32 start positions per step: the key byte in either case marks the
   // candidates, which are then checked one by one without leaving the loop.
   const __m128i va = _mm_set1_epi8(static_cast<char>(seg.key_a));
@@ -255,22 +254,22 @@ Tri FromCompare(int op, int c) {
   if (c == 2) return Tri::kUnknown;
   bool r = false;
   switch (op) {
-    case 3:
+    case coEQ:
       r = c == 0;
       break;
-    case 4:
+    case coNE:
       r = c != 0;
       break;
-    case 5:
+    case coGT:
       r = c > 0;
       break;
-    case 6:
+    case coLT:
       r = c < 0;
       break;
-    case 7:
+    case coGE:
       r = c >= 0;
       break;
-    case 8:
+    case coLE:
       r = c <= 0;
       break;
     default:
@@ -355,7 +354,7 @@ Tri Evaluator::TestText(const Node& n, uint32_t row) const {
     if (c->data > data_.heap.size() || data_.heap.size() - c->data < c->len) return Tri::kUnknown;
     std::string_view text(data_.heap.data() + c->data, c->len);
     if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
-    return n.pattern.Matches(text) == (n.op != 4) ? Tri::kTrue : Tri::kFalse;
+    return n.pattern.Matches(text) == (n.op != coNE) ? Tri::kTrue : Tri::kFalse;
   }
   Value v = subject.kind == Kind::kField ? FieldValue(subject, row) : Eval(n.kids[0], row);
   if (v.kind == Value::Kind::kNull) return Tri::kUnknown;
@@ -369,7 +368,7 @@ Tri Evaluator::TestText(const Node& n, uint32_t row) const {
   }
   if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
   const bool match = n.pattern.Matches(text);
-  if (n.op == 4) return match ? Tri::kFalse : Tri::kTrue;
+  if (n.op == coNE) return match ? Tri::kFalse : Tri::kTrue;
   return match ? Tri::kTrue : Tri::kFalse;
 }
 
@@ -435,29 +434,29 @@ Value Evaluator::Eval(int index, uint32_t row) const {
       using K = Value::Kind;
       if (a.kind == K::kNull || b.kind == K::kNull) return Value();
       if (a.kind == K::kText && b.kind == K::kText) {
-        if (n.op != 16) return Value();
+        if (n.op != coADD) return Value();
         return TextValue(std::string(a.Text()) + std::string(b.Text()));
       }
       if (a.kind == K::kText || b.kind == K::kText) return Value();
       Value v;
-      if (a.kind == K::kInt && b.kind == K::kInt && n.op != 19) {
+      if (a.kind == K::kInt && b.kind == K::kInt && n.op != coDIV) {
         v.kind = K::kInt;
         // Wrapping arithmetic: no undefined behaviour on overflow.
         const auto x = static_cast<uint64_t>(a.i), y = static_cast<uint64_t>(b.i);
-        v.i = static_cast<int64_t>(n.op == 16 ? x + y : n.op == 17 ? x - y : x * y);
+        v.i = static_cast<int64_t>(n.op == coADD ? x + y : n.op == coSUB ? x - y : x * y);
         return v;
       }
       const double x = a.kind == K::kInt ? static_cast<double>(a.i) : a.f;
       const double y = b.kind == K::kInt ? static_cast<double>(b.i) : b.f;
       v.kind = K::kFloat;
       switch (n.op) {
-        case 16:
+        case coADD:
           v.f = x + y;
           break;
-        case 17:
+        case coSUB:
           v.f = x - y;
           break;
-        case 18:
+        case coMUL:
           v.f = x * y;
           break;
         default:
@@ -612,7 +611,7 @@ void Evaluator::Select(int index, const std::vector<uint32_t>& in,
 bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
                              std::vector<uint32_t>* out) const {
   const Node& n = nodes_[index];
-  if (n.kids.empty() || nodes_[n.kids[0]].kind != Kind::kField) return false;
+  if (cache_ == nullptr || n.kids.empty() || nodes_[n.kids[0]].kind != Kind::kField) return false;
   const Node& f = nodes_[n.kids[0]];
   // Both loops write every row and advance only past those that pass, so
   // half-selective conditions cost no mispredicted branches.
@@ -620,7 +619,7 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
   if (n.kind == Kind::kCompare && nodes_[n.kids[1]].kind == Kind::kConst &&
       nodes_[n.kids[1]].constant.kind == Value::Kind::kInt) {
     // An integer field against an integer: one pass over the cached column.
-    const IntColumn* col = ColumnCache::Of(data_).Ints(data_, f.field);
+    const IntColumn* col = cache_->Follow(data_).Ints(data_, f.field);
     if (!col) return false;
     const int64_t y = nodes_[n.kids[1]].constant.i;
     out->resize(first + in.size());
@@ -638,22 +637,22 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
       }
     };
     switch (n.op) {
-      case 3:
+      case coEQ:
         run([y](int64_t x) { return x == y; });
         break;
-      case 4:
+      case coNE:
         run([y](int64_t x) { return x != y; });
         break;
-      case 5:
+      case coGT:
         run([y](int64_t x) { return x > y; });
         break;
-      case 6:
+      case coLT:
         run([y](int64_t x) { return x < y; });
         break;
-      case 7:
+      case coGE:
         run([y](int64_t x) { return x >= y; });
         break;
-      case 8:
+      case coLE:
         run([y](int64_t x) { return x <= y; });
         break;
       default:
@@ -666,11 +665,11 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
   if (n.kind == Kind::kText && f.base == kBaseString) {
     // A string field with few distinct values: the condition is decided
     // once per value. verdict[code]: 0 fails, 1 passes, 2 ask the row.
-    const DictColumn* dict = ColumnCache::Of(data_).Dict(data_, f.field);
+    const DictColumn* dict = cache_->Follow(data_).Dict(data_, f.field);
     if (!dict) return SelectByWords(index, in, out);
     std::vector<uint8_t> verdict(dict->words.size() + 2, 0);
     verdict[1] = 2;
-    const bool want = n.op != 4;
+    const bool want = n.op != coNE;
     for (size_t w = 0; w < dict->words.size(); ++w) {
       std::string_view text = dict->words[w];
       if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
@@ -702,8 +701,8 @@ bool Evaluator::SelectByWords(int index, const std::vector<uint32_t>& in,
   const std::vector<std::string>& runs = n.pattern.WordRuns();
   // A partial length cuts the text, so a run may sit beyond the cut; "<>"
   // wants the rows without the pattern.
-  if (runs.empty() || n.partial > 0 || n.op == 4) return false;
-  const WordIndex* words = ColumnCache::Of(data_).Words(data_, nodes_[n.kids[0]].field);
+  if (runs.empty() || n.partial > 0 || n.op == coNE) return false;
+  const WordIndex* words = cache_->Follow(data_).Words(data_, nodes_[n.kids[0]].field);
   if (!words) return false;
   // Candidates: rows holding every run inside a word. A run held by words
   // listing many rows narrows little and costs more than it saves: such runs

@@ -1,18 +1,19 @@
 // The decoded form of a filter block and its evaluation over table rows.
 //
-// Node kinds (decoded from the block's node classes and operators):
+// Node kinds (decoded from the block's node classes and operators,
+// engine/filter_block.h):
 //   kConst       a constant value (null for a constant without data)
 //   kField       the value of a field (0-based), "unchanged" cells resolved
-//   kIsNull / kNotNull   unary 1 / 2: whether the operand is null
-//   kNot, kAnd, kOr      unary 9, binary 10 / 11, three-valued
-//   kCompare     binary 3..8: two values compared (numbers as numbers,
+//   kIsNull / kNotNull   unary isblank / notblank: whether the operand is null
+//   kNot, kAnd, kOr      unary not, binary and / or, three-valued
+//   kCompare     binary eq..le: two values compared (numbers as numbers,
 //                strings byte by byte)
-//   kText        compare class 3 and binary like 30: the operand's text
-//                against a string constant, = / <> / like, with the case flag
-//                and partial length
-//   kIn          binary 31: the left value equals one of the list's values
-//   kArith       binary 16..19
-//   kFunc        class 10: UPPER, LOWER, TRIM, TRIMLEFT, TRIMRIGHT, SUBSTRING
+//   kText        a compare node and binary like: the operand's text against
+//                a string constant, = / <> / like, with the case flag and
+//                partial length
+//   kIn          binary in: the left value equals one of the list's values
+//   kArith       binary add..div
+//   kFunc        func: UPPER, LOWER, TRIM, TRIMLEFT, TRIMRIGHT, SUBSTRING
 // Null semantics: a comparison with a null operand is unknown, NOT unknown is
 // unknown, AND/OR follow three-valued logic, and a row passes only when the
 // whole condition is true (docs/filter-evaluation.md).
@@ -95,7 +96,7 @@ enum class Kind : uint8_t {
 
 struct Node {
   Kind kind = Kind::kConst;
-  int op = 0;             // operator code of the block
+  int op = 0;             // operator code of the block (TCANOperator)
   std::vector<int> kids;  // node indexes; kIn: left, then the list
   Value constant;         // kConst; a string constant's text is `storage`
   std::string storage;
@@ -109,11 +110,15 @@ struct Node {
   std::vector<int> fields;  // fields this subtree reads (for prefetching)
 };
 
+class ColumnCache;
+
 class Evaluator {
  public:
+  // `cache` holds the columns derived from `data` (engine/filter_cache.h);
+  // without one, every row is tested on its own.
   Evaluator(const std::vector<Node>& nodes, const TableData& data,
-            const std::vector<uint32_t>& replaces)
-      : nodes_(nodes), data_(data), replaces_(replaces) {}
+            const std::vector<uint32_t>& replaces, ColumnCache* cache)
+      : nodes_(nodes), data_(data), replaces_(replaces), cache_(cache) {}
 
   Tri Test(int node, uint32_t row) const;
   Value Eval(int node, uint32_t row) const;
@@ -129,8 +134,8 @@ class Evaluator {
     return c->blank == kUnchanged ? ResolveChain(row, field) : nullptr;
   }
   const Cell* ResolveChain(uint32_t row, int field) const;
-  // Leaves that the table's column cache answers in one pass; false when
-  // `index` is no such leaf.
+  // Leaves that the column cache answers in one pass; false when `index` is
+  // no such leaf or there is no cache.
   bool SelectCached(int index, const std::vector<uint32_t>& in, std::vector<uint32_t>* out) const;
   // A LIKE over a text field through the field's word index; false when the
   // index does not apply.
@@ -142,6 +147,7 @@ class Evaluator {
   const std::vector<Node>& nodes_;
   const TableData& data_;
   const std::vector<uint32_t>& replaces_;
+  ColumnCache* cache_;
 };
 
 // -1, 0, 1, or 2 when the values cannot be compared (a null, text against a

@@ -1,17 +1,8 @@
 // FilterProgram: checking a compiled filter block and decoding it, once, into
 // the node array that engine/filter_eval.h evaluates.
 //
-// Block: header (version 2, total size, node count, node area start 10,
-// literal area start), node area, literal area; see docs/filter-evaluation.md.
-// Node classes and their operands (16-bit each):
-//   1 unary    op 1 is null, 2 is not null, 9 not        [operand]
-//   2 binary   op 3-8 compare, 10 and, 11 or, 16-19 arithmetic, 30 like,
-//              31 in                                     [left, right or list]
-//   3 compare  op 3 =, 4 <>, 30 like                     [case, partial, field, string]
-//   4 field    op 13                                     [number, name literal]
-//   5 constant op 14                                     [type, size, data literal]
-//   10 function op 35                                    [name literal, list or 0]
-//   11 list element op 36                                [expression, next or 0]
+// The block's format is in engine/filter_block.h.
+//
 // Must stay true: Decode reads the block only through the bounds-checked
 // reader, visits no more nodes than the node area can hold (so a cycle or a
 // shared subtree is refused) and no deeper than kMaxDepth; a block it accepts
@@ -23,7 +14,9 @@
 #include <string_view>
 
 #include "engine/coding.h"
+#include "engine/filter_block.h"
 #include "engine/filter_eval.h"
+#include "engine/text_fold.h"
 
 namespace engine {
 
@@ -40,8 +33,9 @@ class Program : public FilterProgram {
   explicit Program(std::vector<Node> nodes) : nodes_(std::move(nodes)) {}
 
   void Select(const TableData& data, const std::vector<uint32_t>& replaces,
-              const std::vector<uint32_t>& rows, std::vector<uint32_t>* out) const override {
-    filter::Evaluator eval(nodes_, data, replaces);
+              filter::ColumnCache& cache, const std::vector<uint32_t>& rows,
+              std::vector<uint32_t>* out) const override {
+    filter::Evaluator eval(nodes_, data, replaces, &cache);
     const size_t count = data.row_count();
     bool ascending = true;
     for (size_t i = 0; i < rows.size() && ascending; ++i)
@@ -68,7 +62,7 @@ class Program : public FilterProgram {
   bool Matches(const TableData& data, const std::vector<uint32_t>& replaces,
                uint32_t row) const override {
     if (row >= data.row_count()) return false;
-    filter::Evaluator eval(nodes_, data, replaces);
+    filter::Evaluator eval(nodes_, data, replaces, nullptr);
     return eval.Test(0, row) == filter::Tri::kTrue;
   }
 
@@ -79,7 +73,10 @@ class Program : public FilterProgram {
 class Decoder {
  public:
   Decoder(std::span<const uint8_t> nodes, std::span<const uint8_t> literals, const TableData& data)
-      : nodes_(nodes), literals_(literals), data_(data), budget_(nodes.size() / 8 + 1) {}
+      : nodes_(nodes),
+        literals_(literals),
+        data_(data),
+        budget_(nodes.size() / kFilterNodeHeadSize + 1) {}
 
   // Decodes the node at `offset` into out_ and returns its index, or -1 with
   // error_ set.
@@ -97,7 +94,7 @@ class Decoder {
   bool Operands(size_t offset, int count, uint16_t* o, uint32_t* cls, uint32_t* op);
   bool LiteralString(size_t offset, std::string_view* out);
   int DecodeConstant(size_t offset, const uint16_t* o);
-  int DecodeList(size_t first, int depth, std::vector<int>* kids, size_t owner);
+  int DecodeList(size_t first, int depth, std::vector<int>* kids);
   int Add(Node n) {
     if (n.kind == Kind::kField) {
       n.fields = {n.field};
@@ -135,6 +132,20 @@ bool Decoder::LiteralString(size_t offset, std::string_view* out) {
   return true;
 }
 
+// The word for a constant's kind in messages about its size.
+const char* ConstKindWord(const ConstTypeInfo& t) {
+  switch (t.form) {
+    case ConstForm::kBoolean:
+      return "boolean";
+    case ConstForm::kUnsigned:
+      return "word";
+    case ConstForm::kFloat:
+      return "float";
+    default:
+      return t.size == 2 ? "smallint" : t.size == 4 ? "integer" : "large integer";
+  }
+}
+
 int Decoder::DecodeConstant(size_t offset, const uint16_t* o) {
   const uint16_t type = o[0], size = o[1], at = o[2];
   Node n;
@@ -143,60 +154,45 @@ int Decoder::DecodeConstant(size_t offset, const uint16_t* o) {
   if (size_t{at} + size > literals_.size())
     return Fail(offset, "constant data outside the literal area");
   if (size == 0) return Add(std::move(n));  // null
+  const ConstTypeInfo* t = FindConstType(type);
+  if (t == nullptr || t->form == ConstForm::kNone)
+    return Fail(offset, "constant of unknown type code " + std::to_string(type));
+  if (t->form != ConstForm::kText && size != t->size)
+    return Fail(offset,
+                std::string(ConstKindWord(*t)) + " constant of size " + std::to_string(size));
   const uint8_t* p = literals_.data() + at;
   Value& v = n.constant;
-  auto want = [&](size_t s) { return size == s; };
-  switch (type) {
-    case 1:
+  switch (t->form) {
+    case ConstForm::kText:
       if (p[size - 1] != 0) return Fail(offset, "string constant without its zero byte");
       n.storage.assign(reinterpret_cast<const char*>(p), size - 1u);
       v.kind = Value::Kind::kText;
       break;
-    case 4:
-      if (!want(2)) return Fail(offset, "boolean constant of size " + std::to_string(size));
+    case ConstForm::kBoolean:
       v.kind = Value::Kind::kInt;
-      v.i = coding::DecodeUInt(p, 2) != 0;
+      v.i = coding::DecodeUInt(p, size) != 0;
       break;
-    case 5:
-      if (!want(2)) return Fail(offset, "smallint constant of size " + std::to_string(size));
+    case ConstForm::kSigned:
       v.kind = Value::Kind::kInt;
-      v.i = coding::SignExtend(coding::DecodeUInt(p, 2), 2);
+      v.i = coding::SignExtend(coding::DecodeUInt(p, size), size);
       break;
-    case 12:
-      if (!want(2)) return Fail(offset, "word constant of size " + std::to_string(size));
+    case ConstForm::kUnsigned:
       v.kind = Value::Kind::kInt;
-      v.i = static_cast<int64_t>(coding::DecodeUInt(p, 2));
+      v.i = static_cast<int64_t>(coding::DecodeUInt(p, size));
       break;
-    case 2:
-    case 6:
-    case 10:
-      if (!want(4)) return Fail(offset, "integer constant of size " + std::to_string(size));
-      v.kind = Value::Kind::kInt;
-      v.i = coding::SignExtend(coding::DecodeUInt(p, 4), 4);
-      break;
-    case 18:
-      if (!want(8)) return Fail(offset, "large integer constant of size " + std::to_string(size));
-      v.kind = Value::Kind::kInt;
-      v.i = static_cast<int64_t>(coding::DecodeUInt(p, 8));
-      break;
-    case 7:
-    case 8:
-    case 11:
-    case 24:
-    case 25:
-      if (!want(8)) return Fail(offset, "float constant of size " + std::to_string(size));
+    case ConstForm::kFloat:
       v.kind = Value::Kind::kFloat;
-      v.f = std::bit_cast<double>(coding::DecodeUInt(p, 8));
+      v.f = std::bit_cast<double>(coding::DecodeUInt(p, size));
       break;
-    default:
-      return Fail(offset, "constant of unknown type code " + std::to_string(type));
+    case ConstForm::kNone:
+      break;
   }
   // The text of a string constant is read from `storage` (Node moves would
   // leave a view behind).
   return Add(std::move(n));
 }
 
-int Decoder::DecodeList(size_t first, int depth, std::vector<int>* kids, size_t owner) {
+int Decoder::DecodeList(size_t first, int depth, std::vector<int>* kids) {
   size_t at = first;
   for (;;) {
     if (budget_ == 0) return Fail(at, "more nodes reached than the node area holds (a cycle)");
@@ -204,7 +200,7 @@ int Decoder::DecodeList(size_t first, int depth, std::vector<int>* kids, size_t 
     uint16_t o[2];
     uint32_t cls = 0, op = 0;
     if (!Operands(at, 2, o, &cls, &op)) return Fail(at, "list element runs past the node area");
-    if (cls != 11 || op != 36) return Fail(at, "list element expected");
+    if (cls != nodeLISTELEM || op != coLISTELEM) return Fail(at, "list element expected");
     const int k = Decode(o[0], depth + 1);
     if (k < 0) return -1;
     kids->push_back(k);
@@ -218,12 +214,11 @@ int Decoder::Decode(size_t offset, int depth) {
   if (budget_ == 0) return Fail(offset, "more nodes reached than the node area holds (a cycle)");
   --budget_;
   uint32_t cls = 0, op = 0;
-  uint16_t o[4] = {};
+  uint16_t o[kFilterMaxOperands] = {};
   if (!Operands(offset, 0, o, &cls, &op)) return Fail(offset, "node runs past the node area");
-  static const int kOperands[] = {0, 1, 2, 4, 2, 3, 0, 0, 0, 0, 2, 2};
-  if (cls == 0 || cls >= std::size(kOperands) || kOperands[cls] == 0)
-    return Fail(offset, "unknown node class " + std::to_string(cls));
-  if (!Operands(offset, kOperands[cls], o, &cls, &op))
+  const int operands = FilterOperandCount(cls);
+  if (operands == 0) return Fail(offset, "unknown node class " + std::to_string(cls));
+  if (!Operands(offset, operands, o, &cls, &op))
     return Fail(offset, "node runs past the node area");
   auto bad_op = [&] {
     return Fail(offset, "operator " + std::to_string(op) + " in node class " + std::to_string(cls));
@@ -231,12 +226,12 @@ int Decoder::Decode(size_t offset, int depth) {
   Node n;
   n.op = static_cast<int>(op);
   switch (cls) {
-    case 1: {  // unary
-      if (op == 1)
+    case nodeUNARY: {
+      if (op == coISBLANK)
         n.kind = Kind::kIsNull;
-      else if (op == 2)
+      else if (op == coNOTBLANK)
         n.kind = Kind::kNotNull;
-      else if (op == 9)
+      else if (op == coNOT)
         n.kind = Kind::kNot;
       else
         return bad_op();
@@ -246,18 +241,18 @@ int Decoder::Decode(size_t offset, int depth) {
       n.cost = out_[k].cost + 1;
       return Add(std::move(n));
     }
-    case 2: {  // binary
-      if (op >= 3 && op <= 8)
+    case nodeBINARY: {
+      if (op >= coEQ && op <= coLE)
         n.kind = Kind::kCompare;
-      else if (op == 10)
+      else if (op == coAND)
         n.kind = Kind::kAnd;
-      else if (op == 11)
+      else if (op == coOR)
         n.kind = Kind::kOr;
-      else if (op >= 16 && op <= 19)
+      else if (op >= coADD && op <= coDIV)
         n.kind = Kind::kArith;
-      else if (op == 30)
+      else if (op == coLIKE)
         n.kind = Kind::kText;
-      else if (op == 31)
+      else if (op == coIN)
         n.kind = Kind::kIn;
       else
         return bad_op();
@@ -265,7 +260,7 @@ int Decoder::Decode(size_t offset, int depth) {
       if (a < 0) return -1;
       n.kids.push_back(a);
       if (n.kind == Kind::kIn) {
-        if (DecodeList(o[1], depth + 1, &n.kids, offset) < 0) return -1;
+        if (DecodeList(o[1], depth + 1, &n.kids) < 0) return -1;
       } else {
         const int b = Decode(o[1], depth + 1);
         if (b < 0) return -1;
@@ -276,7 +271,7 @@ int Decoder::Decode(size_t offset, int depth) {
         const Node& pat = out_[n.kids[1]];
         if (pat.kind != Kind::kConst || pat.constant.kind != Value::Kind::kText) {
           n.kind = Kind::kCompare;  // evaluated as a comparison that is never true
-          n.op = 0;
+          n.op = coNOTDEFINED;
         } else {
           n.pattern = filter::TextPattern(std::string_view(pat.storage), true, false);
           n.kids.pop_back();
@@ -301,8 +296,8 @@ int Decoder::Decode(size_t offset, int depth) {
       for (int k : n.kids) n.cost += out_[k].cost;
       return Add(std::move(n));
     }
-    case 3: {  // compare
-      if (op != 3 && op != 4 && op != 30) return bad_op();
+    case nodeCOMPARE: {
+      if (op != coEQ && op != coNE && op != coLIKE) return bad_op();
       if (o[0] > 1) return Fail(offset, "case flag " + std::to_string(o[0]));
       const int f = Decode(o[2], depth + 1);
       if (f < 0) return -1;
@@ -317,12 +312,12 @@ int Decoder::Decode(size_t offset, int depth) {
       n.partial = o[1];
       std::string_view text = pat.storage;
       if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
-      n.pattern = filter::TextPattern(text, op == 30, n.fold);
+      n.pattern = filter::TextPattern(text, op == coLIKE, n.fold);
       n.cost = out_[f].cost + 2;
       return Add(std::move(n));
     }
-    case 4: {  // field
-      if (op != 13) return bad_op();
+    case nodeFIELD: {
+      if (op != coFIELD) return bad_op();
       if (o[0] == 0 || o[0] > data_.field_count())
         return Fail(offset, "field number " + std::to_string(o[0]) + " (the table has " +
                                 std::to_string(data_.field_count()) + " fields)");
@@ -336,23 +331,21 @@ int Decoder::Decode(size_t offset, int depth) {
       n.cost = (n.base == kBaseBytes) ? 50 : (n.base == kBaseString ? 4 : 1);
       return Add(std::move(n));
     }
-    case 5:  // constant
-      if (op != 14) return bad_op();
+    case nodeCONST:
+      if (op != coCONST) return bad_op();
       return DecodeConstant(offset, o);
-    case 10: {  // function
-      if (op != 35) return bad_op();
+    case nodeFUNC: {
+      if (op != coFUNC) return bad_op();
       std::string_view name;
       if (!LiteralString(o[0], &name))
         return Fail(offset, "function name outside the literal area");
-      std::string upper(name);
-      for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+      const std::string upper = UpperAscii(name);
       if (upper != "UPPER" && upper != "LOWER" && upper != "TRIM" && upper != "TRIMLEFT" &&
           upper != "TRIMRIGHT" && upper != "SUBSTRING")
         return Fail(offset, "function " + upper + " is not supported in filters");
       n.kind = Kind::kFunc;
       n.func = upper;
-      if (o[1] != 0 && DecodeList(o[1], depth + 1, &n.kids, offset) < 0) return -1;
+      if (o[1] != 0 && DecodeList(o[1], depth + 1, &n.kids) < 0) return -1;
       n.cost = 10;
       for (int k : n.kids) n.cost += out_[k].cost;
       return Add(std::move(n));
@@ -374,15 +367,17 @@ DBResult FilterProgram::Decode(std::span<const uint8_t> block, const TableData& 
   uint16_t version = 0, total = 0, count = 0, node_start = 0, lit_start = 0;
   if (!r.GetFixed16(&version) || !r.GetFixed16(&total) || !r.GetFixed16(&count) ||
       !r.GetFixed16(&node_start) || !r.GetFixed16(&lit_start))
-    return fail("Bad filter block: " + std::to_string(block.size()) +
-                " bytes, shorter than its 10-byte header");
-  if (version != 2) return fail("Bad filter block: version " + std::to_string(version) + ", not 2");
+    return fail("Bad filter block: " + std::to_string(block.size()) + " bytes, shorter than its " +
+                std::to_string(kFilterHeaderSize) + "-byte header");
+  if (version != kFilterVersion)
+    return fail("Bad filter block: version " + std::to_string(version) + ", not " +
+                std::to_string(kFilterVersion));
   if (total != block.size())
     return fail("Bad filter block: header says " + std::to_string(total) + " bytes, block has " +
                 std::to_string(block.size()));
-  if (node_start != 10)
+  if (node_start != kFilterHeaderSize)
     return fail("Bad filter block: node area starts at " + std::to_string(node_start));
-  if (lit_start < node_start + 8u || lit_start > total)
+  if (lit_start < node_start + kFilterNodeHeadSize || lit_start > total)
     return fail("Bad filter block: literal area starts at " + std::to_string(lit_start));
   Decoder d(block.subspan(node_start, lit_start - node_start), block.subspan(lit_start), data);
   const int root = d.Decode(0, 0);

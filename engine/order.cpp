@@ -7,28 +7,12 @@
 #include <cstring>
 
 #include "engine/record_values.h"
+#include "engine/text_fold.h"
 
 namespace engine {
 namespace {
 
 enum PartKind : uint8_t { kSigned, kUnsigned, kDouble, kBytesKey };
-
-constexpr std::array<uint8_t, 256> MakeFoldTable() {
-  std::array<uint8_t, 256> t{};
-  for (int i = 0; i < 256; ++i) t[i] = uint8_t(i);
-  for (int c = 'A'; c <= 'Z'; ++c) t[c] = uint8_t(c + 0x20);
-  // Windows-1252 capitals: the Latin-1 block except the multiplication sign,
-  // and the four capitals placed among the punctuation.
-  for (int c = 0xC0; c <= 0xDE; ++c) {
-    if (c != 0xD7) t[c] = uint8_t(c + 0x20);
-  }
-  t[0x8A] = 0x9A;  // S caron
-  t[0x8C] = 0x9C;  // OE ligature
-  t[0x8E] = 0x9E;  // Z caron
-  t[0x9F] = 0xFF;  // Y diaeresis
-  return t;
-}
-constexpr std::array<uint8_t, 256> kFold = MakeFoldTable();
 
 int CompareBytes(std::string_view a, std::string_view b, bool fold) {
   size_t n = std::min(a.size(), b.size());
@@ -36,8 +20,9 @@ int CompareBytes(std::string_view a, std::string_view b, bool fold) {
     int c = n == 0 ? 0 : std::memcmp(a.data(), b.data(), n);
     if (c != 0) return c;
   } else {
+    const auto& fold = FoldTable();
     for (size_t i = 0; i < n; ++i) {
-      uint8_t x = kFold[uint8_t(a[i])], y = kFold[uint8_t(b[i])];
+      uint8_t x = fold[uint8_t(a[i])], y = fold[uint8_t(b[i])];
       if (x != y) return x < y ? -1 : 1;
     }
   }
@@ -60,7 +45,7 @@ int Compare3(T a, T b) {
 
 }  // namespace
 
-uint8_t FoldCase(uint8_t c) { return kFold[c]; }
+uint8_t FoldCase(uint8_t c) { return FoldTable()[c]; }
 
 DBResult Order::CheckIndexDesc(const IndexDesc& desc, const TableData& data, std::string* error) {
   auto refuse = [&](const std::string& why) {
@@ -177,14 +162,16 @@ uint64_t DoubleImage(double d) {
 
 }  // namespace
 
-// A multi-key radix sort: items are sorted on the image of one key part at
-// one byte offset; every run of equal images that does not yet decide the
-// order is refined on the next 8 bytes of the same part, or on the next part.
-// Rows break the remaining ties, so the result equals sorting with Less().
+// A key-prefix sort over std::sort (not a radix sort): items are sorted with
+// std::sort on an 8-byte image of one key part at one byte offset; every run
+// of equal images that does not yet decide the order is sorted again on the
+// next 8 bytes of the same part, or on the next part. Rows break the remaining
+// ties, so the result equals sorting with Less().
 void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
   rows_ = std::move(current_rows);
   if (parts_.empty() || rows_.size() < 2) return;
   const TableData& data = *src.data;
+  const auto& fold = FoldTable();
   std::vector<SortItem> items(rows_.size());
   for (size_t i = 0; i < rows_.size(); ++i) items[i].row = rows_[i];
 
@@ -223,7 +210,7 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
             std::string_view b = data.bytes(c);
             b = t.offset < b.size() ? b.substr(t.offset) : std::string_view();
             const uint8_t* map = p.weights            ? p.weights
-                                 : p.case_insensitive ? kFold.data()
+                                 : p.case_insensitive ? fold.data()
                                                       : nullptr;
             for (size_t k = 0; k < 8; ++k) {
               uint8_t ch = k < b.size() ? uint8_t(b[k]) : 0;

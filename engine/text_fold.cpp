@@ -42,4 +42,22 @@ const std::array<uint8_t, 256>& FoldTable() { return kFold; }
 const std::array<uint8_t, 256>& UpperTable() { return kUpper; }
 const std::array<uint8_t, 256>& IdentityTable() { return kIdentity; }
 
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 0x20);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 0x20);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::string UpperAscii(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+  return out;
+}
+
 }  // namespace engine

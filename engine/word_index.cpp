@@ -6,10 +6,8 @@
 #include <cassert>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
+#include "engine/simd.h"
 #include "engine/text_fold.h"
 
 namespace engine::filter {
@@ -27,7 +25,7 @@ constexpr std::array<bool, 256> MakeWordBytes() {
 void FoldInto(const uint8_t* s, size_t n, uint8_t* out) {
   const auto& fold = FoldTable();
   size_t i = 0;
-#if defined(__SSE2__)
+#if VR_USE_SSE2
   const __m128i a = _mm_set1_epi8('A'), flip = _mm_set1_epi8(static_cast<char>(0x80));
   const __m128i limit = _mm_set1_epi8(static_cast<char>(0x80 + 26)), bit = _mm_set1_epi8(0x20);
   for (; i + 16 <= n; i += 16) {
@@ -49,7 +47,7 @@ void FoldInto(const uint8_t* s, size_t n, uint8_t* out) {
 void MarkWordBytes(const uint8_t* s, size_t n, uint64_t* bits) {
   for (size_t w = 0; w * 64 < n; ++w) {
     const uint8_t* p = s + w * 64;
-#if defined(__SSE2__)
+#if VR_USE_SSE2
     const __m128i flip = _mm_set1_epi8(static_cast<char>(0x80));
     const __m128i zero = _mm_set1_epi8('0'), ten = _mm_set1_epi8(static_cast<char>(0x80 + 10));
     const __m128i a = _mm_set1_epi8('a'), az = _mm_set1_epi8(static_cast<char>(0x80 + 26));
@@ -238,15 +236,14 @@ void WordIndex::Grow() {
 bool WordIndex::MarkRowsHolding(std::string_view term, size_t budget,
                                 std::vector<uint64_t>* bits) const {
   assert(!term.empty() && bits->size() * 64 >= rows());
-  const char* base = words_.data();
-  const size_t size = words_.size();
+  const std::string_view all(words_);
+  const size_t size = all.size();
   std::vector<uint32_t> found;
   size_t listed = 0;
   size_t pos = 0;
   while (pos < size) {
-    const void* hit = memmem(base + pos, size - pos, term.data(), term.size());
-    if (!hit) break;
-    const auto at = static_cast<size_t>(static_cast<const char*>(hit) - base);
+    const size_t at = all.find(term, pos);
+    if (at == std::string_view::npos) break;
     // The word holding the hit: the last one starting at or before it.
     const size_t id =
         static_cast<size_t>(std::upper_bound(start_.begin(), start_.end(), at) - start_.begin()) -

@@ -22,6 +22,7 @@
 #include "engine/cp1252.h"
 #include "engine/encoding_label.h"
 #include "engine/packet_rules.h"
+#include "engine/text_fold.h"
 #include "platform/memory_hint.h"
 
 namespace engine {
@@ -74,16 +75,6 @@ bool EndsWithTypeSuffix(std::string_view n) {
 bool IsFieldReserved(std::string_view n) {
   return n == kAttrName || n == kFieldType || n == kAttrFlags || n == kPrefixSize;
 }
-bool IEquals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x -= 32;
-    if (y >= 'a' && y <= 'z') y -= 32;
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // The length prefix a varying field gets when the document does not say.
 uint16_t DefaultPrefixSize(const FieldDef& f) {
@@ -101,11 +92,7 @@ class FieldNameCheck {
  public:
   std::string Add(const std::string& n) {
     if (n == kRowState || n == kRowUnchanged) return "the name is reserved for row attributes";
-    std::string key = n;
-    for (char& c : key) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    }
-    const auto [it, added] = seen_.emplace(std::move(key), seen_.size() + 1);
+    const auto [it, added] = seen_.emplace(UpperAscii(n), seen_.size() + 1);
     if (!added) return "the name is used by field " + Num(it->second);
     return {};
   }
@@ -148,7 +135,7 @@ ParamShape InferParamShape(std::string_view name, std::string_view text) {
   if (name == "WIDTH") return {kBaseUInt, 2, Form::kInt};
   if (name == "SUBTYPE") return {kBaseString | kTypeVarying, 2, Form::kTextZ};
   if (name == "DISABLE_EDITS" || name == "DISABLE_INSERTS" || name == "DISABLE_DELETES" ||
-      IEquals(text, "TRUE") || IEquals(text, "FALSE")) {
+      EqualsIgnoreAsciiCase(text, "TRUE") || EqualsIgnoreAsciiCase(text, "FALSE")) {
     return {kBaseBool, 2, Form::kBool};
   }
   int64_t v = 0;
@@ -245,11 +232,11 @@ bool ParamFromText(std::string_view text, const ParamShape& shape, Param* p, std
       return true;
     case Form::kBool:
       if (!fixed || shape.size < 1 || shape.size > 8) break;
-      if (!IEquals(text, "TRUE") && !IEquals(text, "FALSE")) {
+      if (!EqualsIgnoreAsciiCase(text, "TRUE") && !EqualsIgnoreAsciiCase(text, "FALSE")) {
         *why = "'" + Printable(text) + "' is neither TRUE nor FALSE";
         return false;
       }
-      coding::PutUInt(&p->raw, IEquals(text, "TRUE") ? 1 : 0, shape.size);
+      coding::PutUInt(&p->raw, EqualsIgnoreAsciiCase(text, "TRUE") ? 1 : 0, shape.size);
       return true;
     case Form::kText:
     case Form::kTextZ: {
@@ -1063,9 +1050,9 @@ DBResult XmlReader::ReadValue(size_t row, size_t f, std::string_view raw, Cell* 
     }
     case ValueKind::kBool: {
       uint64_t v = 0;
-      if (IEquals(text, "TRUE")) {
+      if (EqualsIgnoreAsciiCase(text, "TRUE")) {
         bits = 1;
-      } else if (IEquals(text, "FALSE")) {
+      } else if (EqualsIgnoreAsciiCase(text, "FALSE")) {
         bits = 0;
       } else if (ParseUInt64(text, &v) && v <= 0xFFFF) {
         bits = v;

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds and runs every test: the default build, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and each libFuzzer target for
+# AddressSanitizer and UndefinedBehaviorSanitizer, the filter and word-index
+# tests on the scalar twins of the SSE2 paths, and each libFuzzer target for
 # a few seconds on its seed corpus. This is what CI runs.
 set -e
 cd "$(dirname "$0")/.."
@@ -17,6 +18,10 @@ ctest --preset default -j "$JOBS"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$JOBS"
 ctest --preset asan -j "$JOBS"
+
+cmake --preset scalar >/dev/null
+cmake --build --preset scalar -j "$JOBS"
+ctest --preset scalar -j "$JOBS"
 
 ./scripts/fuzz.sh "${FUZZ_SECONDS:-10}"
 echo "all tests passed"

@@ -7,24 +7,13 @@
 #include <cassert>
 #include <exception>
 
+#include "engine/text_fold.h"
 #include "store/db_error.h"
 #include "store/engine_field_type.h"
 
 namespace store {
 
 namespace {
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 std::string Trim(std::string_view s) {
   size_t b = 0, e = s.size();
@@ -41,7 +30,7 @@ engine::PacketForm FormForFileName(const std::string& name) {
   if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) {
     return engine::PacketForm::kBinary;
   }
-  return EqualsIgnoreCase(std::string_view(name).substr(dot), ".xml") ? engine::PacketForm::kXml
+  return engine::EqualsIgnoreAsciiCase(std::string_view(name).substr(dot), ".xml") ? engine::PacketForm::kXml
                                                                       : engine::PacketForm::kBinary;
 }
 
@@ -124,7 +113,7 @@ void TArtikelData::CheckActive() const {
 
 TField* TArtikelData::FindField(std::string_view name) const {
   for (const auto& f : fields_) {
-    if (EqualsIgnoreCase(f->FieldName(), name)) return f.get();
+    if (engine::EqualsIgnoreAsciiCase(f->FieldName(), name)) return f.get();
   }
   return nullptr;
 }
@@ -207,7 +196,7 @@ void TArtikelData::BindFields() {
   for (int i = 0; i < kDataFieldCount; ++i) {
     const TField& f = *fields_[i];
     auto it = std::find_if(descs.begin(), descs.end(), [&](const engine::FieldDesc& d) {
-      return EqualsIgnoreCase(d.name, f.FieldName());
+      return engine::EqualsIgnoreAsciiCase(d.name, f.FieldName());
     });
     if (it == descs.end()) Error("Field '" + f.FieldName() + "' not found");
     TFieldType actual = EngineFieldType(*it);
@@ -678,7 +667,7 @@ void TArtikelData::UseOrder(const std::string& name) {
     return;
   }
   auto def = std::find_if(index_defs_.begin(), index_defs_.end(),
-                          [&](const TIndexDef& d) { return EqualsIgnoreCase(d.name, order); });
+                          [&](const TIndexDef& d) { return engine::EqualsIgnoreAsciiCase(d.name, order); });
   if (def == index_defs_.end()) Error("Index '" + name + "' not found");
 
   std::vector<engine::FieldDesc> descs;
@@ -693,7 +682,7 @@ void TArtikelData::UseOrder(const std::string& name) {
     keys = semi == std::string_view::npos ? std::string_view() : keys.substr(semi + 1);
     if (key.empty()) continue;
     auto it = std::find_if(descs.begin(), descs.end(), [&](const engine::FieldDesc& d) {
-      return EqualsIgnoreCase(d.name, key);
+      return engine::EqualsIgnoreAsciiCase(d.name, key);
     });
     if (it == descs.end()) Error("Field '" + key + "' not found");
     desc.fields.push_back(it->number);

@@ -1,5 +1,4 @@
-// TExprNode: one node of a parsed filter expression, and the operator codes
-// that the compiled block uses for it.
+// TExprNode: one node of a parsed filter expression.
 //
 // Nodes are created by the compiler object (TFilterExpr::NewNode), which owns
 // and frees them; the parser links them into a tree through left/right/args.
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/filter_block.h"
 #include "store/field_type.h"
 
 namespace store {
@@ -21,43 +21,12 @@ enum class TExprNodeKind { enField, enConst, enOperator, enFunc };
 // record, aggregate functions summarise many records.
 enum class TExprScope { esConstant, esRecord, esAggregate };
 
-// Operator codes of the compiled block (also the node class decides how the
-// operands are laid out; see TFilterExpr).
-enum TCANOperator : int {
-  coNOTDEFINED = 0,
-  coISBLANK = 1,
-  coNOTBLANK = 2,
-  coEQ = 3,
-  coNE = 4,
-  coGT = 5,
-  coLT = 6,
-  coGE = 7,
-  coLE = 8,
-  coNOT = 9,
-  coAND = 10,
-  coOR = 11,
-  coFIELD = 13,
-  coCONST = 14,
-  coADD = 16,
-  coSUB = 17,
-  coMUL = 18,
-  coDIV = 19,
-  coLIKE = 30,
-  coIN = 31,
-  coFUNC = 35,
-  coLISTELEM = 36,
-};
-
-// Node classes of the compiled block.
-enum TNodeClass : int {
-  nodeUNARY = 1,
-  nodeBINARY = 2,
-  nodeCOMPARE = 3,
-  nodeFIELD = 4,
-  nodeCONST = 5,
-  nodeFUNC = 10,
-  nodeLISTELEM = 11,
-};
+// The operator codes and node classes of the compiled block
+// (engine/filter_block.h); a parse node's `op` is the code of its operator.
+using engine::TCANOperator;
+using engine::TNodeClass;
+using enum engine::TCANOperator;
+using enum engine::TNodeClass;
 
 // What a constant holds: the literal's or number's text, or one of the words.
 enum class TConstValue { cvText, cvNull, cvTrue, cvFalse };

@@ -9,8 +9,8 @@
 #include "store/expr_parser.h"
 
 #include <array>
-#include <cstring>
 
+#include "engine/text_fold.h"
 #include "store/db_error.h"
 #include "store/message_format.h"
 
@@ -78,24 +78,6 @@ inline bool IsControlOrBlank(char c) { return U(c) >= 1 && U(c) <= 32; }
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 inline bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-std::string UpperAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return out;
-}
-
-bool EqualsIgnoreCase(std::string_view a, const char* upper) {
-  const size_t n = std::strlen(upper);
-  if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    char c = a[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    if (c != upper[i]) return false;
-  }
-  return true;
-}
-
 // ---------------------------------------------------------------------------
 // Look-ahead scanner
 
@@ -150,16 +132,17 @@ TScanItem Scan(std::string_view text, size_t pos, size_t* end, std::string_view*
                                           "AND",   "OR",        "LIKE",  "IS",         "FROM",
                                           "WHERE", "HAVING",    "UNION", "PLAN",       "NULL"};
   for (const char* k : kKeywords)
-    if (EqualsIgnoreCase(*word, k)) return TScanItem::siKeyword;
-  const bool group_or_order = EqualsIgnoreCase(*word, "GROUP") || EqualsIgnoreCase(*word, "ORDER");
-  const bool for_word = EqualsIgnoreCase(*word, "FOR");
+    if (engine::EqualsIgnoreAsciiCase(*word, k)) return TScanItem::siKeyword;
+  const bool group_or_order = engine::EqualsIgnoreAsciiCase(*word, "GROUP") ||
+                              engine::EqualsIgnoreAsciiCase(*word, "ORDER");
+  const bool for_word = engine::EqualsIgnoreAsciiCase(*word, "FOR");
   if (group_or_order || for_word) {
     size_t next_end = 0;
     std::string_view next;
     const TScanItem item = Scan(text, p, &next_end, &next);
     if (item == TScanItem::siKeyword || item == TScanItem::siPlainWord) {
-      if (group_or_order && EqualsIgnoreCase(next, "BY")) return TScanItem::siKeyword;
-      if (for_word && EqualsIgnoreCase(next, "UPDATE")) return TScanItem::siKeyword;
+      if (group_or_order && engine::EqualsIgnoreAsciiCase(next, "BY")) return TScanItem::siKeyword;
+      if (for_word && engine::EqualsIgnoreAsciiCase(next, "UPDATE")) return TScanItem::siKeyword;
     }
   }
   return TScanItem::siPlainWord;
@@ -226,7 +209,7 @@ void TExprParser::Fail(const char* pattern) const {
 }
 
 bool TExprParser::TokenIsWord(const char* upper) const {
-  return token_.kind == TExprToken::etName && EqualsIgnoreCase(token_.text, upper);
+  return token_.kind == TExprToken::etName && engine::EqualsIgnoreAsciiCase(token_.text, upper);
 }
 
 void TExprParser::ReadLiteral(size_t start) {
@@ -369,11 +352,11 @@ void TExprParser::NextToken() {
       token_.kind = TExprToken::etName;
       token_.text = std::string(text_.substr(pos_, p - pos_));
       pos_ = p;
-      if (EqualsIgnoreCase(token_.text, "LIKE")) {
+      if (engine::EqualsIgnoreAsciiCase(token_.text, "LIKE")) {
         token_.kind = TExprToken::etLike;
-      } else if (EqualsIgnoreCase(token_.text, "IN")) {
+      } else if (engine::EqualsIgnoreAsciiCase(token_.text, "IN")) {
         token_.kind = TExprToken::etIn;
-      } else if (EqualsIgnoreCase(token_.text, "IS")) {
+      } else if (engine::EqualsIgnoreAsciiCase(token_.text, "IS")) {
         auto read_word = [&]() -> std::string_view {
           while (pos_ < n && IsControlOrBlank(text_[pos_])) ++pos_;
           const size_t b = pos_;
@@ -381,11 +364,12 @@ void TExprParser::NextToken() {
           return text_.substr(b, pos_ - b);
         };
         std::string_view w = read_word();
-        if (EqualsIgnoreCase(w, "NULL")) {
+        if (engine::EqualsIgnoreAsciiCase(w, "NULL")) {
           token_.kind = TExprToken::etIsNull;
-        } else if (EqualsIgnoreCase(w, "NOT")) {
+        } else if (engine::EqualsIgnoreAsciiCase(w, "NOT")) {
           w = read_word();
-          if (!EqualsIgnoreCase(w, "NULL")) throw EDatabaseError("Invalid use of keyword");
+          if (!engine::EqualsIgnoreAsciiCase(w, "NULL"))
+            throw EDatabaseError("Invalid use of keyword");
           token_.kind = TExprToken::etIsNotNull;
         } else {
           throw EDatabaseError("Invalid use of keyword");
@@ -540,7 +524,7 @@ TExprNode* TExprParser::ParsePrimary() {
   TExprNode* node = nullptr;
   switch (token_.kind) {
     case TExprToken::etName: {
-      const std::string upper = UpperAscii(token_.text);
+      const std::string upper = engine::UpperAscii(token_.text);
       if (IsFunctionName(upper)) {
         size_t q = token_.end;
         while (q < text_.size() && IsControlOrBlank(text_[q])) ++q;
@@ -581,7 +565,7 @@ TExprNode* TExprParser::ParsePrimary() {
 TExprNode* TExprParser::ParseFunction() {
   DepthGuard guard(&depth_);
   const std::string written = token_.text;
-  const std::string upper = UpperAscii(written);
+  const std::string upper = engine::UpperAscii(written);
   NextToken();  // the "("
   NextToken();
   TExprNode* fn = filter_.NewNode(TExprNodeKind::enFunc, coFUNC, written, nullptr, nullptr);

@@ -15,74 +15,63 @@
 #include <utility>
 
 #include "engine/coding.h"
+#include "engine/text_fold.h"
 #include "store/db_error.h"
 #include "store/message_format.h"
+#include "store/variant.h"
 
 namespace store {
 
 // ---------------------------------------------------------------------------
 // Type map and conversions
 
-int EngineTypeCode(TFieldType type) {
+engine::FilterConstType EngineTypeCode(TFieldType type) {
   using enum TFieldType;
+  if (IsStringType(type)) return engine::kConstString;
+  if (IsBlobType(type)) return engine::kConstBlob;
   switch (type) {
-    case ftString:
-    case ftFixedChar:
-    case ftWideString:
-    case ftGuid:
-      return 1;
     case ftDate:
-      return 2;
-    case ftBlob:
-    case ftMemo:
-    case ftGraphic:
-    case ftFmtMemo:
-    case ftParadoxOle:
-    case ftDBaseOle:
-    case ftTypedBinary:
-    case ftOraBlob:
-    case ftOraClob:
-      return 3;
+      return engine::kConstDate;
     case ftBoolean:
-      return 4;
+      return engine::kConstBoolean;
     case ftSmallint:
-      return 5;
+      return engine::kConstSmallint;
     case ftInteger:
     case ftAutoInc:
-      return 6;
+      return engine::kConstInteger;
     case ftFloat:
     case ftCurrency:
-      return 7;
+      return engine::kConstFloat;
     case ftBCD:
-      return 8;
+      return engine::kConstBcd;
     case ftBytes:
-      return 9;
+      return engine::kConstBytes;
     case ftTime:
-      return 10;
+      return engine::kConstTime;
     case ftDateTime:
-      return 11;
+      return engine::kConstDateTime;
     case ftWord:
-      return 12;
+      return engine::kConstWord;
     case ftVarBytes:
-      return 15;
+      return engine::kConstVarBytes;
     case ftCursor:
-      return 17;
+      return engine::kConstCursor;
     case ftLargeint:
-      return 18;
+      return engine::kConstLargeint;
     case ftADT:
-      return 20;
+      return engine::kConstAdt;
     case ftArray:
-      return 21;
+      return engine::kConstArray;
     case ftReference:
-      return 22;
+      return engine::kConstReference;
     case ftDataSet:
-      return 23;
+      return engine::kConstDataSet;
     case ftTimeStamp:
-      return 24;
+      return engine::kConstTimeStamp;
     case ftFMTBcd:
-      return 25;
+      return engine::kConstFmtBcd;
     default:
-      return 0;
+      return engine::kConstUnknown;
   }
 }
 
@@ -102,26 +91,6 @@ bool IsNumericType(TFieldType type) {
     default:
       return false;
   }
-}
-
-bool StrToInt32(std::string_view text, int32_t* out) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size()) return false;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-    if (value > int64_t{std::numeric_limits<int32_t>::max()} + 1) return false;
-  }
-  if (negative) value = -value;
-  if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-    return false;
-  *out = static_cast<int32_t>(value);
-  return true;
 }
 
 bool StrToDouble(std::string_view text, char decimal_separator, double* out) {
@@ -225,7 +194,9 @@ TExprNode* TFilterExpr::NewNode(TExprNodeKind kind, int op, std::string value, T
 }
 
 void TFilterExpr::CheckSize() const {
-  if (kHeaderSize + node_area_.size() + literal_area_.size() > kMaxBlockSize) TooLarge();
+  if (engine::kFilterHeaderSize + node_area_.size() + literal_area_.size() >
+      engine::kFilterMaxBlockSize)
+    TooLarge();
 }
 
 size_t TFilterExpr::Reserve(int node_class, int op, int operand_count) {
@@ -240,8 +211,9 @@ size_t TFilterExpr::Reserve(int node_class, int op, int operand_count) {
 void TFilterExpr::SetOperand(size_t node, int index, size_t value) {
   if (value > 0xFFFF) TooLarge();
   // REQUIRES: the operand lies inside the node reserved at `node`.
-  assert(node + 8 + 2 * static_cast<size_t>(index) + 2 <= node_area_.size());
-  engine::coding::EncodeUInt(&node_area_[node + 8 + 2 * static_cast<size_t>(index)], value, 2);
+  const size_t at = node + engine::kFilterNodeHeadSize + 2 * static_cast<size_t>(index);
+  assert(at + 2 <= node_area_.size());
+  engine::coding::EncodeUInt(&node_area_[at], value, 2);
 }
 
 size_t TFilterExpr::AddLiteral(const std::string& bytes) {
@@ -307,7 +279,7 @@ size_t TFilterExpr::Emit(TExprNode* node, bool as_condition) {
       return pos;
     }
     default:
-      return EmitCompare(node, as_condition);
+      return EmitCompare(node);
   }
 }
 
@@ -329,8 +301,9 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
   const bool truth = node->const_value == TConstValue::cvTrue;
   auto to_int = [&]() -> int64_t {
     if (is_bool) return truth ? 1 : 0;
-    int32_t v = 0;
-    if (!StrToInt32(node->value, &v))
+    int64_t v = 0;
+    if (!ParseWholeNumber(node->value, &v) || v < std::numeric_limits<int32_t>::min() ||
+        v > std::numeric_limits<int32_t>::max())
       throw EConvertError(Format1("'%s' is not a valid integer value", node->value));
     return v;
   };
@@ -341,14 +314,12 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
       throw EConvertError(Format1("'%s' is not a valid floating point value", node->value));
     return v;
   };
+  if (IsStringType(type)) {
+    data = node->value.substr(0, 255);
+    data.push_back('\0');
+    return data;
+  }
   switch (type) {
-    case ftString:
-    case ftFixedChar:
-    case ftWideString:
-    case ftGuid:
-      data = node->value.substr(0, 255);
-      data.push_back('\0');
-      return data;
     case ftInteger:
     case ftAutoInc:
       engine::coding::PutFixed32(&data, static_cast<uint32_t>(to_int()));
@@ -380,8 +351,7 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
       if (is_bool) {
         v = truth;
       } else {
-        std::string upper;
-        for (char c : node->value) upper.push_back((c >= 'a' && c <= 'z') ? c - 32 : c);
+        const std::string upper = engine::UpperAscii(node->value);
         if (upper == "TRUE")
           v = true;
         else if (upper == "FALSE")
@@ -434,7 +404,7 @@ size_t TFilterExpr::EmitConstant(TExprNode* node) {
   return pos;
 }
 
-size_t TFilterExpr::EmitCompare(TExprNode* node, bool as_condition) {
+size_t TFilterExpr::EmitCompare(TExprNode* node) {
   int op = node->op;
   TExprNode* l = node->left;
   TExprNode* r = node->right;
@@ -502,14 +472,15 @@ std::vector<uint8_t> TFilterExpr::GetFilterData(TExprNode* root) {
   node_area_.clear();
   literal_area_.clear();
   Emit(root, true);
-  const size_t total = kHeaderSize + node_area_.size() + literal_area_.size();
-  if (total > kMaxBlockSize) TooLarge();
+  const size_t total = engine::kFilterHeaderSize + node_area_.size() + literal_area_.size();
+  if (total > engine::kFilterMaxBlockSize) TooLarge();
   std::string header;
-  engine::coding::PutFixed16(&header, 2);
+  engine::coding::PutFixed16(&header, engine::kFilterVersion);
   engine::coding::PutFixed16(&header, static_cast<uint16_t>(total));
-  engine::coding::PutFixed16(&header, 0xFFFF);
-  engine::coding::PutFixed16(&header, static_cast<uint16_t>(kHeaderSize));
-  engine::coding::PutFixed16(&header, static_cast<uint16_t>(kHeaderSize + node_area_.size()));
+  engine::coding::PutFixed16(&header, engine::kFilterNoNodeCount);
+  engine::coding::PutFixed16(&header, static_cast<uint16_t>(engine::kFilterHeaderSize));
+  engine::coding::PutFixed16(&header,
+                             static_cast<uint16_t>(engine::kFilterHeaderSize + node_area_.size()));
   std::vector<uint8_t> block;
   block.reserve(total);
   block.insert(block.end(), header.begin(), header.end());

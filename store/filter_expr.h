@@ -1,14 +1,10 @@
 // TFilterExpr: the filter compiler. It owns the parse nodes and writes the
-// compiled block (TExprData) from the tree the parser built.
+// compiled block (TExprData) from the tree the parser built, in the format of
+// engine/filter_block.h.
 //
-// Block layout (all numbers little-endian, offsets 16-bit):
-//   header   version 2 | total size | 0xFFFF | 10 | 10 + node area size
-//   nodes    pre-order, root at node offset 0; each node is
-//            class (32) | operator (32) | operands (16 each)
-//   literals field names, function names and constant data, in emission order
 // Must stay true: a node's operands are emitted after the node itself, left
 // before right, so the node area holds the tree in pre-order; the whole block
-// stays within 65535 bytes or is refused.
+// stays within kFilterMaxBlockSize bytes or is refused.
 // Used by TExprParser, which creates one TFilterExpr per compilation.
 #pragma once
 
@@ -17,25 +13,23 @@
 #include <string>
 #include <vector>
 
+#include "engine/filter_block.h"
 #include "store/expr_node.h"
 #include "store/field_type.h"
 #include "store/filter_compile.h"
 
 namespace store {
 
-// The engine type code of a field type (fills operand [0] of constant nodes).
-int EngineTypeCode(TFieldType type);
+// The constant type code of a field type (fills operand [0] of constant
+// nodes).
+engine::FilterConstType EngineTypeCode(TFieldType type);
 
 bool IsNumericType(TFieldType type);  // integer, float, currency and decimal types
 
-// Standard conversions as the compiler uses them. StrToInt32 accepts leading
-// blanks and a sign and nothing after the digits; StrToDouble accepts blanks
-// around the number and `decimal_separator` as the only separator.
-bool StrToInt32(std::string_view text, int32_t* out);
+// The standard conversion of a number as the compiler uses it: blanks around
+// the number and `decimal_separator` as the only separator. (Whole numbers
+// read as the variant reads them: ParseWholeNumber, store/variant.h.)
 bool StrToDouble(std::string_view text, char decimal_separator, double* out);
-
-inline constexpr size_t kHeaderSize = 10;
-inline constexpr size_t kMaxBlockSize = 65535;
 
 class TFilterExpr {
  public:
@@ -59,7 +53,7 @@ class TFilterExpr {
   size_t Emit(TExprNode* node, bool as_condition);
   size_t EmitField(TExprNode* node);
   size_t EmitConstant(TExprNode* node);
-  size_t EmitCompare(TExprNode* node, bool as_condition);
+  size_t EmitCompare(TExprNode* node);
   size_t EmitList(const std::vector<TExprNode*>& elements);
   std::string ConstantData(TExprNode* node, TFieldType type);
   void CheckSize() const;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "engine/coding.h"
+#include "engine/filter_block.h"
 #include "store/expr_node.h"
 
 namespace store {
@@ -54,27 +55,6 @@ const char* OperatorName(uint32_t op) {
   }
 }
 
-int OperandCount(uint32_t node_class) {
-  switch (node_class) {
-    case nodeUNARY:
-      return 1;
-    case nodeBINARY:
-      return 2;
-    case nodeCOMPARE:
-      return 4;
-    case nodeFIELD:
-      return 2;
-    case nodeCONST:
-      return 3;
-    case nodeFUNC:
-      return 2;
-    case nodeLISTELEM:
-      return 2;
-    default:
-      return -1;
-  }
-}
-
 std::string Quoted(std::string_view s) {
   std::string out = "'";
   for (char c : s) {
@@ -107,32 +87,26 @@ std::string ConstantText(std::span<const uint8_t> lits, uint16_t type, uint16_t 
   if (size_t{offset} + size > lits.size()) return "<data outside the block>";
   const uint8_t* p = lits.data() + offset;
   char buf[64];
-  switch (type) {
-    case 1:
+  const engine::ConstTypeInfo* t = engine::FindConstType(type);
+  const engine::ConstForm form = t ? t->form : engine::ConstForm::kNone;
+  switch (form) {
+    case engine::ConstForm::kText:
       return Quoted(std::string_view(reinterpret_cast<const char*>(p), size - 1u));
-    case 4:
-      return engine::coding::DecodeUInt(p, size < 2 ? size : 2) ? "true" : "false";
-    case 5:
-      if (size != 2) break;
-      return std::to_string(engine::coding::SignExtend(engine::coding::DecodeUInt(p, 2), 2));
-    case 12:
-      if (size != 2) break;
-      return std::to_string(engine::coding::DecodeUInt(p, 2));
-    case 2:
-    case 6:
-    case 10:
-      if (size != 4) break;
-      return std::to_string(engine::coding::SignExtend(engine::coding::DecodeUInt(p, 4), 4));
-    case 7:
-    case 8:
-    case 11:
-    case 24:
-    case 25:
-      if (size != 8) break;
+    case engine::ConstForm::kBoolean:
+      // Read as far as it goes: the listing shows even a malformed block.
+      return engine::coding::DecodeUInt(p, size < t->size ? size : t->size) ? "true" : "false";
+    case engine::ConstForm::kSigned:
+      if (size != t->size) break;
+      return std::to_string(engine::coding::SignExtend(engine::coding::DecodeUInt(p, size), size));
+    case engine::ConstForm::kUnsigned:
+      if (size != t->size) break;
+      return std::to_string(engine::coding::DecodeUInt(p, size));
+    case engine::ConstForm::kFloat:
+      if (size != t->size) break;
       std::snprintf(buf, sizeof buf, "%.17g",
-                    std::bit_cast<double>(engine::coding::DecodeUInt(p, 8)));
+                    std::bit_cast<double>(engine::coding::DecodeUInt(p, size)));
       return buf;
-    default:
+    case engine::ConstForm::kNone:
       break;
   }
   std::string hex = "0x";
@@ -144,38 +118,8 @@ std::string ConstantText(std::span<const uint8_t> lits, uint16_t type, uint16_t 
 }
 
 const char* TypeName(uint16_t type) {
-  switch (type) {
-    case 0:
-      return "unknown";
-    case 1:
-      return "string";
-    case 2:
-      return "date";
-    case 3:
-      return "blob";
-    case 4:
-      return "boolean";
-    case 5:
-      return "smallint";
-    case 6:
-      return "integer";
-    case 7:
-      return "float";
-    case 8:
-      return "bcd";
-    case 10:
-      return "time";
-    case 11:
-      return "datetime";
-    case 12:
-      return "word";
-    case 24:
-      return "timestamp";
-    case 25:
-      return "fmtbcd";
-    default:
-      return "type";
-  }
+  const engine::ConstTypeInfo* t = engine::FindConstType(type);
+  return t && t->name ? t->name : "type";
 }
 
 }  // namespace
@@ -186,7 +130,8 @@ std::vector<std::string> ListFilterBlock(const std::vector<uint8_t>& block) {
   uint16_t version = 0, total = 0, count = 0, node_start = 0, lit_start = 0;
   if (!header.GetFixed16(&version) || !header.GetFixed16(&total) || !header.GetFixed16(&count) ||
       !header.GetFixed16(&node_start) || !header.GetFixed16(&lit_start)) {
-    lines.push_back("<block shorter than its 10-byte header>");
+    lines.push_back("<block shorter than its " + std::to_string(engine::kFilterHeaderSize) +
+                    "-byte header>");
     return lines;
   }
   if (node_start > lit_start || lit_start > block.size()) {
@@ -204,12 +149,12 @@ std::vector<std::string> ListFilterBlock(const std::vector<uint8_t>& block) {
       lines.push_back(std::to_string(at) + " <truncated node>");
       break;
     }
-    const int n = OperandCount(cls);
-    if (n < 0) {
+    const int n = engine::FilterOperandCount(cls);
+    if (n == 0) {
       lines.push_back(std::to_string(at) + " <unknown node class " + std::to_string(cls) + ">");
       break;
     }
-    uint16_t o[4] = {};
+    uint16_t o[engine::kFilterMaxOperands] = {};
     bool ok = true;
     for (int i = 0; i < n; ++i) ok = ok && r.GetFixed16(&o[i]);
     if (!ok) {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
 #include <QPushButton>
@@ -260,6 +261,42 @@ TEST_F(WindowTest, AfslutEndsTheEventLoop) {
   QTimer::singleShot(2000, [] { QCoreApplication::exit(1); });
   EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_TRUE(quit);
+}
+
+// The grid's model keeps Qt's rules for item models (checked by Qt's own
+// model tester on every signal) while the view is filtered, emptied, shown
+// whole again and reopened.
+TEST_F(WindowTest, GridModelKeepsTheItemModelRules) {
+  WriteFile("Base.xml", EditionXml(DanishRows()));
+  TVRegister& w = Start();
+  ASSERT_TRUE(errors_.empty()) << errors_.front();
+  static std::vector<std::string> complaints;
+  complaints.clear();
+  const QtMessageHandler previous =
+      qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+        if (context.category != nullptr && std::string(context.category) == "qt.modeltest")
+          complaints.push_back(text.toStdString());
+      });
+  {
+    QAbstractItemModelTester tester(w.ArtikelGrid->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    w.ArtikelData->SetFilter("Aargang = 2001");
+    w.ArtikelData->SetFiltered(true);
+    QApplication::processEvents();
+    EXPECT_EQ(w.ArtikelGrid->model()->rowCount(), 2);
+    w.ArtikelData->SetFilter("Aargang = 1990");
+    QApplication::processEvents();
+    EXPECT_EQ(w.ArtikelGrid->model()->rowCount(), 0);
+    w.ArtikelData->SetFiltered(false);
+    QApplication::processEvents();
+    EXPECT_EQ(w.ArtikelGrid->model()->rowCount(), 4);
+    w.ArtikelData->Close();
+    w.ArtikelData->Open();
+    QApplication::processEvents();
+    EXPECT_EQ(w.ArtikelGrid->model()->rowCount(), 4);
+  }
+  qInstallMessageHandler(previous);
+  EXPECT_TRUE(complaints.empty()) << complaints.front();
 }
 
 TEST_F(WindowTest, ShippedDanishDataIsListedAndLeftAsItWas) {

@@ -17,6 +17,7 @@
 #include "engine/filter_program.h"
 #include "engine/record_values.h"
 #include "engine/table_data.h"
+#include "packet_samples.h"
 
 namespace engine_test {
 
@@ -36,46 +37,10 @@ enum : uint16_t {
   kVProgrammer
 };
 
-inline engine::Param WidthParam(uint16_t width) {
-  engine::Param p;
-  p.name = "WIDTH";
-  p.size = 2;
-  p.type = 0x0002;
-  p.raw = std::string{char(width & 0xFF), char(width >> 8)};
-  return p;
-}
-
-inline engine::Param TextSubtype() {
-  engine::Param p;
-  p.name = "SUBTYPE";
-  p.size = 2;
-  p.type = 0x0049;
-  p.raw = std::string("\x05\x00Text\0", 7);
-  return p;
-}
-
-inline engine::FieldDef Field(std::string name, uint16_t size, uint16_t type,
-                              std::vector<engine::Param> params = {}) {
-  engine::FieldDef f;
-  f.name = std::move(name);
-  f.size = size;
-  f.type = type;
-  f.attrs = 0x0010;
-  f.params = std::move(params);
-  return f;
-}
-
 // The eight stored fields of the article table, no rows.
 inline TableData ArticleTable() {
   TableData t;
-  t.fields = {Field("Aargang", 4, 0x0001),
-              Field("Nummer", 4, 0x0001),
-              Field("Titel", 1, 0x0049, {WidthParam(80)}),
-              Field("Tekst", 4, 0x004B, {TextSubtype()}),
-              Field("Kategori", 1, 0x0049, {WidthParam(20)}),
-              Field("StartSide", 4, 0x0001),
-              Field("SlutSide", 4, 0x0001),
-              Field("VProgrammer", 4, 0x004B, {TextSubtype()})};
+  packet_samples::AddArticleFields(&t);
   t.change_log_param_pos = 0;
   return t;
 }
@@ -235,7 +200,8 @@ class EvenFilter : public engine::FilterProgram {
   explicit EvenFilter(uint16_t field, bool null_passes = false)
       : field_(field), null_passes_(null_passes) {}
   void Select(const TableData& data, const std::vector<uint32_t>& replaces,
-              const std::vector<uint32_t>& rows, std::vector<uint32_t>* out) const override {
+              engine::filter::ColumnCache& /*cache*/, const std::vector<uint32_t>& rows,
+              std::vector<uint32_t>* out) const override {
     for (uint32_t r : rows) {
       if (Matches(data, replaces, r)) out->push_back(r);
     }

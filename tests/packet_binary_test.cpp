@@ -4,7 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "engine/binary_packet.h"
 #include "engine/coding.h"
@@ -132,15 +136,132 @@ TEST(BinaryPacketRoundTrip, EveryFieldType) {
   EXPECT_TRUE(packet_samples::SameTable(t, back, &diff)) << diff;
 }
 
-TEST(BinaryPacketDamage, TruncatedAnywhereIsRefused) {
-  const std::string b = Binary(packet_samples::ArticlesWithHistory());
+// The checks a reader of the binary form makes, in reading order, walked from
+// the format over a whole packet: each step fails when the packet is cut
+// before `end`, with the text `message` gives for a cut at n.
+struct ReadStep {
+  size_t end;
+  std::function<std::string(size_t n)> message;
+};
+
+std::vector<ReadStep> ReadSteps(const std::string& b) {
+  std::vector<ReadStep> steps;
+  auto fixed = [&](size_t end, std::string text) {
+    steps.push_back({end, [text](size_t) { return text; }});
+  };
+  fixed(4, "the signature 96 19 E0 BD is missing");
+  steps.push_back({24, [](size_t n) {
+                     return "truncated header: 24 bytes needed, " + std::to_string(n) + " present";
+                   }});
+  const size_t field_count = At(b, 12, 2), row_count = At(b, 14, 4), row_offset = At(b, 22, 2);
+  size_t pos = At(b, 8, 4);
+  auto num = [](size_t v) { return std::to_string(v); };
+  // A parameter of `what` at pos.
+  auto param = [&](const std::string& what) {
+    const size_t start = pos, name_len = At(b, pos, 1);
+    const std::string name = b.substr(pos + 1, name_len);
+    const std::string head = "truncated in a parameter of " + what + " (";
+    fixed(pos + 1, head + "name length) at offset " + num(pos));
+    fixed(pos + 1 + name_len, head + "name) at offset " + num(pos + 1));
+    pos += 1 + name_len;
+    // The size is read before the type: the offset is that of the one missing.
+    const size_t size_at = pos;
+    steps.push_back({pos + 4, [=](size_t n) {
+                       return head + "size and type) at offset " +
+                              num(n < size_at + 2 ? size_at : size_at + 2);
+                     }});
+    const size_t size = At(b, pos, 2), type = At(b, pos + 2, 2);
+    pos += 4;
+    const std::string where =
+        "parameter '" + name + "' of " + what + " at offset " + num(start) + ": ";
+    if (type & engine::kTypeArray) {
+      fixed(pos + 4, head + "array count) at offset " + num(pos));
+      const size_t count = At(b, pos, 4);
+      pos += 4 + count * size;
+      fixed(pos, where + "array of " + num(count) + " elements of " + num(size) +
+                     " bytes runs past the end of the packet");
+    } else if (type & engine::kTypeVarying) {
+      pos += size + At(b, pos, size);
+      fixed(pos, where + "value runs past the end of the packet");
+    } else {
+      pos += size;
+      fixed(pos, where + "value of " + num(size) + " bytes runs past the end of the packet");
+    }
+  };
+  fixed(pos + field_count * 9, "the header announces " + num(field_count) + " field descriptors");
+  struct Shape {
+    std::string name;
+    size_t size;
+    bool varying;
+  };
+  std::vector<Shape> shapes;
+  for (size_t i = 0; i < field_count; ++i) {
+    const size_t start = pos, name_len = At(b, pos, 1);
+    const std::string name = b.substr(pos + 1, name_len);
+    pos += 1 + name_len;
+    shapes.push_back({name, At(b, pos, 2), (At(b, pos + 2, 2) & engine::kTypeVarying) != 0});
+    const size_t params = At(b, pos + 6, 2);
+    pos += 8;
+    fixed(pos, "truncated in field descriptor " + num(i + 1) + " at offset " + num(start));
+    fixed(pos + params * 5, "field '" + name + "' announces " + num(params) + " parameters");
+    for (size_t k = 0; k < params; ++k) param("field '" + name + "'");
+  }
+  fixed(pos + 2, "truncated at the table parameter count at offset " + num(pos));
+  const size_t table_params = At(b, pos, 2);
+  pos += 2;
+  for (size_t k = 0; k < table_params; ++k) param("the table");
+  fixed(row_offset, "the first row's offset " + num(row_offset));
+  pos = row_offset;
+  const size_t blank_bytes = (field_count * 2 + 7) / 8;
+  fixed(pos + row_count * (1 + blank_bytes), "the header announces " + num(row_count) + " rows");
+  for (size_t row = 0; row < row_count; ++row) {
+    const size_t start = pos;
+    fixed(pos + 1 + blank_bytes,
+          "truncated in the status of row " + num(row + 1) + " at offset " + num(start));
+    const std::string blanks = b.substr(pos + 1, blank_bytes);
+    pos += 1 + blank_bytes;
+    for (size_t f = 0; f < field_count; ++f) {
+      if (((static_cast<uint8_t>(blanks[f / 4]) >> (2 * (f % 4))) & 3) != engine::kValue) continue;
+      const std::string where = "row " + num(row + 1) + " (starting at offset " + num(start) +
+                                "), field '" + shapes[f].name + "': ";
+      const size_t size = shapes[f].size;
+      const size_t at = pos;
+      steps.push_back({at + size, [=](size_t n) {
+                         return where + "truncated at offset " + num(at) + " (" + num(size) +
+                                " bytes needed, " + num(n - at) + " left)";
+                       }});
+      pos += size;
+      if (!shapes[f].varying) continue;
+      const size_t len = At(b, at, size);
+      pos += len;
+      steps.push_back({pos, [=](size_t n) {
+                         return where + "value of " + num(len) + " bytes at offset " + num(at) +
+                                " runs past the end of the packet (" + num(n - at - size) +
+                                " bytes left)";
+                       }});
+    }
+  }
+  EXPECT_EQ(pos, b.size());
+  return steps;
+}
+
+// A packet cut at any byte is refused by the first check the cut fails, with
+// that check's message: a value cut one byte short is refused as such, not
+// later as something else.
+TEST(BinaryPacketDamage, TruncatedAnywhereIsRefusedByTheFirstCheck) {
+  const std::string b = Binary(packet_samples::OddParameters());
+  const std::vector<ReadStep> steps = ReadSteps(b);
   for (size_t n = 0; n < b.size(); ++n) {
     const std::string cut = b.substr(0, n);
     TableData t;
     std::string error;
-    const DBResult rc = Read(cut, &t, &error);
-    ASSERT_NE(rc, engine::kDBOk) << "cut at " << n;
-    EXPECT_FALSE(error.empty());
+    const DBResult rc = engine::ReadBinaryPacket(
+        std::span(reinterpret_cast<const uint8_t*>(cut.data()), cut.size()), &t, &error);
+    ASSERT_EQ(rc, engine::kDBCorruptPacket) << "cut at " << n << ": " << error;
+    const auto step =
+        std::find_if(steps.begin(), steps.end(), [n](const ReadStep& s) { return n < s.end; });
+    ASSERT_NE(step, steps.end()) << n;
+    EXPECT_THAT(error, HasSubstr(step->message(n))) << "cut at " << n;
   }
 }
 

@@ -13,6 +13,7 @@
 #include "engine/coding.h"
 #include "engine/packet_codec.h"
 #include "engine/table_data.h"
+#include "packet_samples.h"
 #include "store/artikel_data.h"
 #include "store/db_error.h"
 
@@ -25,17 +26,8 @@ struct Article {
   std::optional<std::string> vprogrammer;
 };
 
-inline engine::Param WidthParam(uint16_t width) {
-  engine::Param p{"WIDTH", 2, engine::kBaseUInt, ""};
-  engine::coding::PutFixed16(&p.raw, width);
-  return p;
-}
-
-inline engine::Param SubtypeText() {
-  engine::Param p{"SUBTYPE", 2, 0x0049, ""};
-  p.raw = std::string("\x05\x00Text\x00", 7);
-  return p;
-}
+using packet_samples::SubtypeText;
+using packet_samples::WidthParam;
 
 inline engine::FieldDef IntField(const char* name) {
   return engine::FieldDef{name, 4, engine::kBaseInt, 0x10, {}};

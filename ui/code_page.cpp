@@ -1,25 +1,18 @@
-// Windows-1252 <-> Unicode for the widgets. Bytes 0x80-0x9F map through a
-// table; the five bytes the code page leaves undefined map to the C1 control
-// characters of the same value, so that no byte is lost on a round trip.
+// Windows-1252 <-> Unicode for the widgets, through the engine's one table
+// (engine/cp1252.h): the five bytes the code page leaves undefined map to the
+// C1 control characters of the same value, so that no byte is lost on a round
+// trip.
 #include "ui/code_page.h"
 
+#include "engine/cp1252.h"
+
 namespace ui {
-namespace {
-
-constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-}  // namespace
 
 QString FromCp1252(std::string_view bytes) {
   QString out;
   out.reserve(static_cast<qsizetype>(bytes.size()));
-  for (char ch : bytes) {
-    auto b = static_cast<unsigned char>(ch);
-    out.append(QChar(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : static_cast<char16_t>(b)));
-  }
+  for (char ch : bytes)
+    out.append(QChar(static_cast<char16_t>(engine::Cp1252ToUnicode(static_cast<uint8_t>(ch)))));
   return out;
 }
 
@@ -27,19 +20,8 @@ std::string ToCp1252(const QString& text) {
   std::string out;
   out.reserve(static_cast<size_t>(text.size()));
   for (QChar qc : text) {
-    char16_t c = qc.unicode();
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out += static_cast<char>(c);
-      continue;
-    }
-    char mapped = '?';
-    for (int i = 0; i < 32; ++i) {
-      if (kHigh[i] == c) {
-        mapped = static_cast<char>(0x80 + i);
-        break;
-      }
-    }
-    out += mapped;
+    const int b = engine::UnicodeToCp1252(qc.unicode());
+    out += b < 0 ? '?' : static_cast<char>(b);
   }
   return out;
 }

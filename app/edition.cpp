@@ -3,15 +3,16 @@
 
 namespace app {
 
-const TEdition* FindEdition(int32_t sprog) {
-  for (const TEdition& e : kEditions) {
+const Edition* FindEdition(int32_t sprog) {
+  for (const Edition& e : kEditions) {
     if (e.sprog == sprog) return &e;
   }
   return nullptr;
 }
 
 int32_t SprogFromLocale(uint32_t locale_id) {
-  int32_t primary = (locale_id & 0xFFFF) == 0 ? platform::kLangEnglish : static_cast<int32_t>(locale_id & 0x3FF);
+  int32_t primary =
+      (locale_id & 0xFFFF) == 0 ? platform::kLangEnglish : static_cast<int32_t>(locale_id & 0x3FF);
   return FindEdition(primary) != nullptr ? primary : kDansk;
 }
 
@@ -24,13 +25,13 @@ int32_t NextSprog(int32_t sprog) {
 }
 
 std::string AlleOrdOf(int32_t sprog) {
-  const TEdition* e = FindEdition(sprog);
+  const Edition* e = FindEdition(sprog);
   return e != nullptr ? e->alle_ord : "";
 }
 
 std::string NormaliserAlle(std::string_view text, std::string_view alle_ord) {
   if (text.empty()) return std::string(alle_ord);
-  for (const TEdition& e : kEditions) {
+  for (const Edition& e : kEditions) {
     if (text == e.alle_ord) return std::string(alle_ord);
   }
   return std::string(text);

@@ -25,7 +25,7 @@ inline constexpr int32_t kNorsk = platform::kLangNorwegian;
 inline constexpr int32_t kSvensk = platform::kLangSwedish;
 inline constexpr int32_t kSuomi = platform::kLangFinnish;
 
-struct TEdition {
+struct Edition {
   int32_t sprog;
   const char* data_file;
   const char* alle_ord;
@@ -45,10 +45,10 @@ struct TEdition {
   const char* categories[10];  // items 1 to 10 of KategoriValg
 };
 
-// Grid positions of TEdition::grid_titles, in order.
+// Grid positions of Edition::grid_titles, in order.
 inline constexpr int kTitledGridPositions[6] = {0, 1, 2, 3, 4, 6};
 
-inline constexpr TEdition kEditions[] = {
+inline constexpr Edition kEditions[] = {
     {kDansk,
      "./Base.xml",
      "Alle",
@@ -116,7 +116,7 @@ inline constexpr TEdition kEditions[] = {
 };
 
 // The edition of a code, or null for any other code.
-const TEdition* FindEdition(int32_t sprog);
+const Edition* FindEdition(int32_t sprog);
 
 // The edition code for a locale identifier: its primary language (the low 10
 // bits; 9, English, when the low 16 bits are 0) when that is one of the four,

@@ -54,7 +54,7 @@ bool CanPlaceWindows() { return !QGuiApplication::platformName().startsWith("way
 TVRegister::TVRegister(const platform::ILocale& locale, platform::IFileSystem& fs,
                        platform::IProfileFiles& profiles, const platform::IScreen* screen,
                        QWidget* parent)
-    : ui::TVRegisterForm(fs, parent, screen), locale_(locale), profiles_(profiles) {
+    : ui::VRegisterForm(fs, parent, screen), locale_(locale), profiles_(profiles) {
   ArtikelData->OnCalcFields = [this](store::TArtikelData& ds) { ArtikelDataCalcFields(ds); };
   ArtikelGrid->SetErrorHandler([](std::exception_ptr e) { ShowException(e); });
   ConnectHandler("AfslutClick", [this](QObject*) { Guard([this] { AfslutClick(); }); });
@@ -95,7 +95,7 @@ void TVRegister::FormCreate() {
 
   // 3. Settings, applied in the order they are read. Setting a list's text
   // raises no selection; setting the word filters.
-  TIndstillinger stored = LaesIndstillinger(profiles_, AlleOrd);
+  Indstillinger stored = LaesIndstillinger(profiles_, AlleOrd);
   AargangEdit->SetText(ui::FromCp1252(stored.aargang));
   NummerEdit->SetText(ui::FromCp1252(stored.nummer));
   KategoriValg->SetText(ui::FromCp1252(stored.kategori));
@@ -114,7 +114,7 @@ void TVRegister::FormCreate() {
 }
 
 void TVRegister::showEvent(QShowEvent* event) {
-  ui::TVRegisterForm::showEvent(event);
+  ui::VRegisterForm::showEvent(event);
   if (shown_) return;
   shown_ = true;
   // The frame is drawn now: the stored outer size is the client area plus
@@ -128,11 +128,11 @@ void TVRegister::showEvent(QShowEvent* event) {
 // ============================== editions ===================================
 
 void TVRegister::SaetSprog() {
-  if (const TEdition* e = FindEdition(Sprog)) {
+  if (const Edition* e = FindEdition(Sprog)) {
     AlleOrd = e->alle_ord;
     // A record being edited or inserted is kept, as at program end.
-    if (ArtikelData->State() == store::TDataSetState::dsEdit ||
-        ArtikelData->State() == store::TDataSetState::dsInsert) {
+    if (ArtikelData->State() == store::TableState::kEdit ||
+        ArtikelData->State() == store::TableState::kInsert) {
       ArtikelData->Post();
     }
     ArtikelData->Close();
@@ -197,8 +197,8 @@ void TVRegister::NameInputs() {
 void TVRegister::BrugerValg() { SaetFilter(); }
 
 void TVRegister::SaetFilter() {
-  TSearchInputs inputs{ui::ToCp1252(Tekstord->Text()), ui::ToCp1252(AargangEdit->Text()),
-                       ui::ToCp1252(NummerEdit->Text()), ui::ToCp1252(KategoriValg->Text())};
+  SearchInputs inputs{ui::ToCp1252(Tekstord->Text()), ui::ToCp1252(AargangEdit->Text()),
+                      ui::ToCp1252(NummerEdit->Text()), ui::ToCp1252(KategoriValg->Text())};
   const std::string filter = ComposeFilter(inputs, AlleOrd);
   // The switch first, the text second: a refused text leaves filtering on
   // with the previous text in force.
@@ -225,11 +225,11 @@ void TVRegister::ArtikelDataCalcFields(store::TArtikelData& data_set) {
 // ============================= the ways out ================================
 
 void TVRegister::GemIndstillinger() {
-  if (ArtikelData->State() == store::TDataSetState::dsEdit ||
-      ArtikelData->State() == store::TDataSetState::dsInsert) {
+  if (ArtikelData->State() == store::TableState::kEdit ||
+      ArtikelData->State() == store::TableState::kInsert) {
     ArtikelData->Post();
   }
-  TIndstillinger values;
+  Indstillinger values;
   values.aargang = ui::ToCp1252(AargangEdit->Text());
   values.nummer = ui::ToCp1252(NummerEdit->Text());
   values.kategori = ui::ToCp1252(KategoriValg->Text());

@@ -1,5 +1,5 @@
 // TVRegister (`VRegister`): the main window's logic. The window definition
-// (ui::TVRegisterForm) provides the components; this class holds the event
+// (ui::VRegisterForm) provides the components; this class holds the event
 // handlers, each named after its component and event, and the state of the
 // index browser: the edition `Sprog` and its "all" word `AlleOrd`.
 //
@@ -32,7 +32,7 @@
 
 namespace app {
 
-class TVRegister : public ui::TVRegisterForm {
+class TVRegister : public ui::VRegisterForm {
   Q_OBJECT
 
  public:
@@ -97,7 +97,7 @@ class TVRegister : public ui::TVRegisterForm {
   // The stored place and size as start-up applied them (none when start-up
   // ended before); the size is applied again once the window is shown and its
   // frame is known.
-  std::optional<TPlacement> placement_;
+  std::optional<Placement> placement_;
   // The stored left and top as read, written back unchanged where the window
   // system places windows itself (Wayland).
   std::optional<QPoint> stored_place_;

@@ -12,19 +12,19 @@ constexpr std::string_view kJoiner = " and ";
 constexpr std::string_view kListClosing = "'";
 
 struct ListCondition {
-  std::string TSearchInputs::*text;
+  std::string SearchInputs::*text;
   std::string_view opening;
 };
 // The lists in the order their conditions are appended.
 constexpr ListCondition kListConditions[] = {
-    {&TSearchInputs::aargang, "Aargang = '"},
-    {&TSearchInputs::nummer, "Nummer = '"},
-    {&TSearchInputs::kategori, "KATEGORI = '"},
+    {&SearchInputs::aargang, "Aargang = '"},
+    {&SearchInputs::nummer, "Nummer = '"},
+    {&SearchInputs::kategori, "KATEGORI = '"},
 };
 
 }  // namespace
 
-std::string ComposeFilter(const TSearchInputs& inputs, std::string_view alle_ord) {
+std::string ComposeFilter(const SearchInputs& inputs, std::string_view alle_ord) {
   std::string f;
   const std::string& w = inputs.tekstord;
   if (!w.empty()) {

@@ -11,13 +11,13 @@
 
 namespace app {
 
-struct TSearchInputs {
+struct SearchInputs {
   std::string tekstord;  // the search word
   std::string aargang;   // the three list texts
   std::string nummer;
   std::string kategori;
 };
 
-std::string ComposeFilter(const TSearchInputs& inputs, std::string_view alle_ord);
+std::string ComposeFilter(const SearchInputs& inputs, std::string_view alle_ord);
 
 }  // namespace app

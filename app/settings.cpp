@@ -47,10 +47,10 @@ int32_t ProfileInteger(std::string_view text, int32_t default_value) {
   return static_cast<int32_t>(bits);
 }
 
-TIndstillinger LaesIndstillinger(platform::IProfileFiles& files, std::string_view alle_ord) {
-  TIndstillinger values;
+Indstillinger LaesIndstillinger(platform::IProfileFiles& files, std::string_view alle_ord) {
+  Indstillinger values;
   values.aargang = values.nummer = values.kategori = std::string(alle_ord);
-  for (const TSettingsKey& key : kSettingsKeys) {
+  for (const SettingsKey& key : kSettingsKeys) {
     if (key.text != nullptr) {
       std::string& v = values.*key.text;
       v = files.GetString(kSettingsFile, kSettingsSection, key.read_name, v);
@@ -63,9 +63,9 @@ TIndstillinger LaesIndstillinger(platform::IProfileFiles& files, std::string_vie
   return values;
 }
 
-void SkrivIndstillinger(platform::IProfileFiles& files, const TIndstillinger& values) {
+void SkrivIndstillinger(platform::IProfileFiles& files, const Indstillinger& values) {
   for (int index : kWriteOrder) {
-    const TSettingsKey& key = kSettingsKeys[index];
+    const SettingsKey& key = kSettingsKeys[index];
     std::string text = key.text != nullptr ? values.*key.text : std::to_string(values.*key.number);
     if (!files.WriteString(kSettingsFile, kSettingsSection, key.write_name, text)) {
       throw EIniFileException(std::string("Unable to write to ") + kSettingsFile);
@@ -83,8 +83,7 @@ int32_t Bound(int32_t value, int32_t lower, int32_t upper) {
 
 }  // namespace
 
-TPlacement BoundPlacement(const TIndstillinger& values, int32_t screen_width,
-                          int32_t screen_height) {
+Placement BoundPlacement(const Indstillinger& values, int32_t screen_width, int32_t screen_height) {
   return {Bound(values.venstre, 0, screen_width - 100), Bound(values.top, 0, screen_height - 100),
           Bound(values.bredde, 100, 1280), Bound(values.hoejde, 100, 1024)};
 }

@@ -24,7 +24,7 @@ inline constexpr const char* kSettingsFile = "VDatabase.ini";
 inline constexpr const char* kSettingsSection = "Defaults";
 
 // What the file holds, with the defaults of a missing key.
-struct TIndstillinger {
+struct Indstillinger {
   std::string aargang;   // year list text
   std::string nummer;    // issue list text
   std::string kategori;  // category list text
@@ -39,26 +39,26 @@ struct TIndstillinger {
 
 // One key: its name when read and when written (they differ only in case),
 // the value it holds, and whether a list text passes through NormaliserAlle.
-struct TSettingsKey {
+struct SettingsKey {
   const char* read_name;
   const char* write_name;
-  std::string TIndstillinger::*text;  // null for an integer key
-  int32_t TIndstillinger::*number;    // null for a text key
+  std::string Indstillinger::*text;  // null for an integer key
+  int32_t Indstillinger::*number;    // null for a text key
   bool list_text;
 };
 
 // In the order they are read.
-inline constexpr TSettingsKey kSettingsKeys[] = {
-    {"Aargang", "Aargang", &TIndstillinger::aargang, nullptr, true},
-    {"Nummer", "Nummer", &TIndstillinger::nummer, nullptr, true},
-    {"Kategori", "Kategori", &TIndstillinger::kategori, nullptr, true},
-    {"StartSide", "StartSide", nullptr, &TIndstillinger::start_side, false},
-    {"Tekstord", "TekstOrd", &TIndstillinger::tekstord, nullptr, false},
-    {"SortOrder", "SortOrder", &TIndstillinger::sort_order, nullptr, false},
-    {"Venstre", "Venstre", nullptr, &TIndstillinger::venstre, false},
-    {"Top", "Top", nullptr, &TIndstillinger::top, false},
-    {"Bredde", "Bredde", nullptr, &TIndstillinger::bredde, false},
-    {"H\xF8jde", "H\xF8jde", nullptr, &TIndstillinger::hoejde, false},  // "Højde"
+inline constexpr SettingsKey kSettingsKeys[] = {
+    {"Aargang", "Aargang", &Indstillinger::aargang, nullptr, true},
+    {"Nummer", "Nummer", &Indstillinger::nummer, nullptr, true},
+    {"Kategori", "Kategori", &Indstillinger::kategori, nullptr, true},
+    {"StartSide", "StartSide", nullptr, &Indstillinger::start_side, false},
+    {"Tekstord", "TekstOrd", &Indstillinger::tekstord, nullptr, false},
+    {"SortOrder", "SortOrder", &Indstillinger::sort_order, nullptr, false},
+    {"Venstre", "Venstre", nullptr, &Indstillinger::venstre, false},
+    {"Top", "Top", nullptr, &Indstillinger::top, false},
+    {"Bredde", "Bredde", nullptr, &Indstillinger::bredde, false},
+    {"H\xF8jde", "H\xF8jde", nullptr, &Indstillinger::hoejde, false},  // "Højde"
 };
 
 // The order of writing, as indices into kSettingsKeys: the lists, the page,
@@ -80,17 +80,16 @@ int32_t ProfileInteger(std::string_view text, int32_t default_value);
 
 // Reads every key; missing keys give the defaults, the list texts default to
 // `alle_ord` and pass through NormaliserAlle.
-TIndstillinger LaesIndstillinger(platform::IProfileFiles& files, std::string_view alle_ord);
+Indstillinger LaesIndstillinger(platform::IProfileFiles& files, std::string_view alle_ord);
 
 // Writes every key in kWriteOrder. Throws EIniFileException at a refused key.
-void SkrivIndstillinger(platform::IProfileFiles& files, const TIndstillinger& values);
+void SkrivIndstillinger(platform::IProfileFiles& files, const Indstillinger& values);
 
 // The stored place and size as start-up applies them: each value first raised
 // to its lower bound, then lowered to its upper bound.
-struct TPlacement {
+struct Placement {
   int32_t left, top, width, height;
 };
-TPlacement BoundPlacement(const TIndstillinger& values, int32_t screen_width,
-                          int32_t screen_height);
+Placement BoundPlacement(const Indstillinger& values, int32_t screen_width, int32_t screen_height);
 
 }  // namespace app

@@ -35,29 +35,31 @@ inline constexpr size_t kFilterNodeHeadSize = 8;
 //   const    [type code, data size (0: null), data literal]
 //   func     [name literal, first list element or 0]
 //   listelem [expression, next list element or 0]
-enum TNodeClass : int {
-  nodeUNARY = 1,
-  nodeBINARY = 2,
-  nodeCOMPARE = 3,
-  nodeFIELD = 4,
-  nodeCONST = 5,
-  nodeFUNC = 10,
-  nodeLISTELEM = 11,
+struct NodeClass {
+  enum Code : int {
+    kUnary = 1,
+    kBinary = 2,
+    kCompare = 3,
+    kField = 4,
+    kConst = 5,
+    kFunc = 10,
+    kListElem = 11,
+  };
 };
 
 // Operands of a node of `node_class`, or 0 for no class of the block.
 constexpr int FilterOperandCount(uint32_t node_class) {
   switch (node_class) {
-    case nodeUNARY:
+    case NodeClass::kUnary:
       return 1;
-    case nodeBINARY:
-    case nodeFIELD:
-    case nodeFUNC:
-    case nodeLISTELEM:
+    case NodeClass::kBinary:
+    case NodeClass::kField:
+    case NodeClass::kFunc:
+    case NodeClass::kListElem:
       return 2;
-    case nodeCONST:
+    case NodeClass::kConst:
       return 3;
-    case nodeCOMPARE:
+    case NodeClass::kCompare:
       return 4;
     default:
       return 0;
@@ -68,29 +70,31 @@ inline constexpr int kFilterMaxOperands = 4;
 // Operator codes. Which class carries which: unary isblank, notblank, not;
 // binary the comparisons, and, or, the arithmetic, like and in; compare eq,
 // ne and like; field, const, func and listelem their own code.
-enum TCANOperator : int {
-  coNOTDEFINED = 0,
-  coISBLANK = 1,
-  coNOTBLANK = 2,
-  coEQ = 3,
-  coNE = 4,
-  coGT = 5,
-  coLT = 6,
-  coGE = 7,
-  coLE = 8,
-  coNOT = 9,
-  coAND = 10,
-  coOR = 11,
-  coFIELD = 13,
-  coCONST = 14,
-  coADD = 16,
-  coSUB = 17,
-  coMUL = 18,
-  coDIV = 19,
-  coLIKE = 30,
-  coIN = 31,
-  coFUNC = 35,
-  coLISTELEM = 36,
+struct FilterOp {
+  enum Code : int {
+    kNotDefined = 0,
+    kIsBlank = 1,
+    kNotBlank = 2,
+    kEqual = 3,
+    kNotEqual = 4,
+    kGreater = 5,
+    kLess = 6,
+    kGreaterOrEqual = 7,
+    kLessOrEqual = 8,
+    kNot = 9,
+    kAnd = 10,
+    kOr = 11,
+    kField = 13,
+    kConst = 14,
+    kAdd = 16,
+    kSubtract = 17,
+    kMultiply = 18,
+    kDivide = 19,
+    kLike = 30,
+    kIn = 31,
+    kFunc = 35,
+    kListElem = 36,
+  };
 };
 
 // Type codes of constants (operand 0 of a const node).

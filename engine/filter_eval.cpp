@@ -20,7 +20,6 @@
 #include "engine/text_fold.h"
 #include "engine/word_index.h"
 
-
 namespace engine::filter {
 
 // ---------------------------------------------------------------------------
@@ -254,22 +253,22 @@ Tri FromCompare(int op, int c) {
   if (c == 2) return Tri::kUnknown;
   bool r = false;
   switch (op) {
-    case coEQ:
+    case FilterOp::kEqual:
       r = c == 0;
       break;
-    case coNE:
+    case FilterOp::kNotEqual:
       r = c != 0;
       break;
-    case coGT:
+    case FilterOp::kGreater:
       r = c > 0;
       break;
-    case coLT:
+    case FilterOp::kLess:
       r = c < 0;
       break;
-    case coGE:
+    case FilterOp::kGreaterOrEqual:
       r = c >= 0;
       break;
-    case coLE:
+    case FilterOp::kLessOrEqual:
       r = c <= 0;
       break;
     default:
@@ -354,7 +353,7 @@ Tri Evaluator::TestText(const Node& n, uint32_t row) const {
     if (c->data > data_.heap.size() || data_.heap.size() - c->data < c->len) return Tri::kUnknown;
     std::string_view text(data_.heap.data() + c->data, c->len);
     if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
-    return n.pattern.Matches(text) == (n.op != coNE) ? Tri::kTrue : Tri::kFalse;
+    return n.pattern.Matches(text) == (n.op != FilterOp::kNotEqual) ? Tri::kTrue : Tri::kFalse;
   }
   Value v = subject.kind == Kind::kField ? FieldValue(subject, row) : Eval(n.kids[0], row);
   if (v.kind == Value::Kind::kNull) return Tri::kUnknown;
@@ -368,7 +367,7 @@ Tri Evaluator::TestText(const Node& n, uint32_t row) const {
   }
   if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
   const bool match = n.pattern.Matches(text);
-  if (n.op == coNE) return match ? Tri::kFalse : Tri::kTrue;
+  if (n.op == FilterOp::kNotEqual) return match ? Tri::kFalse : Tri::kTrue;
   return match ? Tri::kTrue : Tri::kFalse;
 }
 
@@ -434,29 +433,31 @@ Value Evaluator::Eval(int index, uint32_t row) const {
       using K = Value::Kind;
       if (a.kind == K::kNull || b.kind == K::kNull) return Value();
       if (a.kind == K::kText && b.kind == K::kText) {
-        if (n.op != coADD) return Value();
+        if (n.op != FilterOp::kAdd) return Value();
         return TextValue(std::string(a.Text()) + std::string(b.Text()));
       }
       if (a.kind == K::kText || b.kind == K::kText) return Value();
       Value v;
-      if (a.kind == K::kInt && b.kind == K::kInt && n.op != coDIV) {
+      if (a.kind == K::kInt && b.kind == K::kInt && n.op != FilterOp::kDivide) {
         v.kind = K::kInt;
         // Wrapping arithmetic: no undefined behaviour on overflow.
         const auto x = static_cast<uint64_t>(a.i), y = static_cast<uint64_t>(b.i);
-        v.i = static_cast<int64_t>(n.op == coADD ? x + y : n.op == coSUB ? x - y : x * y);
+        v.i = static_cast<int64_t>(n.op == FilterOp::kAdd        ? x + y
+                                   : n.op == FilterOp::kSubtract ? x - y
+                                                                 : x * y);
         return v;
       }
       const double x = a.kind == K::kInt ? static_cast<double>(a.i) : a.f;
       const double y = b.kind == K::kInt ? static_cast<double>(b.i) : b.f;
       v.kind = K::kFloat;
       switch (n.op) {
-        case coADD:
+        case FilterOp::kAdd:
           v.f = x + y;
           break;
-        case coSUB:
+        case FilterOp::kSubtract:
           v.f = x - y;
           break;
-        case coMUL:
+        case FilterOp::kMultiply:
           v.f = x * y;
           break;
         default:
@@ -637,22 +638,22 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
       }
     };
     switch (n.op) {
-      case coEQ:
+      case FilterOp::kEqual:
         run([y](int64_t x) { return x == y; });
         break;
-      case coNE:
+      case FilterOp::kNotEqual:
         run([y](int64_t x) { return x != y; });
         break;
-      case coGT:
+      case FilterOp::kGreater:
         run([y](int64_t x) { return x > y; });
         break;
-      case coLT:
+      case FilterOp::kLess:
         run([y](int64_t x) { return x < y; });
         break;
-      case coGE:
+      case FilterOp::kGreaterOrEqual:
         run([y](int64_t x) { return x >= y; });
         break;
-      case coLE:
+      case FilterOp::kLessOrEqual:
         run([y](int64_t x) { return x <= y; });
         break;
       default:
@@ -669,7 +670,7 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
     if (!dict) return SelectByWords(index, in, out);
     std::vector<uint8_t> verdict(dict->words.size() + 2, 0);
     verdict[1] = 2;
-    const bool want = n.op != coNE;
+    const bool want = n.op != FilterOp::kNotEqual;
     for (size_t w = 0; w < dict->words.size(); ++w) {
       std::string_view text = dict->words[w];
       if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
@@ -701,7 +702,7 @@ bool Evaluator::SelectByWords(int index, const std::vector<uint32_t>& in,
   const std::vector<std::string>& runs = n.pattern.WordRuns();
   // A partial length cuts the text, so a run may sit beyond the cut; "<>"
   // wants the rows without the pattern.
-  if (runs.empty() || n.partial > 0 || n.op == coNE) return false;
+  if (runs.empty() || n.partial > 0 || n.op == FilterOp::kNotEqual) return false;
   const WordIndex* words = cache_->Follow(data_).Words(data_, nodes_[n.kids[0]].field);
   if (!words) return false;
   // Candidates: rows holding every run inside a word. A run held by words

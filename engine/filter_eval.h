@@ -96,7 +96,7 @@ enum class Kind : uint8_t {
 
 struct Node {
   Kind kind = Kind::kConst;
-  int op = 0;             // operator code of the block (TCANOperator)
+  int op = 0;             // operator code of the block (FilterOp::Code)
   std::vector<int> kids;  // node indexes; kIn: left, then the list
   Value constant;         // kConst; a string constant's text is `storage`
   std::string storage;

@@ -200,7 +200,8 @@ int Decoder::DecodeList(size_t first, int depth, std::vector<int>* kids) {
     uint16_t o[2];
     uint32_t cls = 0, op = 0;
     if (!Operands(at, 2, o, &cls, &op)) return Fail(at, "list element runs past the node area");
-    if (cls != nodeLISTELEM || op != coLISTELEM) return Fail(at, "list element expected");
+    if (cls != NodeClass::kListElem || op != FilterOp::kListElem)
+      return Fail(at, "list element expected");
     const int k = Decode(o[0], depth + 1);
     if (k < 0) return -1;
     kids->push_back(k);
@@ -226,12 +227,12 @@ int Decoder::Decode(size_t offset, int depth) {
   Node n;
   n.op = static_cast<int>(op);
   switch (cls) {
-    case nodeUNARY: {
-      if (op == coISBLANK)
+    case NodeClass::kUnary: {
+      if (op == FilterOp::kIsBlank)
         n.kind = Kind::kIsNull;
-      else if (op == coNOTBLANK)
+      else if (op == FilterOp::kNotBlank)
         n.kind = Kind::kNotNull;
-      else if (op == coNOT)
+      else if (op == FilterOp::kNot)
         n.kind = Kind::kNot;
       else
         return bad_op();
@@ -241,18 +242,18 @@ int Decoder::Decode(size_t offset, int depth) {
       n.cost = out_[k].cost + 1;
       return Add(std::move(n));
     }
-    case nodeBINARY: {
-      if (op >= coEQ && op <= coLE)
+    case NodeClass::kBinary: {
+      if (op >= FilterOp::kEqual && op <= FilterOp::kLessOrEqual)
         n.kind = Kind::kCompare;
-      else if (op == coAND)
+      else if (op == FilterOp::kAnd)
         n.kind = Kind::kAnd;
-      else if (op == coOR)
+      else if (op == FilterOp::kOr)
         n.kind = Kind::kOr;
-      else if (op >= coADD && op <= coDIV)
+      else if (op >= FilterOp::kAdd && op <= FilterOp::kDivide)
         n.kind = Kind::kArith;
-      else if (op == coLIKE)
+      else if (op == FilterOp::kLike)
         n.kind = Kind::kText;
-      else if (op == coIN)
+      else if (op == FilterOp::kIn)
         n.kind = Kind::kIn;
       else
         return bad_op();
@@ -271,7 +272,7 @@ int Decoder::Decode(size_t offset, int depth) {
         const Node& pat = out_[n.kids[1]];
         if (pat.kind != Kind::kConst || pat.constant.kind != Value::Kind::kText) {
           n.kind = Kind::kCompare;  // evaluated as a comparison that is never true
-          n.op = coNOTDEFINED;
+          n.op = FilterOp::kNotDefined;
         } else {
           n.pattern = filter::TextPattern(std::string_view(pat.storage), true, false);
           n.kids.pop_back();
@@ -296,8 +297,9 @@ int Decoder::Decode(size_t offset, int depth) {
       for (int k : n.kids) n.cost += out_[k].cost;
       return Add(std::move(n));
     }
-    case nodeCOMPARE: {
-      if (op != coEQ && op != coNE && op != coLIKE) return bad_op();
+    case NodeClass::kCompare: {
+      if (op != FilterOp::kEqual && op != FilterOp::kNotEqual && op != FilterOp::kLike)
+        return bad_op();
       if (o[0] > 1) return Fail(offset, "case flag " + std::to_string(o[0]));
       const int f = Decode(o[2], depth + 1);
       if (f < 0) return -1;
@@ -312,12 +314,12 @@ int Decoder::Decode(size_t offset, int depth) {
       n.partial = o[1];
       std::string_view text = pat.storage;
       if (n.partial > 0 && text.size() > n.partial) text = text.substr(0, n.partial);
-      n.pattern = filter::TextPattern(text, op == coLIKE, n.fold);
+      n.pattern = filter::TextPattern(text, op == FilterOp::kLike, n.fold);
       n.cost = out_[f].cost + 2;
       return Add(std::move(n));
     }
-    case nodeFIELD: {
-      if (op != coFIELD) return bad_op();
+    case NodeClass::kField: {
+      if (op != FilterOp::kField) return bad_op();
       if (o[0] == 0 || o[0] > data_.field_count())
         return Fail(offset, "field number " + std::to_string(o[0]) + " (the table has " +
                                 std::to_string(data_.field_count()) + " fields)");
@@ -331,11 +333,11 @@ int Decoder::Decode(size_t offset, int depth) {
       n.cost = (n.base == kBaseBytes) ? 50 : (n.base == kBaseString ? 4 : 1);
       return Add(std::move(n));
     }
-    case nodeCONST:
-      if (op != coCONST) return bad_op();
+    case NodeClass::kConst:
+      if (op != FilterOp::kConst) return bad_op();
       return DecodeConstant(offset, o);
-    case nodeFUNC: {
-      if (op != coFUNC) return bad_op();
+    case NodeClass::kFunc: {
+      if (op != FilterOp::kFunc) return bad_op();
       std::string_view name;
       if (!LiteralString(o[0], &name))
         return Fail(offset, "function name outside the literal area");

@@ -15,45 +15,43 @@
 
 namespace store {
 
-enum class TExprNodeKind { enField, enConst, enOperator, enFunc };
+enum class ExprNodeKind { kField, kConst, kOperator, kFunc };
 
 // Where a node's value comes from: constants do not vary, fields vary by
 // record, aggregate functions summarise many records.
-enum class TExprScope { esConstant, esRecord, esAggregate };
+enum class ExprScope { kConstant, kRecord, kAggregate };
 
 // The operator codes and node classes of the compiled block
 // (engine/filter_block.h); a parse node's `op` is the code of its operator.
-using engine::TCANOperator;
-using engine::TNodeClass;
-using enum engine::TCANOperator;
-using enum engine::TNodeClass;
+using engine::FilterOp;
+using engine::NodeClass;
 
 // What a constant holds: the literal's or number's text, or one of the words.
-enum class TConstValue { cvText, cvNull, cvTrue, cvFalse };
+enum class ConstValue { kText, kNull, kTrue, kFalse };
 
 struct TExprNode {
-  TExprNodeKind kind = TExprNodeKind::enConst;
-  int op = coNOTDEFINED;
-  // Field: the name as written; constant: the literal's text (cvText);
+  ExprNodeKind kind = ExprNodeKind::kConst;
+  int op = FilterOp::kNotDefined;
+  // Field: the name as written; constant: the literal's text (kText);
   // function: the name as written ("COUNT(*)" spelled from the written name).
   std::string value;
-  TConstValue const_value = TConstValue::cvText;
+  ConstValue const_value = ConstValue::kText;
   bool numeric = false;  // a constant written as a number, not quoted
   TExprNode* left = nullptr;
   TExprNode* right = nullptr;
   std::vector<TExprNode*> args;  // IN list elements or function arguments
   TFieldType data_type = TFieldType::ftUnknown;
   int data_size = 0;
-  TExprScope scope = TExprScope::esConstant;
+  ExprScope scope = ExprScope::kConstant;
   // Fields only: what the table's lookup said.
   int field_no = 0;
-  TFieldKind field_kind = TFieldKind::fkData;
+  FieldKind field_kind = FieldKind::kData;
   std::string field_name;  // the field's own spelling
   int height = 1;          // levels of the subtree, this node included
 
-  bool IsField() const { return kind == TExprNodeKind::enField; }
-  bool IsConst() const { return kind == TExprNodeKind::enConst; }
-  bool IsNullConst() const { return IsConst() && const_value == TConstValue::cvNull; }
+  bool IsField() const { return kind == ExprNodeKind::kField; }
+  bool IsConst() const { return kind == ExprNodeKind::kConst; }
+  bool IsNullConst() const { return IsConst() && const_value == ConstValue::kNull; }
 };
 
 }  // namespace store

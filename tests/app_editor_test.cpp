@@ -87,7 +87,7 @@ TEST_F(EditorRun, PendingNewRecordIsPostedAtCloseAndFoundAfterRestart) {
   SetList(w.KategoriValg, "Nyhed");
   w.StartSideEdit->SetValue(31);
   QTest::mouseClick(w.NyPost, Qt::LeftButton);
-  ASSERT_EQ(w.ArtikelData->State(), store::TDataSetState::dsInsert);
+  ASSERT_EQ(w.ArtikelData->State(), store::TableState::kInsert);
   CloseWindow();
   ASSERT_TRUE(errors_.empty()) << errors_.front();
   std::string xml = ReadFile("Base.xml");
@@ -150,7 +150,7 @@ TEST_F(EditorRun, TypingInTheGridAndTheTextBoxesIsStored) {
   QTest::keyClicks(editor, "Automatisk backup, del 2");
   QTest::keyClick(editor, Qt::Key_Return);
   QApplication::processEvents();  // the view commits a finished edit queued
-  EXPECT_EQ(w.ArtikelData->State(), store::TDataSetState::dsEdit);
+  EXPECT_EQ(w.ArtikelData->State(), store::TableState::kEdit);
   // The text box and the keyword box of the same record.
   w.Manchet->setFocus();
   w.Manchet->moveCursor(QTextCursor::End);
@@ -207,7 +207,7 @@ TEST_F(EditorRun, ReaderRunWithEveryInputLeavesTheDataFileByteIdentical) {
   QTest::keyClick(w.ArtikelGrid, Qt::Key_Home);
   w.resize(700, 500);
   QApplication::processEvents();
-  EXPECT_EQ(w.ArtikelData->State(), store::TDataSetState::dsBrowse);
+  EXPECT_EQ(w.ArtikelData->State(), store::TableState::kBrowse);
   EXPECT_FALSE(w.ArtikelData->Modified());
   CloseWindow();
   struct stat st_after {};

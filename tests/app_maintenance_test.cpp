@@ -16,7 +16,7 @@ namespace {
 
 using platform::DriveType;
 
-std::string Shown(const store::TField& field) {
+std::string Shown(const store::TableField& field) {
   return field.IsNull() ? "(null)" : field.AsString();
 }
 
@@ -69,7 +69,7 @@ TEST_P(NewRecordDefaults, TakeTheSearchChoices) {
   v.NyPost->click();
   if (c.error != nullptr) {
     ASSERT_EQ(errors_, std::vector<std::string>{c.error});
-    EXPECT_EQ(v.ArtikelData->State(), store::TDataSetState::dsBrowse);
+    EXPECT_EQ(v.ArtikelData->State(), store::TableState::kBrowse);
     EXPECT_EQ(v.ArtikelData->RecordCount(), 3);
     // The import inserts through the same defaults and fails the same way.
     drives_.drives['D'] = {DriveType::kCdrom, dir_.string()};
@@ -81,7 +81,7 @@ TEST_P(NewRecordDefaults, TakeTheSearchChoices) {
     return;
   }
   ASSERT_TRUE(errors_.empty()) << errors_.front();
-  ASSERT_EQ(v.ArtikelData->State(), store::TDataSetState::dsInsert);
+  ASSERT_EQ(v.ArtikelData->State(), store::TableState::kInsert);
   EXPECT_EQ(Shown(F("AARGANG")), c.aargang);
   EXPECT_EQ(Shown(F("NUMMER")), c.nummer);
   EXPECT_EQ(Shown(F("KATEGORI")), c.kategori);
@@ -156,7 +156,7 @@ TEST_F(MaintenanceWindow, CleanUpOfTextAndTitle) {
   w.ArtikelData->Last();  // "Rod i teksten"
   w.RydOp->click();
   ASSERT_TRUE(errors_.empty()) << errors_.front();
-  EXPECT_EQ(w.ArtikelData->State(), store::TDataSetState::dsBrowse);
+  EXPECT_EQ(w.ArtikelData->State(), store::TableState::kBrowse);
   EXPECT_EQ(F("TEKST").AsString(), "Linje skift  her");
   EXPECT_EQ(F("TITEL").AsString(), "Rod i teksten");
   EXPECT_EQ(F("VPROGRAMMER").AsString(), "ord\r\nflere\r\n");  // untouched
@@ -180,7 +180,7 @@ TEST_F(MaintenanceWindow, CleanUpOfARecordWithoutTitleStopsAtTheTitle) {
   w.RydOp->click();
   EXPECT_EQ(errors_, std::vector<std::string>{
                          "Could not convert variant of type (Null) into type (String)"});
-  EXPECT_EQ(w.ArtikelData->State(), store::TDataSetState::dsInsert);
+  EXPECT_EQ(w.ArtikelData->State(), store::TableState::kInsert);
   EXPECT_EQ(F("TEKST").AsString(), "ny tekst");
   EXPECT_TRUE(F("TITEL").IsNull());
 }
@@ -189,7 +189,7 @@ TEST_F(MaintenanceWindow, DecapDoesNothing) {
   WriteFile("Base.xml", EditionXml(ThreeArticles()));
   TVRegister& w = Start();
   w.Decap->click();
-  EXPECT_EQ(w.ArtikelData->State(), store::TDataSetState::dsBrowse);
+  EXPECT_EQ(w.ArtikelData->State(), store::TableState::kBrowse);
   EXPECT_EQ(w.ArtikelData->RecordCount(), 3);
   EXPECT_TRUE(errors_.empty());
 }
@@ -250,7 +250,7 @@ TEST_F(Import, WorkedExampleByteForByte) {
   w.HentV->click();
   ASSERT_TRUE(errors_.empty()) << errors_.front();
   EXPECT_EQ(drives_.asked, (std::vector<std::string>{"D:\\", "E:\\"}));
-  EXPECT_EQ(w.ArtikelData->State(), store::TDataSetState::dsBrowse);
+  EXPECT_EQ(w.ArtikelData->State(), store::TableState::kBrowse);
   EXPECT_EQ(w.ArtikelData->RecordCount(), 4);
   EXPECT_EQ(Text(),
             "V-programmer p\xE5 V-cd 5-2002:\r\nAlpha\r\nGamma\r\n\r\n"
@@ -346,7 +346,7 @@ TEST_F(Import, DiscOnlyInTheSecondDriveIsNotRead) {
   w.HentV->click();
   EXPECT_EQ(errors_, std::vector<std::string>{"Programlisten E:\\V.DTX kan ikke l\xE6ses."});
   EXPECT_EQ(w.ArtikelData->RecordCount(), 3);
-  EXPECT_EQ(w.ArtikelData->State(), store::TDataSetState::dsBrowse);
+  EXPECT_EQ(w.ArtikelData->State(), store::TableState::kBrowse);
 }
 
 TEST_F(Import, NoCdromDriveSaysSoAndInsertsNothing) {
@@ -361,7 +361,7 @@ TEST_F(Import, NoCdromDriveSaysSoAndInsertsNothing) {
   EXPECT_EQ(drives_.asked.front(), "D:\\");
   EXPECT_EQ(drives_.asked.back(), "Z:\\");
   EXPECT_EQ(w.ArtikelData->RecordCount(), 3);
-  EXPECT_EQ(w.ArtikelData->State(), store::TDataSetState::dsBrowse);
+  EXPECT_EQ(w.ArtikelData->State(), store::TableState::kBrowse);
 }
 
 TEST_F(Import, UnreadableListFileIsNamedAndNothingIsInserted) {

@@ -223,7 +223,7 @@ TEST_F(SearchWindowTest, TitleClicksSortByTheColumnsCreationNumber) {
 
 // ---- Editions ----
 
-void ExpectEditionTexts(TVRegister& w, const TEdition& e, const QString& slut_title) {
+void ExpectEditionTexts(TVRegister& w, const Edition& e, const QString& slut_title) {
   auto T = [](const char* s) { return QString::fromUtf8(s); };
   EXPECT_EQ(w.windowTitle(), T(e.caption));
   EXPECT_EQ(w.Aargang->text(), T(e.aargang));
@@ -255,7 +255,7 @@ TEST_F(SearchWindowTest, EveryEditionsTextsAndTheCycle) {
   TVRegister& w = Start();
   const QString slut = Title(ui::kColSlut);
   EXPECT_EQ(slut, "Slutside");
-  for (const TEdition& e : kEditions) {
+  for (const Edition& e : kEditions) {
     SCOPED_TRACE(e.sprog);
     EXPECT_EQ(w.Sprog, e.sprog);
     ExpectEditionTexts(w, e, slut);

@@ -55,7 +55,7 @@ TEST(EditionTest, NormaliserAlleTakesEveryEditionsWordOnly) {
 
 TEST(SearchFilterTest, ComposesThePiecesInOrder) {
   struct Case {
-    TSearchInputs in;
+    SearchInputs in;
     const char* alle;
     const char* expected;
   } cases[] = {
@@ -125,7 +125,7 @@ std::string FileText(testing_fs::FakeFileSystem& fs, const std::string& path) {
 TEST(SettingsTest, DefaultsWithoutAFile) {
   testing_fs::FakeFileSystem fs;
   platform::ProfileFiles files(fs, "/cfg");
-  TIndstillinger s = LaesIndstillinger(files, "Kaikki");
+  Indstillinger s = LaesIndstillinger(files, "Kaikki");
   EXPECT_EQ(s.aargang, "Kaikki");
   EXPECT_EQ(s.nummer, "Kaikki");
   EXPECT_EQ(s.kategori, "Kaikki");
@@ -146,7 +146,7 @@ TEST(SettingsTest, FinnishFileReadByTheDanishEdition) {
          "[Defaults]\r\nAargang=Kaikki\r\nNummer=\r\nKategori=Artikkeli\r\nStartSide=0\r\n"
          "TekstOrd=\"virus\"\r\nSortOrder=AargangX\r\nVenstre=5000\r\nTop=-20\r\n"
          "Bredde=0x300\r\nH\xF8jde=7O0\r\n");
-  TIndstillinger s = LaesIndstillinger(files, "Alle");
+  Indstillinger s = LaesIndstillinger(files, "Alle");
   EXPECT_EQ(s.aargang, "Alle");
   EXPECT_EQ(s.nummer, "Alle");
   EXPECT_EQ(s.kategori, "Artikkeli");
@@ -155,7 +155,7 @@ TEST(SettingsTest, FinnishFileReadByTheDanishEdition) {
   EXPECT_EQ(s.sort_order, "AargangX");
   EXPECT_EQ(s.bredde, 768);
   EXPECT_EQ(s.hoejde, 459);
-  TPlacement p = BoundPlacement(s, 1024, 768);
+  Placement p = BoundPlacement(s, 1024, 768);
   EXPECT_EQ(p.left, 924);
   EXPECT_EQ(p.top, 0);
   EXPECT_EQ(p.width, 768);
@@ -173,9 +173,9 @@ TEST(SettingsTest, PlacementBoundsLowerThenUpper) {
       {INT32_MIN, 0, 0, 100, 100},  {INT32_MAX, 924, 668, 1280, 1024},
   };
   for (const Case& c : cases) {
-    TIndstillinger s;
+    Indstillinger s;
     s.venstre = s.top = s.bredde = s.hoejde = c.value;
-    TPlacement p = BoundPlacement(s, 1024, 768);
+    Placement p = BoundPlacement(s, 1024, 768);
     EXPECT_EQ(p.left, c.left) << c.value;
     EXPECT_EQ(p.top, c.top) << c.value;
     EXPECT_EQ(p.width, c.width) << c.value;
@@ -187,7 +187,7 @@ TEST(SettingsTest, WriteOrderKeyNamesAndOneReplacePerKey) {
   testing_fs::FakeFileSystem fs;
   platform::ProfileFiles files(fs, "/cfg");
   fs.Put("/cfg/VDatabase.ini", "; kept\r\n[Other]\r\nX=\xE6\r\n[defaults]\r\ntekstord=old\r\n");
-  TIndstillinger s;
+  Indstillinger s;
   s.aargang = "2002";
   s.nummer = "Alle";
   s.kategori = "Sp\xF8rg os";
@@ -200,7 +200,7 @@ TEST(SettingsTest, WriteOrderKeyNamesAndOneReplacePerKey) {
             "Nummer=Alle\r\nKategori=Sp\xF8rg os\r\nStartSide=1\r\nBredde=636\r\nH\xF8jde=459\r\n"
             "Venstre=100\r\nTop=100\r\nSortOrder=AargangX\r\n");
   // And it reads back as written.
-  TIndstillinger back = LaesIndstillinger(files, "Alle");
+  Indstillinger back = LaesIndstillinger(files, "Alle");
   EXPECT_EQ(back.kategori, "Sp\xF8rg os");
   EXPECT_EQ(back.tekstord, "virus");
   EXPECT_EQ(back.sort_order, "AargangX");
@@ -224,7 +224,7 @@ TEST(SettingsTest, ARefusedKeyEndsTheWriteThere) {
     }
   } refusing(files, 4);
   try {
-    SkrivIndstillinger(refusing, TIndstillinger());
+    SkrivIndstillinger(refusing, Indstillinger());
     ADD_FAILURE() << "no error";
   } catch (const EIniFileException& e) {
     EXPECT_STREQ(e.what(), "Unable to write to VDatabase.ini");

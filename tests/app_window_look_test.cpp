@@ -73,7 +73,7 @@ class LookTest : public ::testing::Test {
 
 TEST_F(LookTest, AfterStartUpExactlyTheReadersComponentsShow) {
   QSet<QString> shown;
-  for (const def::TComponentDef& d : def::kComponents) {
+  for (const def::ComponentDef& d : def::kComponents) {
     auto* w = window_->findChild<QWidget*>(d.name);
     ASSERT_NE(w, nullptr) << d.name;
     if (w->isVisibleTo(window_.get())) shown.insert(d.name);
@@ -175,8 +175,7 @@ TEST_F(LookTest, WindowGridColumnsAndPickList) {
   }
   // Laid out for the start-up width of 636.
   EXPECT_EQ(window_->ArtikelGrid->columnWidth(ui::kColTitel), 281);
-  auto* picks =
-      qobject_cast<ui::TPickListDelegate*>(window_->ArtikelGrid->itemDelegateForColumn(3));
+  auto* picks = qobject_cast<ui::PickListDelegate*>(window_->ArtikelGrid->itemDelegateForColumn(3));
   ASSERT_NE(picks, nullptr);
   EXPECT_EQ(picks->Items().size(), 10);
   EXPECT_EQ(picks->Items().last(), QString::fromUtf8("Sådan virker..."));

@@ -31,8 +31,8 @@ std::vector<uint8_t> ConstBlock(uint16_t code, uint16_t size, const std::string&
   engine::coding::PutFixed16(&b, engine::kFilterNoNodeCount);
   engine::coding::PutFixed16(&b, uint16_t(engine::kFilterHeaderSize));
   engine::coding::PutFixed16(&b, uint16_t(engine::kFilterHeaderSize + node));
-  engine::coding::PutFixed32(&b, engine::nodeCONST);
-  engine::coding::PutFixed32(&b, engine::coCONST);
+  engine::coding::PutFixed32(&b, engine::NodeClass::kConst);
+  engine::coding::PutFixed32(&b, engine::FilterOp::kConst);
   engine::coding::PutFixed16(&b, code);
   engine::coding::PutFixed16(&b, size);
   engine::coding::PutFixed16(&b, 0);
@@ -71,10 +71,10 @@ std::vector<uint8_t> CompileConstant(TFieldType type, bool null) {
                                            "True"};
   for (const char* text : kSpellings) {
     store::TFilterExpr compiler({true, false}, '.');
-    store::TExprNode* c = compiler.NewNode(store::TExprNodeKind::enConst, store::coNOTDEFINED, text,
-                                           nullptr, nullptr);
+    store::TExprNode* c = compiler.NewNode(store::ExprNodeKind::kConst,
+                                           store::FilterOp::kNotDefined, text, nullptr, nullptr);
     c->data_type = type;
-    c->const_value = null ? store::TConstValue::cvNull : store::TConstValue::cvText;
+    c->const_value = null ? store::ConstValue::kNull : store::ConstValue::kText;
     try {
       return compiler.GetFilterData(c);
     } catch (const store::EDatabaseError&) {

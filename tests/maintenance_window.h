@@ -113,7 +113,7 @@ class MaintenanceWindow : public ::testing::Test {
     list->SetText(QString::fromLatin1(text));
   }
 
-  store::TField& F(const char* name) { return window_->ArtikelData->FieldByName(name); }
+  store::TableField& F(const char* name) { return window_->ArtikelData->FieldByName(name); }
 
   static inline int counter_ = 0;
   std::filesystem::path old_dir_, dir_;

@@ -81,7 +81,7 @@ std::span<const uint8_t> Span(const Bytes& b) { return {b.data(), b.size()}; }
 TEST(Pictures, ShippedPicturesDecodeAtTheirSizes) {
   struct Case {
     const char* name;
-    TDecodedPicture picture;
+    DecodedPicture picture;
     QSize size;
   };
   const Case cases[] = {
@@ -100,7 +100,7 @@ TEST(Pictures, ShippedPicturesDecodeAtTheirSizes) {
 }
 
 TEST(Pictures, BmpRowsAreReadBottomUpThroughThePalette) {
-  const TDecodedPicture p = ReadBmp(Span(MakeBmp({})));
+  const DecodedPicture p = ReadBmp(Span(MakeBmp({})));
   ASSERT_TRUE(p.ok()) << p.error;
   EXPECT_EQ(p.image.pixel(0, 0), qRgb(255, 0, 0));
   EXPECT_EQ(p.image.pixel(1, 0), qRgb(255, 0, 0));
@@ -117,7 +117,7 @@ TEST(Pictures, BadPicturesAreRefusedWithWhatIsWrong) {
   index_outside.rows = {{1, 7}, {0, 1}};
   struct Case {
     const char* what;
-    TDecodedPicture picture;
+    DecodedPicture picture;
     std::string message;
   };
   const Case cases[] = {
@@ -159,7 +159,7 @@ TEST(Pictures, FlippedBytesAreDecodedOrRefusedNeverReadOutOfBounds) {
   struct Source {
     const char* name;
     std::span<const uint8_t> bytes;
-    TDecodedPicture (*decode)(std::span<const uint8_t>);
+    DecodedPicture (*decode)(std::span<const uint8_t>);
   };
   const Source sources[] = {
       {"logo", LogoBmp(), &ReadBmp},
@@ -172,7 +172,7 @@ TEST(Pictures, FlippedBytesAreDecodedOrRefusedNeverReadOutOfBounds) {
       for (uint8_t value : {uint8_t{0x00}, uint8_t{0xFF}}) {
         const uint8_t kept = bytes[at];
         bytes[at] = value;
-        const TDecodedPicture p = source.decode(Span(bytes));
+        const DecodedPicture p = source.decode(Span(bytes));
         EXPECT_EQ(p.ok(), !p.image.isNull()) << source.name << " at " << at;
         bytes[at] = kept;
       }

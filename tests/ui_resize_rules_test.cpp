@@ -38,9 +38,9 @@ TEST(ResizeRules, HorizontalWorkedValues) {
       {508, 468, 378, 413, 409, 435, {42, 42, 172, 86, 43, 43}},
   };
   for (const HorizontalCase& c : cases) {
-    const TResizeLayout layout = ResizeRules(c.w, 500);
+    const ResizeLayout layout = ResizeRules(c.w, 500);
     ASSERT_TRUE(layout.horizontal.has_value()) << c.w;
-    const THorizontalLayout& h = *layout.horizontal;
+    const HorizontalLayout& h = *layout.horizontal;
     EXPECT_EQ(h.grid_width, c.grid) << c.w;
     EXPECT_EQ(h.manchet_width, c.manchet) << c.w;
     EXPECT_EQ(h.afslut_left, c.afslut_left) << c.w;
@@ -81,10 +81,10 @@ TEST(ResizeRules, VerticalWorkedValues) {
       {0, 86, 248, 270, std::nullopt, 333},
   };
   for (const VerticalCase& c : cases) {
-    const TResizeLayout layout = ResizeRules(636, c.h);
+    const ResizeLayout layout = ResizeRules(636, c.h);
     ASSERT_TRUE(layout.vertical.has_value()) << c.h;
-    const TVerticalLayout expected{c.grid, c.label_top, c.manchet_top, c.manchet_height,
-                                   c.afslut_top};
+    const VerticalLayout expected{c.grid, c.label_top, c.manchet_top, c.manchet_height,
+                                  c.afslut_top};
     EXPECT_EQ(*layout.vertical, expected) << c.h;
   }
   for (int h : {828, 1024, 5000}) EXPECT_FALSE(ResizeRules(636, h).vertical.has_value()) << h;
@@ -93,7 +93,7 @@ TEST(ResizeRules, VerticalWorkedValues) {
 // The real window, not shown: every size is proposed by code.
 class FormResizeTest : public ::testing::Test {
  protected:
-  TVRegisterForm form_{platform::DefaultFileSystem()};
+  VRegisterForm form_{platform::DefaultFileSystem()};
 
   std::array<int, 7> ColumnsByPosition() {
     std::array<int, 7> widths{};

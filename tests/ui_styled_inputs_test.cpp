@@ -173,7 +173,7 @@ TEST(SpinEditTest, KeysStepWithinTheBounds) {
 
 TEST(SpinEditTest, ReadingAnIntegerOfAnotherTypeIsRefused) {
   TStyledSpinEdit edit;
-  edit.SetEditType(TStyledSpinEdit::TEditType::kFloat);
+  edit.SetEditType(TStyledSpinEdit::SpinEditType::kFloat);
   try {
     edit.AsInteger();
     FAIL() << "no error";

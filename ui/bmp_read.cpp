@@ -121,13 +121,13 @@ std::string ReadPixels(std::span<const uint8_t> bytes, size_t offset, int32_t wi
   return "";
 }
 
-TDecodedPicture Refuse(const char* kind, const std::string& why) {
+DecodedPicture Refuse(const char* kind, const std::string& why) {
   return {{}, std::string(kind) + ": " + why};
 }
 
 }  // namespace
 
-TDecodedPicture ReadBmp(std::span<const uint8_t> bytes) {
+DecodedPicture ReadBmp(std::span<const uint8_t> bytes) {
   constexpr const char* kKind = "Bitmap";
   ByteReader r(bytes);
   uint16_t magic = 0;
@@ -165,7 +165,7 @@ TDecodedPicture ReadBmp(std::span<const uint8_t> bytes) {
   if (bits_offset < r.pos()) {
     return Refuse(kKind, At("pixel offset points into the headers", 10));
   }
-  TDecodedPicture out;
+  DecodedPicture out;
   if (std::string why = ReadPixels(bytes, bits_offset, h.width, h.height, 8, palette, &out.image);
       !why.empty()) {
     return Refuse(kKind, why);
@@ -173,7 +173,7 @@ TDecodedPicture ReadBmp(std::span<const uint8_t> bytes) {
   return out;
 }
 
-TDecodedPicture ReadIcon(std::span<const uint8_t> bytes) {
+DecodedPicture ReadIcon(std::span<const uint8_t> bytes) {
   constexpr const char* kKind = "Icon";
   ByteReader r(bytes);
   uint16_t reserved = 0;
@@ -240,7 +240,7 @@ TDecodedPicture ReadIcon(std::span<const uint8_t> bytes) {
       !why.empty()) {
     return Refuse(kKind, why);
   }
-  TDecodedPicture out;
+  DecodedPicture out;
   out.image = QImage(h.width, height, QImage::Format_ARGB32);
   for (int y = 0; y < height; ++y) {
     const auto* c = reinterpret_cast<const QRgb*>(colour.constScanLine(y));

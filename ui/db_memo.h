@@ -1,4 +1,4 @@
-// TDBMemo: a data-bound multi-line text box (`Manchet`, `VProgrammer`). It
+// DataMemo: a data-bound multi-line text box (`Manchet`, `VProgrammer`). It
 // shows the whole text of one memo field of the table's current record,
 // wraps lines at the right edge, scrolls vertically, and follows every change
 // of the current record, its values and the view. When it is not read-only,
@@ -14,13 +14,13 @@
 
 namespace ui {
 
-class TDataSource;
+class DataSource;
 
-class TDBMemo : public QPlainTextEdit {
+class DataMemo : public QPlainTextEdit {
   Q_OBJECT
 
  public:
-  TDBMemo(TDataSource* source, std::string field_name, QWidget* parent = nullptr);
+  DataMemo(DataSource* source, std::string field_name, QWidget* parent = nullptr);
 
   const std::string& DataField() const { return field_name_; }
   void Refresh();
@@ -33,7 +33,7 @@ class TDBMemo : public QPlainTextEdit {
 
   bool refreshing_ = false;
   std::function<void(std::exception_ptr)> error_handler_;
-  TDataSource* source_;
+  DataSource* source_;
   std::string field_name_;
 };
 

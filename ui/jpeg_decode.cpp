@@ -89,7 +89,7 @@ bool Decode(const uint8_t* data, size_t size, ErrorManager* err, unsigned char**
 
 }  // namespace
 
-TDecodedPicture DecodeJpeg(std::span<const uint8_t> bytes) {
+DecodedPicture DecodeJpeg(std::span<const uint8_t> bytes) {
   if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
     return {{}, "JPEG: not a JPEG picture (no start-of-image marker at offset 0)"};
   }

@@ -5,8 +5,8 @@
 
 namespace ui {
 
-QWidget* TPickListDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
-                                         const QModelIndex&) const {
+QWidget* PickListDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                        const QModelIndex&) const {
   auto* editor = new QComboBox(parent);
   editor->setEditable(true);
   editor->setInsertPolicy(QComboBox::NoInsert);
@@ -14,12 +14,12 @@ QWidget* TPickListDelegate::createEditor(QWidget* parent, const QStyleOptionView
   return editor;
 }
 
-void TPickListDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+void PickListDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
   static_cast<QComboBox*>(editor)->setEditText(index.data(Qt::EditRole).toString());
 }
 
-void TPickListDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
-                                     const QModelIndex& index) const {
+void PickListDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                    const QModelIndex& index) const {
   model->setData(index, static_cast<QComboBox*>(editor)->currentText(), Qt::EditRole);
 }
 

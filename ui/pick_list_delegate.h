@@ -9,11 +9,11 @@
 
 namespace ui {
 
-class TPickListDelegate : public QStyledItemDelegate {
+class PickListDelegate : public QStyledItemDelegate {
   Q_OBJECT
 
  public:
-  TPickListDelegate(QStringList items, QObject* parent = nullptr)
+  PickListDelegate(QStringList items, QObject* parent = nullptr)
       : QStyledItemDelegate(parent), items_(std::move(items)) {}
 
   const QStringList& Items() const { return items_; }

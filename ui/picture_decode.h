@@ -21,14 +21,14 @@
 
 namespace ui {
 
-struct TDecodedPicture {
+struct DecodedPicture {
   QImage image;       // null on failure
   std::string error;  // empty on success
   bool ok() const { return error.empty(); }
 };
 
-TDecodedPicture DecodeJpeg(std::span<const uint8_t> bytes);
-TDecodedPicture ReadBmp(std::span<const uint8_t> bytes);
-TDecodedPicture ReadIcon(std::span<const uint8_t> bytes);
+DecodedPicture DecodeJpeg(std::span<const uint8_t> bytes);
+DecodedPicture ReadBmp(std::span<const uint8_t> bytes);
+DecodedPicture ReadIcon(std::span<const uint8_t> bytes);
 
 }  // namespace ui

@@ -25,12 +25,12 @@ std::array<int, 6> ColumnWidths(int32_t w) {
 
 }  // namespace
 
-TResizeLayout ResizeRules(int32_t new_width, int32_t new_height) {
-  TResizeLayout layout;
+ResizeLayout ResizeRules(int32_t new_width, int32_t new_height) {
+  ResizeLayout layout;
   const int32_t w = new_width;
   const int32_t h = new_height;
   if (w >= 300 && w <= 810) {
-    layout.horizontal = THorizontalLayout{
+    layout.horizontal = HorizontalLayout{
         .grid_width = w - 40,
         .manchet_width = w - 130,
         .afslut_left = w - 95,
@@ -40,7 +40,7 @@ TResizeLayout ResizeRules(int32_t new_width, int32_t new_height) {
     };
   }
   if (h <= 400) {
-    layout.vertical = TVerticalLayout{
+    layout.vertical = VerticalLayout{
         .grid_height = 86,
         .tekst_label_top = 248,
         .manchet_top = 270,
@@ -48,7 +48,7 @@ TResizeLayout ResizeRules(int32_t new_width, int32_t new_height) {
         .afslut_top = 333,
     };
   } else if (h <= 827) {
-    layout.vertical = TVerticalLayout{
+    layout.vertical = VerticalLayout{
         .grid_height = h - 315,
         .tekst_label_top = h - 152,
         .manchet_top = h - 130,

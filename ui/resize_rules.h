@@ -11,7 +11,7 @@
 // Vertical: H <= 400 gives the fixed small layout (the text box's height is
 // not touched); 400 < H <= 827 follows H; H > 827 changes nothing.
 //
-// TVRegisterForm::FormCanResize applies the result to the components; the
+// VRegisterForm::FormCanResize applies the result to the components; the
 // back panel takes the client size separately.
 #pragma once
 
@@ -24,7 +24,7 @@ namespace ui {
 // Grid positions whose widths the rules set, in the order they share the room.
 inline constexpr std::array<int, 6> kRuledColumnPositions = {0, 1, 2, 3, 4, 6};
 
-struct THorizontalLayout {
+struct HorizontalLayout {
   int grid_width;
   int manchet_width;
   int afslut_left;
@@ -32,24 +32,24 @@ struct THorizontalLayout {
   int gruppe_width;
   std::array<int, 6> column_widths;  // for kRuledColumnPositions, in that order
 
-  bool operator==(const THorizontalLayout&) const = default;
+  bool operator==(const HorizontalLayout&) const = default;
 };
 
-struct TVerticalLayout {
+struct VerticalLayout {
   int grid_height;
   int tekst_label_top;
   int manchet_top;
   std::optional<int> manchet_height;  // not touched by the small layout
   int afslut_top;
 
-  bool operator==(const TVerticalLayout&) const = default;
+  bool operator==(const VerticalLayout&) const = default;
 };
 
-struct TResizeLayout {
-  std::optional<THorizontalLayout> horizontal;  // skipped outside 300..810
-  std::optional<TVerticalLayout> vertical;      // skipped above 827
+struct ResizeLayout {
+  std::optional<HorizontalLayout> horizontal;  // skipped outside 300..810
+  std::optional<VerticalLayout> vertical;      // skipped above 827
 };
 
-TResizeLayout ResizeRules(int32_t new_width, int32_t new_height);
+ResizeLayout ResizeRules(int32_t new_width, int32_t new_height);
 
 }  // namespace ui

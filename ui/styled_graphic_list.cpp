@@ -29,7 +29,7 @@ const QImage& TStyledGraphicList::Picture(int index) const {
   const Item& item = items_[static_cast<size_t>(index)];
   if (item.decoded.isNull()) {
     const bool bmp = item.encoded.size() >= 2 && item.encoded[0] == 'B' && item.encoded[1] == 'M';
-    TDecodedPicture picture = bmp ? ReadBmp(item.encoded) : DecodeJpeg(item.encoded);
+    DecodedPicture picture = bmp ? ReadBmp(item.encoded) : DecodeJpeg(item.encoded);
     if (!picture.ok()) Refuse(*this, index, picture.error);
     item.decoded = std::move(picture.image);
   }
@@ -42,7 +42,7 @@ const QImage& TStyledBitmapList::Bitmap(int index) const {
   if (!HasItem(index)) return NoImage();
   const Item& item = items_[static_cast<size_t>(index)];
   if (item.decoded.isNull()) {
-    TDecodedPicture picture = ReadBmp(item.encoded);
+    DecodedPicture picture = ReadBmp(item.encoded);
     if (!picture.ok()) Refuse(*this, index, picture.error);
     item.decoded = std::move(picture.image);
   }

@@ -29,7 +29,7 @@ void TStyledSpinEdit::SetValue(double v) {
 }
 
 int32_t TStyledSpinEdit::AsInteger() const {
-  if (edit_type_ != TEditType::kInteger) throw store::EConvertError("No integer entered");
+  if (edit_type_ != SpinEditType::kInteger) throw store::EConvertError("No integer entered");
   const QString text = Text().trimmed();
   if (text.isEmpty()) return 0;
   bool ok = false;
@@ -83,7 +83,7 @@ QValidator::State TStyledSpinEdit::validate(QString& input, int& pos) const {
   // Whole numbers only (with a sign while typing) for the integer type.
   static const QRegularExpression kInteger("^[+-]?[0-9]*$");
   static const QRegularExpression kFloat("^[+-]?[0-9]*([.,][0-9]*)?$");
-  const QRegularExpression& form = edit_type_ == TEditType::kInteger ? kInteger : kFloat;
+  const QRegularExpression& form = edit_type_ == SpinEditType::kInteger ? kInteger : kFloat;
   return form.match(input).hasMatch() ? QValidator::Acceptable : QValidator::Invalid;
 }
 

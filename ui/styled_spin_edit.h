@@ -20,12 +20,12 @@ class TStyledSpinEdit : public QAbstractSpinBox {
   Q_OBJECT
 
  public:
-  enum class TEditType { kInteger, kFloat };
+  enum class SpinEditType { kInteger, kFloat };
 
   explicit TStyledSpinEdit(QWidget* parent = nullptr);
 
-  void SetEditType(TEditType type) { edit_type_ = type; }
-  TEditType EditType() const { return edit_type_; }
+  void SetEditType(SpinEditType type) { edit_type_ = type; }
+  SpinEditType EditType() const { return edit_type_; }
   void SetMinValue(double v) { min_value_ = v; }
   void SetMaxValue(double v) { max_value_ = v; }
   double MinValue() const { return min_value_; }
@@ -57,7 +57,7 @@ class TStyledSpinEdit : public QAbstractSpinBox {
   // value when the text is empty).
   void StepFromText(double delta);
 
-  TEditType edit_type_ = TEditType::kInteger;
+  SpinEditType edit_type_ = SpinEditType::kInteger;
   double min_value_ = 0;
   double max_value_ = 0;
   double value_ = 0;

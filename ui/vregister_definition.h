@@ -1,7 +1,7 @@
 // The stored definition of the main window `VRegister`, written as the tables
 // it is made of: the window's own settings, its fonts, its components (one row
 // each, in creation order), the search lists' entries, the grid's columns and
-// pick list, and which events reach which handler. TVRegisterForm's builder
+// pick list, and which events reach which handler. VRegisterForm's builder
 // (vregister_form.cpp) reads these tables and nothing else, so a change of a
 // place, a text or an order is a change of one value here.
 //
@@ -14,7 +14,7 @@
 
 namespace ui::definition {
 
-enum class TFontSetting {
+enum class FontSetting {
   kNone,
   kHeading,     // Arial 16 bold white: every label, the group's caption
   kInput,       // Arial 13 black: search lists and word
@@ -26,32 +26,32 @@ enum class TFontSetting {
   kGroupOwn,    // Arial 13 bold white: the group's own font, inherited by none
 };
 
-enum class TFontColor { kWindowText, kWhite, kBlack };
+enum class FontColor { kWindowText, kWhite, kBlack };
 
-struct TFontDef {
-  TFontSetting setting;
+struct FontSpec {
+  FontSetting setting;
   const char* face;
   int pixel_size;  // character height without internal leading
   bool bold;
-  TFontColor color;
+  FontColor color;
 };
 
-inline constexpr TFontDef kFonts[] = {
-    {TFontSetting::kHeading, "Arial", 16, true, TFontColor::kWhite},
-    {TFontSetting::kInput, "Arial", 13, false, TFontColor::kBlack},
-    {TFontSetting::kInputBold, "Arial", 13, true, TFontColor::kBlack},
-    {TFontSetting::kText, "Arial", 13, false, TFontColor::kWindowText},
-    {TFontSetting::kButton, "MS Sans Serif", 13, false, TFontColor::kWindowText},
-    {TFontSetting::kButtonBold, "MS Sans Serif", 13, true, TFontColor::kWindowText},
-    {TFontSetting::kTitle, "MS Sans Serif", 11, false, TFontColor::kWindowText},
-    {TFontSetting::kGroupOwn, "Arial", 13, true, TFontColor::kWhite},
+inline constexpr FontSpec kFonts[] = {
+    {FontSetting::kHeading, "Arial", 16, true, FontColor::kWhite},
+    {FontSetting::kInput, "Arial", 13, false, FontColor::kBlack},
+    {FontSetting::kInputBold, "Arial", 13, true, FontColor::kBlack},
+    {FontSetting::kText, "Arial", 13, false, FontColor::kWindowText},
+    {FontSetting::kButton, "MS Sans Serif", 13, false, FontColor::kWindowText},
+    {FontSetting::kButtonBold, "MS Sans Serif", 13, true, FontColor::kWindowText},
+    {FontSetting::kTitle, "MS Sans Serif", 11, false, FontColor::kWindowText},
+    {FontSetting::kGroupOwn, "Arial", 13, true, FontColor::kWhite},
 };
 
 // The face this system draws for "MS Sans Serif", which it does not have:
 // a sans-serif of similar width that the set-up installs.
 inline constexpr const char* kMsSansSerifSubstitute = "Liberation Sans";
 
-struct TWindowDef {
+struct WindowDef {
   const char* name;
   const char* caption;
   int left, top;
@@ -59,15 +59,15 @@ struct TWindowDef {
   int client_width, client_height;
   int min_width, max_width;  // limits of the outer size
   int min_height, max_height;
-  TFontSetting font;
+  FontSetting font;
 };
 
-inline constexpr TWindowDef kWindow = {
+inline constexpr WindowDef kWindow = {
     "VRegister", "Vexor for alle årsregister", 246, 229, 683, 507, 665, 473, 300, 808, 300,
-    827,         TFontSetting::kTitle,
+    827,         FontSetting::kTitle,
 };
 
-enum class TKind {
+enum class ComponentKind {
   kBackPanel,  // TStyledBackPanel
   kImage,      // TStyledImage
   kLabel,
@@ -75,35 +75,37 @@ enum class TKind {
   kComboBox,  // TStyledComboBox
   kEdit,      // TStyledEdit
   kSpinEdit,  // TStyledSpinEdit
-  kGrid,      // TDBGrid
+  kGrid,      // DataGrid
   kButton,
-  kMemo,  // TDBMemo
+  kMemo,  // DataMemo
 };
 
 // Labels and the image have no window of their own: any windowed component
 // that overlaps them is drawn over them, whatever the creation order.
-constexpr bool IsWindowed(TKind kind) { return kind != TKind::kLabel && kind != TKind::kImage; }
+constexpr bool IsWindowed(ComponentKind kind) {
+  return kind != ComponentKind::kLabel && kind != ComponentKind::kImage;
+}
 
 inline constexpr int kNoTab = -1;
 
-struct TComponentDef {
+struct ComponentDef {
   const char* name;
-  TKind kind;
+  ComponentKind kind;
   const char* parent;
   int left, top, width, height;
   int tab_order;  // within the parent; kNoTab for components that take no focus
   bool shown;     // in the definition (start-up hides more)
   const char* text;
-  TFontSetting font;
+  FontSetting font;
 };
 
 // In creation order: where two windowed components overlap, the later lies
 // above. Labels size themselves to their text; their sizes here are those of
 // the design text. A memo's text names the memo field it shows.
-using K = TKind;
-using F = TFontSetting;
+using K = ComponentKind;
+using F = FontSetting;
 // clang-format off
-inline constexpr TComponentDef kComponents[] = {
+inline constexpr ComponentDef kComponents[] = {
     // name           kind           parent          left top  w    h    tab     shown  text           font
     {"Baggrund",      K::kBackPanel, "VRegister",    0,   0,   665, 473, 0,      true,  nullptr,       F::kNone},
     {"Logo",          K::kImage,     "Baggrund",     555, 0,   89,  105, kNoTab, true,  nullptr,       F::kNone},
@@ -142,14 +144,14 @@ inline constexpr const char* kAargangItems[] = {"Alle", "2001", "2002"};
 inline constexpr const char* kNummerItems[] = {"Alle", "1", "2", "3",  "4",  "5", "6",
                                                "7",    "8", "9", "10", "11", "12"};
 
-struct TListDef {
+struct ListDef {
   const char* name;
   std::span<const char* const> items;  // in this order, not sorted
   int drop_down_count;                 // rows the open list shows
   int item_height;
 };
 
-inline constexpr TListDef kLists[] = {
+inline constexpr ListDef kLists[] = {
     {"KategoriValg", kKategoriItems, 11, 16},
     {"AargangEdit", kAargangItems, 4, 16},
     {"NummerEdit", kNummerItems, 9, 16},
@@ -157,14 +159,14 @@ inline constexpr TListDef kLists[] = {
 
 // Grid columns by position. Width 64 where the definition sets none (the
 // grid's own default; the resizing rules set it).
-struct TColumnDef {
+struct ColumnDef {
   const char* field;
   const char* title;
   int width;
   bool shown;
 };
 
-inline constexpr TColumnDef kGridColumns[] = {
+inline constexpr ColumnDef kGridColumns[] = {
     {"Aargang", "Årgang", 55, true},         {"Nummer", "Blad nr.", 46, true},
     {"Titel", "Titel", 197, true},           {"Kategori", "Kategori", 94, true},
     {"StartSide", "Side", 40, true},         {"SlutSide", "Slutside", 52, true},
@@ -180,13 +182,13 @@ inline constexpr const char* kPickList[] = {
 };
 
 // Which events reach which handler of the window; no other event is connected.
-struct TEventDef {
+struct EventDef {
   const char* source;
   const char* event;
   const char* handler;
 };
 
-inline constexpr TEventDef kEvents[] = {
+inline constexpr EventDef kEvents[] = {
     {"VRegister", "OnCreate", "FormCreate"},
     {"VRegister", "OnClose", "FormClose"},
     {"VRegister", "OnCanResize", "FormCanResize"},

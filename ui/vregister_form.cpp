@@ -34,16 +34,16 @@ namespace def = definition;
 
 // ---- Fonts and colours ----
 
-const def::TFontDef& FontDef(def::TFontSetting setting) {
-  for (const def::TFontDef& f : def::kFonts) {
+const def::FontSpec& FontDef(def::FontSetting setting) {
+  for (const def::FontSpec& f : def::kFonts) {
     if (f.setting == setting) return f;
   }
   assert(false && "font setting without a row");
   return def::kFonts[0];
 }
 
-QFont MakeFont(def::TFontSetting setting) {
-  const def::TFontDef& d = FontDef(setting);
+QFont MakeFont(def::FontSetting setting) {
+  const def::FontSpec& d = FontDef(setting);
   QFont font(QString::fromUtf8(d.face));
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(d.pixel_size);
@@ -55,10 +55,10 @@ QFont MakeFont(def::TFontSetting setting) {
 }
 
 // The font's colour, for the palette roles a component draws its text with.
-void ApplyFontColor(QWidget* w, def::TFontSetting setting) {
-  const def::TFontDef& d = FontDef(setting);
-  if (d.color == def::TFontColor::kWindowText) return;
-  const QColor color = d.color == def::TFontColor::kWhite ? QColor(Qt::white) : QColor(Qt::black);
+void ApplyFontColor(QWidget* w, def::FontSetting setting) {
+  const def::FontSpec& d = FontDef(setting);
+  if (d.color == def::FontColor::kWindowText) return;
+  const QColor color = d.color == def::FontColor::kWhite ? QColor(Qt::white) : QColor(Qt::black);
   QPalette p = w->palette();
   p.setColor(QPalette::WindowText, color);
   p.setColor(QPalette::Text, color);
@@ -70,23 +70,23 @@ QString Text(const char* utf8) { return QString::fromUtf8(utf8 == nullptr ? "" :
 
 // ---- Making one component ----
 
-QWidget* MakeComponent(const def::TComponentDef& d, QWidget* parent, TDataSource* source) {
+QWidget* MakeComponent(const def::ComponentDef& d, QWidget* parent, DataSource* source) {
   switch (d.kind) {
-    case def::TKind::kBackPanel:
+    case def::ComponentKind::kBackPanel:
       return new TStyledBackPanel(parent);
-    case def::TKind::kImage:
+    case def::ComponentKind::kImage:
       return new TStyledImage(parent);
-    case def::TKind::kLabel:
+    case def::ComponentKind::kLabel:
       return new QLabel(Text(d.text), parent);
-    case def::TKind::kGroupBox: {
+    case def::ComponentKind::kGroupBox: {
       auto* group = new TStyledGroupBox(parent);
       group->setTitle(Text(d.text));
-      group->SetCaptionFont(MakeFont(def::TFontSetting::kHeading), Qt::white);
+      group->SetCaptionFont(MakeFont(def::FontSetting::kHeading), Qt::white);
       return group;
     }
-    case def::TKind::kComboBox: {
+    case def::ComponentKind::kComboBox: {
       auto* combo = new TStyledComboBox(parent);
-      for (const def::TListDef& list : def::kLists) {
+      for (const def::ListDef& list : def::kLists) {
         if (std::string_view(list.name) != d.name) continue;
         QStringList items;
         for (const char* item : list.items) items << Text(item);
@@ -97,13 +97,13 @@ QWidget* MakeComponent(const def::TComponentDef& d, QWidget* parent, TDataSource
       combo->SetText(Text(d.text));
       return combo;
     }
-    case def::TKind::kEdit: {
+    case def::ComponentKind::kEdit: {
       auto* edit = new TStyledEdit(parent);
       edit->SetText(Text(d.text));
       edit->SetCaretBlinkInterval(530);
       return edit;
     }
-    case def::TKind::kSpinEdit: {
+    case def::ComponentKind::kSpinEdit: {
       auto* spin = new TStyledSpinEdit(parent);
       spin->SetMinValue(0);
       spin->SetMaxValue(100);
@@ -111,42 +111,42 @@ QWidget* MakeComponent(const def::TComponentDef& d, QWidget* parent, TDataSource
       spin->SetLargeStep(10);
       return spin;
     }
-    case def::TKind::kGrid: {
-      std::vector<TColumn> columns;
-      for (const def::TColumnDef& c : def::kGridColumns) {
+    case def::ComponentKind::kGrid: {
+      std::vector<ColumnSpec> columns;
+      for (const def::ColumnDef& c : def::kGridColumns) {
         columns.push_back({c.field, Text(c.title), c.width, c.shown});
       }
-      auto* grid = new TDBGrid(source, std::move(columns), parent);
-      grid->horizontalHeader()->setFont(MakeFont(def::TFontSetting::kTitle));
+      auto* grid = new DataGrid(source, std::move(columns), parent);
+      grid->horizontalHeader()->setFont(MakeFont(def::FontSetting::kTitle));
       QStringList picks;
       for (const char* item : def::kPickList) picks << Text(item);
-      grid->setItemDelegateForColumn(def::kPickListColumn, new TPickListDelegate(picks, grid));
+      grid->setItemDelegateForColumn(def::kPickListColumn, new PickListDelegate(picks, grid));
       return grid;
     }
-    case def::TKind::kButton:
+    case def::ComponentKind::kButton:
       return new QPushButton(Text(d.text), parent);
-    case def::TKind::kMemo:
-      return new TDBMemo(source, d.text, parent);
+    case def::ComponentKind::kMemo:
+      return new DataMemo(source, d.text, parent);
   }
   return nullptr;
 }
 
-bool TakesFocus(def::TKind kind) {
-  return kind != def::TKind::kBackPanel && kind != def::TKind::kImage &&
-         kind != def::TKind::kLabel && kind != def::TKind::kGroupBox;
+bool TakesFocus(def::ComponentKind kind) {
+  return kind != def::ComponentKind::kBackPanel && kind != def::ComponentKind::kImage &&
+         kind != def::ComponentKind::kLabel && kind != def::ComponentKind::kGroupBox;
 }
 
 // The keyboard order: by tab order within each parent, a container's
 // components at the container's place.
 void TabChain(const char* parent, const std::map<std::string, QWidget*>& made,
               std::vector<QWidget*>* chain) {
-  std::vector<const def::TComponentDef*> children;
-  for (const def::TComponentDef& d : def::kComponents) {
+  std::vector<const def::ComponentDef*> children;
+  for (const def::ComponentDef& d : def::kComponents) {
     if (std::string_view(d.parent) == parent && d.tab_order != def::kNoTab) children.push_back(&d);
   }
   std::stable_sort(children.begin(), children.end(),
                    [](auto* a, auto* b) { return a->tab_order < b->tab_order; });
-  for (const def::TComponentDef* d : children) {
+  for (const def::ComponentDef* d : children) {
     if (TakesFocus(d->kind)) {
       chain->push_back(made.at(d->name));
     } else {
@@ -168,8 +168,8 @@ T* Member(const std::map<std::string, QWidget*>& made, const char* name) {
 
 // ---- Building the window ----
 
-TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent,
-                               const platform::IScreen* screen)
+VRegisterForm::VRegisterForm(platform::IFileSystem& fs, QWidget* parent,
+                             const platform::IScreen* screen)
     : QWidget(parent) {
   // The table and its stored settings; it opens once everything exists.
   ArtikelData = std::make_unique<store::TArtikelData>(fs);
@@ -180,11 +180,11 @@ TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent,
   Build(screen != nullptr ? *screen : platform::SystemScreen());
 }
 
-void TVRegisterForm::Build(const platform::IScreen& screen) {
+void VRegisterForm::Build(const platform::IScreen& screen) {
   QFont::insertSubstitution(QStringLiteral("MS Sans Serif"),
                             QString::fromUtf8(def::kMsSansSerifSubstitute));
 
-  const def::TWindowDef& win = def::kWindow;
+  const def::WindowDef& win = def::kWindow;
   setObjectName(win.name);
   setWindowTitle(Text(win.caption));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -195,7 +195,7 @@ void TVRegisterForm::Build(const platform::IScreen& screen) {
     p.setColor(QPalette::Window, p.color(QPalette::Button));  // the button face
     setPalette(p);
   }
-  if (TDecodedPicture icon = ReadIcon(IconFile()); icon.ok()) {
+  if (DecodedPicture icon = ReadIcon(IconFile()); icon.ok()) {
     setWindowIcon(QIcon(QPixmap::fromImage(icon.image)));
   }
   // The place is the outer (frame) position; the window opens exactly there.
@@ -205,7 +205,7 @@ void TVRegisterForm::Build(const platform::IScreen& screen) {
   UpdateSizeLimits();
 
   // Non-visual components.
-  DataSource1 = new TDataSource(ArtikelData.get(), this);
+  DataSource1 = new DataSource(ArtikelData.get(), this);
   SysInfo = new TStyledSysInfo(screen, this);
   SysInfo->setObjectName("SysInfo");
   VLogo = new TStyledBitmapList(this);
@@ -219,15 +219,15 @@ void TVRegisterForm::Build(const platform::IScreen& screen) {
   // Visual components, in creation order.
   std::map<std::string, QWidget*> made;
   made[win.name] = this;
-  for (const def::TComponentDef& d : def::kComponents) {
+  for (const def::ComponentDef& d : def::kComponents) {
     QWidget* w = MakeComponent(d, made.at(d.parent), DataSource1);
     w->setObjectName(d.name);
-    if (d.font != def::TFontSetting::kNone) {
+    if (d.font != def::FontSetting::kNone) {
       w->setFont(MakeFont(d.font));
       ApplyFontColor(w, d.font);
     }
     w->setGeometry(d.left, d.top, d.width, d.height);
-    if (d.kind == def::TKind::kLabel) w->adjustSize();  // labels fit their text
+    if (d.kind == def::ComponentKind::kLabel) w->adjustSize();  // labels fit their text
     if (!TakesFocus(d.kind)) w->setFocusPolicy(Qt::NoFocus);
     w->setVisible(d.shown);
     made[d.name] = w;
@@ -253,13 +253,13 @@ void TVRegisterForm::Build(const platform::IScreen& screen) {
   AargangEdit = Member<TStyledComboBox>(made, "AargangEdit");
   NummerEdit = Member<TStyledComboBox>(made, "NummerEdit");
   StartSideEdit = Member<TStyledSpinEdit>(made, "StartSideEdit");
-  ArtikelGrid = Member<TDBGrid>(made, "ArtikelGrid");
+  ArtikelGrid = Member<DataGrid>(made, "ArtikelGrid");
   RydOp = Member<QPushButton>(made, "RydOp");
   Decap = Member<QPushButton>(made, "Decap");
   RydOp2 = Member<QPushButton>(made, "RydOp2");
   NyPost = Member<QPushButton>(made, "NyPost");
-  Manchet = Member<TDBMemo>(made, "Manchet");
-  VProgrammer = Member<TDBMemo>(made, "VProgrammer");
+  Manchet = Member<DataMemo>(made, "Manchet");
+  VProgrammer = Member<DataMemo>(made, "VProgrammer");
   SletPost = Member<QPushButton>(made, "SletPost");
   Afslut = Member<QPushButton>(made, "Afslut");
   NytSprog = Member<QPushButton>(made, "NytSprog");
@@ -289,7 +289,7 @@ void TVRegisterForm::Build(const platform::IScreen& screen) {
   FilterGruppe->Loaded();
 }
 
-TVRegisterForm::~TVRegisterForm() {
+VRegisterForm::~VRegisterForm() {
   // The table is a member and would outlive the widgets' data source
   // otherwise; destroying the window closes it.
   try {
@@ -299,16 +299,16 @@ TVRegisterForm::~TVRegisterForm() {
   if (DataSource1 != nullptr) DataSource1->Detach();
 }
 
-void TVRegisterForm::CloseTable() {
+void VRegisterForm::CloseTable() {
   if (ArtikelData && ArtikelData->Active()) ArtikelData->Close();
 }
 
 // ---- Events ----
 
-int TVRegisterForm::ConnectHandler(std::string_view handler,
-                                   std::function<void(QObject* sender)> fn) {
+int VRegisterForm::ConnectHandler(std::string_view handler,
+                                  std::function<void(QObject* sender)> fn) {
   int connected = 0;
-  for (const def::TEventDef& e : def::kEvents) {
+  for (const def::EventDef& e : def::kEvents) {
     if (handler != e.handler) continue;
     QObject* source = findChild<QObject*>(QString::fromUtf8(e.source));
     const std::string_view event = e.event;
@@ -326,16 +326,16 @@ int TVRegisterForm::ConnectHandler(std::string_view handler,
   return connected;
 }
 
-int TVRegisterForm::ConnectColumnHandler(std::string_view handler,
-                                         std::function<void(int column)> fn) {
+int VRegisterForm::ConnectColumnHandler(std::string_view handler,
+                                        std::function<void(int column)> fn) {
   int connected = 0;
-  for (const def::TEventDef& e : def::kEvents) {
+  for (const def::EventDef& e : def::kEvents) {
     if (handler != e.handler) continue;
-    auto* grid = findChild<TDBGrid*>(QString::fromUtf8(e.source));
+    auto* grid = findChild<DataGrid*>(QString::fromUtf8(e.source));
     if (grid == nullptr || std::string_view(e.event) != "OnTitleClick") {
       throw std::logic_error(std::string(e.source) + "." + e.event + " is not a title click");
     }
-    connect(grid, &TDBGrid::titleClick, this, [fn](int column) { fn(column); });
+    connect(grid, &DataGrid::titleClick, this, [fn](int column) { fn(column); });
     ++connected;
   }
   return connected;
@@ -343,25 +343,25 @@ int TVRegisterForm::ConnectColumnHandler(std::string_view handler,
 
 // ---- Sizes ----
 
-QMargins TVRegisterForm::FrameMargins() const {
+QMargins VRegisterForm::FrameMargins() const {
   const QRect frame = frameGeometry();
   const QRect client = geometry();
   return QMargins(client.left() - frame.left(), client.top() - frame.top(),
                   frame.right() - client.right(), frame.bottom() - client.bottom());
 }
 
-int TVRegisterForm::OuterWidth() const {
+int VRegisterForm::OuterWidth() const {
   const QMargins m = FrameMargins();
   return width() + m.left() + m.right();
 }
 
-int TVRegisterForm::OuterHeight() const {
+int VRegisterForm::OuterHeight() const {
   const QMargins m = FrameMargins();
   return height() + m.top() + m.bottom();
 }
 
-void TVRegisterForm::UpdateSizeLimits() {
-  const def::TWindowDef& win = def::kWindow;
+void VRegisterForm::UpdateSizeLimits() {
+  const def::WindowDef& win = def::kWindow;
   const QMargins m = FrameMargins();
   const int frame_w = m.left() + m.right();
   const int frame_h = m.top() + m.bottom();
@@ -369,10 +369,10 @@ void TVRegisterForm::UpdateSizeLimits() {
   setMaximumSize(win.max_width - frame_w, win.max_height - frame_h);
 }
 
-void TVRegisterForm::FormCanResize(int new_width, int new_height, bool& resize) {
-  const TResizeLayout layout = ResizeRules(new_width, new_height);
+void VRegisterForm::FormCanResize(int new_width, int new_height, bool& resize) {
+  const ResizeLayout layout = ResizeRules(new_width, new_height);
   if (layout.horizontal) {
-    const THorizontalLayout& h = *layout.horizontal;
+    const HorizontalLayout& h = *layout.horizontal;
     ArtikelGrid->resize(h.grid_width, ArtikelGrid->height());
     Manchet->resize(h.manchet_width, Manchet->height());
     Afslut->move(h.afslut_left, Afslut->y());
@@ -386,7 +386,7 @@ void TVRegisterForm::FormCanResize(int new_width, int new_height, bool& resize) 
     }
   }
   if (layout.vertical) {
-    const TVerticalLayout& v = *layout.vertical;
+    const VerticalLayout& v = *layout.vertical;
     ArtikelGrid->resize(ArtikelGrid->width(), v.grid_height);
     TekstLabel->move(TekstLabel->x(), v.tekst_label_top);
     Manchet->move(Manchet->x(), v.manchet_top);
@@ -395,7 +395,7 @@ void TVRegisterForm::FormCanResize(int new_width, int new_height, bool& resize) 
   }
   // The panel covers the client area the window takes for this size: the
   // proposed size within the limits, less the frame.
-  const def::TWindowDef& win = def::kWindow;
+  const def::WindowDef& win = def::kWindow;
   const QMargins m = FrameMargins();
   const int client_w = std::clamp(new_width, win.min_width, win.max_width) - m.left() - m.right();
   const int client_h =
@@ -404,11 +404,11 @@ void TVRegisterForm::FormCanResize(int new_width, int new_height, bool& resize) 
   (void)resize;  // left at yes
 }
 
-void TVRegisterForm::ProposeOuterSize(int width, int height) {
+void VRegisterForm::ProposeOuterSize(int width, int height) {
   bool may_resize = true;
   FormCanResize(width, height, may_resize);
   if (!may_resize) return;
-  const def::TWindowDef& win = def::kWindow;
+  const def::WindowDef& win = def::kWindow;
   const QMargins m = FrameMargins();
   taking_size_ = true;
   resize(std::clamp(width, win.min_width, win.max_width) - m.left() - m.right(),
@@ -417,48 +417,48 @@ void TVRegisterForm::ProposeOuterSize(int width, int height) {
   taken_client_size_ = size();
 }
 
-void TVRegisterForm::SetOuterLeft(int left) {
+void VRegisterForm::SetOuterLeft(int left) {
   if (left == OuterLeft()) return;
   ProposeOuterSize(OuterWidth(), OuterHeight());
   move(left, OuterTop());
 }
 
-void TVRegisterForm::SetOuterTop(int top) {
+void VRegisterForm::SetOuterTop(int top) {
   if (top == OuterTop()) return;
   ProposeOuterSize(OuterWidth(), OuterHeight());
   move(OuterLeft(), top);
 }
 
-void TVRegisterForm::SetOuterWidth(int width) {
+void VRegisterForm::SetOuterWidth(int width) {
   if (width == OuterWidth()) return;
   ProposeOuterSize(width, OuterHeight());
 }
 
-void TVRegisterForm::SetOuterHeight(int height) {
+void VRegisterForm::SetOuterHeight(int height) {
   if (height == OuterHeight()) return;
   ProposeOuterSize(OuterWidth(), height);
 }
 
-void TVRegisterForm::showEvent(QShowEvent* event) {
+void VRegisterForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   UpdateSizeLimits();  // the frame is known once the window is shown
   FitLabels();         // texts set while hidden ask for no layout
 }
 
-void TVRegisterForm::FitLabels() {
+void VRegisterForm::FitLabels() {
   for (QLabel* label : findChildren<QLabel*>()) {
     if (label->size() != label->sizeHint()) label->adjustSize();
   }
 }
 
-bool TVRegisterForm::eventFilter(QObject* watched, QEvent* event) {
+bool VRegisterForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::LayoutRequest && (watched == Baggrund || watched == FilterGruppe)) {
     FitLabels();
   }
   return QWidget::eventFilter(watched, event);
 }
 
-void TVRegisterForm::resizeEvent(QResizeEvent* event) {
+void VRegisterForm::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   // A size the reader dragged to (or the window system chose) is proposed
   // like any other; the sizes this window took itself have been already.

@@ -1,4 +1,4 @@
-// TVRegisterForm: the main window as its stored definition describes it
+// VRegisterForm: the main window as its stored definition describes it
 // (vregister_definition.h): every component with its kind, parent, place,
 // size, texts, fonts, colours, stacking and tab order, the pictures, and the
 // article table with its data source. The window's logic (the handlers of
@@ -51,14 +51,14 @@ enum GridColumn {
   kColSideantal
 };
 
-class TVRegisterForm : public QWidget {
+class VRegisterForm : public QWidget {
   Q_OBJECT
 
  public:
   // `screen` is the display SysInfo reports; null means the system's.
-  explicit TVRegisterForm(platform::IFileSystem& fs, QWidget* parent = nullptr,
-                          const platform::IScreen* screen = nullptr);
-  ~TVRegisterForm() override;
+  explicit VRegisterForm(platform::IFileSystem& fs, QWidget* parent = nullptr,
+                         const platform::IScreen* screen = nullptr);
+  ~VRegisterForm() override;
 
   // Closes the table (writing changed data back) and detaches the data source.
   // Safe to call more than once. Throws what closing throws.
@@ -91,7 +91,7 @@ class TVRegisterForm : public QWidget {
 
   // Non-visual components.
   std::unique_ptr<store::TArtikelData> ArtikelData;
-  TDataSource* DataSource1 = nullptr;
+  DataSource* DataSource1 = nullptr;
   TStyledSysInfo* SysInfo = nullptr;
   TStyledBitmapList* VLogo = nullptr;
   TStyledGraphicList* Baggrundsbillede = nullptr;
@@ -112,13 +112,13 @@ class TVRegisterForm : public QWidget {
   TStyledComboBox* AargangEdit = nullptr;
   TStyledComboBox* NummerEdit = nullptr;
   TStyledSpinEdit* StartSideEdit = nullptr;
-  TDBGrid* ArtikelGrid = nullptr;
+  DataGrid* ArtikelGrid = nullptr;
   QPushButton* RydOp = nullptr;
   QPushButton* Decap = nullptr;
   QPushButton* RydOp2 = nullptr;
   QPushButton* NyPost = nullptr;
-  TDBMemo* Manchet = nullptr;
-  TDBMemo* VProgrammer = nullptr;
+  DataMemo* Manchet = nullptr;
+  DataMemo* VProgrammer = nullptr;
   QPushButton* SletPost = nullptr;
   QPushButton* Afslut = nullptr;
   QPushButton* NytSprog = nullptr;

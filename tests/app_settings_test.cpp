@@ -235,8 +235,3 @@ TEST(SettingsTest, ARefusedKeyEndsTheWriteThere) {
 
 }  // namespace
 }  // namespace app
-
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -286,10 +286,3 @@ TEST_F(LookTest, PictureLogoLabelsAndFramePixels) {
 
 }  // namespace
 }  // namespace app
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  app::GuardedApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

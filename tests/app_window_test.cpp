@@ -376,10 +376,3 @@ TEST(ApplicationTitleTest, ComesFromTheExecutableName) {
 
 }  // namespace
 }  // namespace app
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  app::GuardedApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -369,10 +369,3 @@ TEST_F(ImageTest, GroupFrameIsEtchedAndInterruptedBehindTheWholeCaption) {
 
 }  // namespace
 }  // namespace ui
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

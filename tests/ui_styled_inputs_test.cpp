@@ -198,10 +198,3 @@ TEST(SysInfoTest, AsksTheScreenAtEachRead) {
 
 }  // namespace
 }  // namespace ui
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication application(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

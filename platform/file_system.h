@@ -1,7 +1,8 @@
 // File access for the article table's data files, behind a small interface so
 // that tests can run against a fake that injects every fault.
 //
-// Reading: Exists and ReadAll (the whole file in one read).
+// Reading: Exists and ReadAll (the whole file in one read); Identify tells
+// whether a file is still the one read before without reading it again.
 // Writing: WriteFileAtomic replaces a file so that the old content survives any
 // failure. It is composed here, once, from the low-level steps below (resolve
 // a symbolic link, query the target, open a private temporary file beside it,
@@ -34,6 +35,19 @@ struct TargetInfo {
   uint32_t mode = 0;            // permission bits (07777)
 };
 
+// What tells a file's content apart without reading it: the same device and
+// inode with the same size, modification and status-change times is taken as
+// the same content. The status-change time also moves on a change of
+// permissions or owner, which can make a file unreadable.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  uint64_t size = 0;
+  int64_t modified_ns = 0;
+  int64_t changed_ns = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 class IFileSystem {
  public:
   using Handle = int;
@@ -46,6 +60,9 @@ class IFileSystem {
   // Reads the whole file. False when it cannot be opened or read; `bytes` is
   // then empty.
   virtual bool ReadAll(const std::string& path, std::vector<uint8_t>* bytes) = 0;
+  // The identity of the regular file at `path`. False when there is none or it
+  // cannot be queried; nothing read before may then be taken for its content.
+  virtual bool Identify(const std::string& /*path*/, FileIdentity* /*id*/) { return false; }
 
   // Replaces `path` with `bytes` (see the file comment). False on any failure.
   bool WriteFileAtomic(const std::string& path, std::span<const uint8_t> bytes);
@@ -77,6 +94,7 @@ class PosixFileSystem : public IFileSystem {
  public:
   bool Exists(const std::string& path) override;
   bool ReadAll(const std::string& path, std::vector<uint8_t>* bytes) override;
+  bool Identify(const std::string& path, FileIdentity* id) override;
   std::string ResolveTarget(const std::string& path) override;
   bool QueryTarget(const std::string& path, TargetInfo* info) override;
   uint32_t DefaultMode() override;

@@ -28,6 +28,7 @@ class FakeFileSystem : public platform::IFileSystem {
     bool immutable = false;
     bool directory = false;
     int version = 0;  // bumped on every replace: the fake's time stamp
+    uint64_t inode = 0;
   };
 
   std::map<std::string, File> files;
@@ -37,10 +38,13 @@ class FakeFileSystem : public platform::IFileSystem {
   int replaces = 0;              // successful renames
   int reads = 0;
 
+  // Every Put is a change of the file: its time stamp moves.
   void Put(const std::string& path, std::vector<uint8_t> bytes, uint32_t mode = 0644) {
     File& f = files[path];
+    if (f.inode == 0) f.inode = ++last_inode_;
     f.bytes = std::move(bytes);
     f.mode = mode;
+    ++f.version;
   }
   void Put(const std::string& path, const std::string& text, uint32_t mode = 0644) {
     Put(path, std::vector<uint8_t>(text.begin(), text.end()), mode);
@@ -67,6 +71,14 @@ class FakeFileSystem : public platform::IFileSystem {
     return true;
   }
 
+  bool Identify(const std::string& path, platform::FileIdentity* id) override {
+    auto it = files.find(path);
+    if (it == files.end() || it->second.directory || unreadable.count(path)) return false;
+    *id = platform::FileIdentity{1, it->second.inode, it->second.bytes.size(), it->second.version,
+                                 it->second.version};
+    return true;
+  }
+
   bool QueryTarget(const std::string& path, platform::TargetInfo* info) override {
     if (fail_step == Step::kQuery) return false;
     *info = platform::TargetInfo();
@@ -85,7 +97,7 @@ class FakeFileSystem : public platform::IFileSystem {
   Handle CreateTemp(const std::string& target, std::string* temp_path) override {
     if (fail_step == Step::kCreateTemp) return kNoHandle;
     std::string name = target + ".tmp" + std::to_string(next_handle_);
-    files[name] = File{{}, 0600, false, false, 0};
+    files[name] = File{{}, 0600, false, false, 0, ++last_inode_};
     open_[next_handle_] = name;
     *temp_path = name;
     return next_handle_++;
@@ -134,6 +146,7 @@ class FakeFileSystem : public platform::IFileSystem {
 
  private:
   Handle next_handle_ = 3;
+  uint64_t last_inode_ = 0;
   std::map<Handle, std::string> open_;
 };
 

@@ -161,7 +161,43 @@ DBResult DataObject::AppendData(std::span<const uint8_t> packet) {
   return Load(std::move(data));
 }
 
-DBResult DataObject::Load(TableData data) {
+DBResult DataObject::AppendOwnedData(std::vector<uint8_t>* packet) {
+  TableData data;
+  std::string error;
+  DBResult r = ReadOwnedPacket(packet, &data, &error);
+  if (r != kDBOk) return Fail(r, error.empty() ? DefaultErrorText(r) : error);
+  const bool taken = packet->empty() && !data.heap.empty();
+  const size_t taken_size = data.heap.size();
+  r = LoadFrom(&data);
+  // A refused table hands the packet's bytes back, unchanged: only read.
+  if (r != kDBOk && taken) *packet = data.heap.Release();
+  if (r == kDBOk) owned_packet_size_ = taken ? taken_size : 0;
+  return r;
+}
+
+DBResult DataObject::ReturnOwnedData(std::vector<uint8_t>* packet) {
+  // The heap is still exactly the packet while nothing was appended to it.
+  if (!loaded_ || owned_packet_size_ == 0 || data_.heap.size() != owned_packet_size_ ||
+      data_.change_log.size() != loaded_log_size_) {
+    return Fail(kDBNoData, "The data holds no packet to give back");
+  }
+  *packet = data_.heap.Release();
+  for (Cursor* c : cursors_) c->OnBaseGone();
+  cursors_.clear();
+  data_ = TableData{};
+  orders_.clear();
+  replaces_.clear();
+  root_.clear();
+  current_of_root_.clear();
+  owned_packet_size_ = 0;
+  loaded_ = false;
+  return kDBOk;
+}
+
+DBResult DataObject::Load(TableData data) { return LoadFrom(&data); }
+
+DBResult DataObject::LoadFrom(TableData* in) {
+  TableData& data = *in;
   std::vector<uint32_t> replaces;
   std::string error;
   DBResult r = CheckTable(data, &replaces, &error);
@@ -182,6 +218,7 @@ DBResult DataObject::Load(TableData data) {
   root_ = std::move(root);
   current_of_root_ = std::move(current_of_root);
   loaded_log_size_ = data_.change_log.size();
+  owned_packet_size_ = 0;
   loaded_ = true;
 
   orders_.clear();

@@ -52,6 +52,8 @@ class DataObject final : public IDSBase {
 
   // IDSBase.
   DBResult AppendData(std::span<const uint8_t> packet) override;
+  DBResult AppendOwnedData(std::vector<uint8_t>* packet) override;
+  DBResult ReturnOwnedData(std::vector<uint8_t>* packet) override;
   DBResult GetFieldDescs(std::vector<FieldDesc>* out) override;
   DBResult GetParam(std::string_view name, ParamValue* out) override;
   DBResult HasChanges(bool* changed) override;
@@ -62,6 +64,8 @@ class DataObject final : public IDSBase {
   // Checks a table (cells, change log, version chains) and makes it the data,
   // replacing what was held; on refusal the data held before stays.
   DBResult Load(TableData data);
+  // Load that leaves *data as it was when it refuses it.
+  DBResult LoadFrom(TableData* data);
 
   bool loaded() const { return loaded_; }
   const TableData& data() const { return data_; }
@@ -107,6 +111,7 @@ class DataObject final : public IDSBase {
   TableData data_;
   bool loaded_ = false;
   size_t loaded_log_size_ = 0;
+  size_t owned_packet_size_ = 0;  // the heap began as a taken packet of this size
   std::vector<uint32_t> replaces_;
   std::vector<uint32_t> root_;             // per row: the record's first row
   std::vector<uint32_t> current_of_root_;  // per row (used at first rows): current row or kNoRow

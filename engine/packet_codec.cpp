@@ -28,6 +28,27 @@ DBResult ReadPacket(std::span<const uint8_t> packet, TableData* out, std::string
   }
 }
 
+DBResult ReadOwnedPacket(std::vector<uint8_t>* packet, TableData* out, std::string* error) {
+  std::string scratch;
+  if (error == nullptr) error = &scratch;
+  if (packet->size() < 4 || std::memcmp(packet->data(), kBinarySignature, 4) != 0) {
+    return ReadPacket(*packet, out, error);
+  }
+  try {
+    DBResult r = ReadBinaryPacket(*packet, out, error, /*values_in_place=*/true);
+    if (r == kDBOk) {
+      out->heap.Adopt(std::move(*packet));
+      packet->clear();
+    }
+    return r;
+  } catch (const std::bad_alloc&) {
+    *out = TableData{};
+    *error =
+        "Not enough memory to read a data packet of " + std::to_string(packet->size()) + " bytes";
+    return kDBCorruptPacket;
+  }
+}
+
 DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error) {
   std::string scratch;
   if (error == nullptr) error = &scratch;

@@ -6,8 +6,9 @@
 // object (IDSBase) owns one and edits it in place. The layout is chosen for
 // speed at a million rows: cells live in one flat array (row-major, one cell
 // per field), and the bytes of every varying value live in one append-only
-// heap, so loading copies bytes once and scanning a memo field walks memory in
-// order.
+// heap, so loading copies bytes at most once and scanning a memo field walks
+// memory in order. A binary packet's own bytes can become the heap, its
+// values used where they stand, so that loading copies none.
 //
 // Invariants:
 //   cells.size() == status.size() * fields.size()
@@ -77,6 +78,39 @@ struct FieldDef {
   uint16_t base() const { return type & kTypeBaseMask; }
 };
 
+// The bytes of varying values: append-only while the table lives. It may
+// begin as a whole packet taken over from a reader (Adopt), whose bytes
+// between the values are then simply never pointed at.
+class ByteHeap {
+ public:
+  size_t size() const { return bytes_.size(); }
+  size_t capacity() const { return bytes_.capacity(); }
+  bool empty() const { return bytes_.empty(); }
+  const char* data() const { return reinterpret_cast<const char*>(bytes_.data()); }
+  char* data() { return reinterpret_cast<char*>(bytes_.data()); }
+  void reserve(size_t n) { bytes_.reserve(n); }
+  void resize(size_t n) { bytes_.resize(n); }
+  void clear() { bytes_.clear(); }
+  void append(const char* p, size_t n) {
+    const auto* b = reinterpret_cast<const uint8_t*>(p);
+    bytes_.insert(bytes_.end(), b, b + n);
+  }
+  void append(std::string_view s) { append(s.data(), s.size()); }
+  ByteHeap& operator+=(std::string_view s) {
+    append(s);
+    return *this;
+  }
+  operator std::string_view() const { return std::string_view(data(), size()); }
+
+  // Becomes `bytes`, without copying them.
+  void Adopt(std::vector<uint8_t>&& bytes) { bytes_ = std::move(bytes); }
+  // Gives the bytes away and is left empty.
+  std::vector<uint8_t> Release() { return std::move(bytes_); }
+
+ private:
+  std::vector<uint8_t> bytes_;
+};
+
 struct Cell {
   uint64_t data = 0;  // fixed-size: the value's bits (sign-extended integers); varying: heap offset
   uint32_t len = 0;   // varying: byte length
@@ -123,7 +157,7 @@ struct TableData {
 
   std::vector<uint8_t> status;  // one per row
   std::vector<Cell> cells;      // row-major
-  std::string heap;             // bytes of varying values
+  ByteHeap heap;                // bytes of varying values
   mutable FilterCacheSlot filter_cache;
 
   size_t row_count() const { return status.size(); }

@@ -184,9 +184,13 @@ void TArtikelData::Open() {
   if (!held_) Error("Missing data provider or data packet");
   try {
     base_ = engine::CreateDSBase();
-    Check(base_->AppendData(*held_));
+    // The engine may take the held packet's bytes as they are; it hands them
+    // back when it refuses them, and a successful open releases them anyway.
+    Check(base_->AppendOwnedData(&*held_));
     OpenSteps();
   } catch (...) {
+    // A step after the load failed: the held packet goes back as it was.
+    if (base_ && held_->empty()) base_->ReturnOwnedData(&*held_);
     ReleaseEngine();
     throw;
   }

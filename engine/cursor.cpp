@@ -68,7 +68,7 @@ void Cursor::RebuildView() {
   for (size_t i = 0; i < filters_.size(); ++i) {
     std::vector<uint32_t>& out = i % 2 == 0 ? own_view_ : scratch;
     out.clear();
-    filters_[i].program->Select(base_->data(), base_->replaces(), *in, &out);
+    filters_[i].program->Select(base_->data(), base_->replaces(), base_->filter_cache(), *in, &out);
     in = &out;
   }
   if (in != &own_view_) own_view_.swap(scratch);

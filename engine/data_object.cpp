@@ -214,6 +214,7 @@ DBResult DataObject::LoadFrom(TableData* in) {
     }
   }
   data_ = std::move(data);
+  filter_cache_.Reset();
   replaces_ = std::move(replaces);
   root_ = std::move(root);
   current_of_root_ = std::move(current_of_root);
@@ -389,7 +390,7 @@ DBResult DataObject::AppendRow(const RecordBuffer& buf, uint8_t status, uint32_t
       data_.heap.resize(heap_mark);
       // The row is gone again; whatever a filter cache made of the table's
       // end must not be trusted.
-      data_.filter_cache.Reset();
+      filter_cache_.Reset();
       return Fail(kDBKeyViolation, "Key violation: index '" + o->name() +
                                        "' already holds that key (record of row " +
                                        std::to_string(other + 1) + ")");

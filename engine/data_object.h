@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/ds_interfaces.h"
+#include "engine/filter_cache.h"
 #include "engine/order.h"
 #include "engine/table_data.h"
 
@@ -71,6 +72,9 @@ class DataObject final : public IDSBase {
   const TableData& data() const { return data_; }
   const std::vector<uint32_t>& replaces() const { return replaces_; }
   RowSource source() const { return RowSource{&data_, &replaces_}; }
+  // What filters derived from the rows, kept for the next filter; the data
+  // object resets it whenever it changes rows other than by appending.
+  filter::ColumnCache& filter_cache() { return filter_cache_; }
 
   // Records: a record is named by its first version's row.
   uint32_t RecordOf(uint32_t row) const { return root_[row]; }
@@ -113,6 +117,7 @@ class DataObject final : public IDSBase {
   size_t loaded_log_size_ = 0;
   size_t owned_packet_size_ = 0;  // the heap began as a taken packet of this size
   std::vector<uint32_t> replaces_;
+  filter::ColumnCache filter_cache_;
   std::vector<uint32_t> root_;             // per row: the record's first row
   std::vector<uint32_t> current_of_root_;  // per row (used at first rows): current row or kNoRow
   std::vector<std::unique_ptr<Order>> orders_;

@@ -22,15 +22,18 @@ bool ColumnCache::StillValid(const TableData& data) const {
   return true;
 }
 
-ColumnCache& ColumnCache::Of(const TableData& data) {
-  auto cache = std::static_pointer_cast<ColumnCache>(data.filter_cache.value);
-  if (!cache || !cache->StillValid(data)) {
-    cache = std::make_shared<ColumnCache>();
-    cache->columns_.resize(data.field_count());
-    data.filter_cache.value = cache;
+ColumnCache& ColumnCache::Follow(const TableData& data) {
+  if (!StillValid(data)) {
+    Reset();
+    columns_.resize(data.field_count());
   }
-  cache->heap_size_ = data.heap.size();
-  return *cache;
+  heap_size_ = data.heap.size();
+  return *this;
+}
+
+void ColumnCache::Reset() {
+  columns_.clear();
+  heap_size_ = 0;
 }
 
 const IntColumn* ColumnCache::Ints(const TableData& data, int field) {

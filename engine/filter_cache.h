@@ -1,6 +1,7 @@
-// Columns that the filter evaluator derives from a table once and keeps in
-// the table's FilterCacheSlot, so that the next filter (the next keystroke of
-// a search) reads a compact column instead of every row's cell:
+// Columns that the filter evaluator derives from a table once and keeps in a
+// cache that the table's owner holds (the data object, which changes the
+// rows, and hands it to each filter), so that the next filter (the next
+// keystroke of a search) reads a compact column instead of every row's cell:
 //   - integer fields: the values in one array, with a state per row;
 //   - string fields with few distinct values (a category): a code per row and
 //     the distinct values, so a condition is decided once per value;
@@ -9,8 +10,11 @@
 // Must stay true: rows are only ever appended to a loaded table, so a column
 // built for the first N rows stays right and is extended for new rows; the
 // cache checks the last row it saw and the heap's size and starts afresh when
-// either tells of a change it cannot explain. Cells marked "unchanged" are
-// kept as such and resolved at evaluation (they depend on `replaces`).
+// either tells of a change it cannot explain; an owner that changes a cell of
+// an existing row in place, or takes rows away, calls Reset. A cache serves
+// one table: a copy of the table needs a cache of its own. Cells marked
+// "unchanged" are kept as such and resolved at evaluation (they depend on
+// `replaces`).
 // Single-threaded, like the engine. Used by engine/filter_eval.cpp.
 #pragma once
 
@@ -43,9 +47,11 @@ struct DictColumn {
 
 class ColumnCache {
  public:
-  // The cache kept with `data`, created on first use and checked against the
-  // table's present rows.
-  static ColumnCache& Of(const TableData& data);
+  // Checks what is kept against the table's present rows, drops it all when
+  // the table changed in a way appending cannot explain, and returns *this.
+  ColumnCache& Follow(const TableData& data);
+  // Forgets everything; the next use builds afresh.
+  void Reset();
 
   // The integer column of `field` (0-based) over every row, or null when the
   // field does not hold integers.

@@ -612,7 +612,7 @@ void Evaluator::Select(int index, const std::vector<uint32_t>& in,
 bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
                              std::vector<uint32_t>* out) const {
   const Node& n = nodes_[index];
-  if (n.kids.empty() || nodes_[n.kids[0]].kind != Kind::kField) return false;
+  if (cache_ == nullptr || n.kids.empty() || nodes_[n.kids[0]].kind != Kind::kField) return false;
   const Node& f = nodes_[n.kids[0]];
   // Both loops write every row and advance only past those that pass, so
   // half-selective conditions cost no mispredicted branches.
@@ -620,7 +620,7 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
   if (n.kind == Kind::kCompare && nodes_[n.kids[1]].kind == Kind::kConst &&
       nodes_[n.kids[1]].constant.kind == Value::Kind::kInt) {
     // An integer field against an integer: one pass over the cached column.
-    const IntColumn* col = ColumnCache::Of(data_).Ints(data_, f.field);
+    const IntColumn* col = cache_->Follow(data_).Ints(data_, f.field);
     if (!col) return false;
     const int64_t y = nodes_[n.kids[1]].constant.i;
     out->resize(first + in.size());
@@ -666,7 +666,7 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
   if (n.kind == Kind::kText && f.base == kBaseString) {
     // A string field with few distinct values: the condition is decided
     // once per value. verdict[code]: 0 fails, 1 passes, 2 ask the row.
-    const DictColumn* dict = ColumnCache::Of(data_).Dict(data_, f.field);
+    const DictColumn* dict = cache_->Follow(data_).Dict(data_, f.field);
     if (!dict) return SelectByWords(index, in, out);
     std::vector<uint8_t> verdict(dict->words.size() + 2, 0);
     verdict[1] = 2;
@@ -703,7 +703,7 @@ bool Evaluator::SelectByWords(int index, const std::vector<uint32_t>& in,
   // A partial length cuts the text, so a run may sit beyond the cut; "<>"
   // wants the rows without the pattern.
   if (runs.empty() || n.partial > 0 || n.op == 4) return false;
-  const WordIndex* words = ColumnCache::Of(data_).Words(data_, nodes_[n.kids[0]].field);
+  const WordIndex* words = cache_->Follow(data_).Words(data_, nodes_[n.kids[0]].field);
   if (!words) return false;
   // Candidates: rows holding every run inside a word. A run held by words
   // listing many rows narrows little and costs more than it saves: such runs

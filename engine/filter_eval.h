@@ -109,11 +109,15 @@ struct Node {
   std::vector<int> fields;  // fields this subtree reads (for prefetching)
 };
 
+class ColumnCache;
+
 class Evaluator {
  public:
+  // `cache` holds the columns derived from `data` (engine/filter_cache.h);
+  // without one, every row is tested on its own.
   Evaluator(const std::vector<Node>& nodes, const TableData& data,
-            const std::vector<uint32_t>& replaces)
-      : nodes_(nodes), data_(data), replaces_(replaces) {}
+            const std::vector<uint32_t>& replaces, ColumnCache* cache)
+      : nodes_(nodes), data_(data), replaces_(replaces), cache_(cache) {}
 
   Tri Test(int node, uint32_t row) const;
   Value Eval(int node, uint32_t row) const;
@@ -129,8 +133,8 @@ class Evaluator {
     return c->blank == kUnchanged ? ResolveChain(row, field) : nullptr;
   }
   const Cell* ResolveChain(uint32_t row, int field) const;
-  // Leaves that the table's column cache answers in one pass; false when
-  // `index` is no such leaf.
+  // Leaves that the column cache answers in one pass; false when `index` is
+  // no such leaf or there is no cache.
   bool SelectCached(int index, const std::vector<uint32_t>& in, std::vector<uint32_t>* out) const;
   // A LIKE over a text field through the field's word index; false when the
   // index does not apply.
@@ -142,6 +146,7 @@ class Evaluator {
   const std::vector<Node>& nodes_;
   const TableData& data_;
   const std::vector<uint32_t>& replaces_;
+  ColumnCache* cache_;
 };
 
 // -1, 0, 1, or 2 when the values cannot be compared (a null, text against a

@@ -40,8 +40,9 @@ class Program : public FilterProgram {
   explicit Program(std::vector<Node> nodes) : nodes_(std::move(nodes)) {}
 
   void Select(const TableData& data, const std::vector<uint32_t>& replaces,
-              const std::vector<uint32_t>& rows, std::vector<uint32_t>* out) const override {
-    filter::Evaluator eval(nodes_, data, replaces);
+              filter::ColumnCache& cache, const std::vector<uint32_t>& rows,
+              std::vector<uint32_t>* out) const override {
+    filter::Evaluator eval(nodes_, data, replaces, &cache);
     const size_t count = data.row_count();
     bool ascending = true;
     for (size_t i = 0; i < rows.size() && ascending; ++i)
@@ -68,7 +69,7 @@ class Program : public FilterProgram {
   bool Matches(const TableData& data, const std::vector<uint32_t>& replaces,
                uint32_t row) const override {
     if (row >= data.row_count()) return false;
-    filter::Evaluator eval(nodes_, data, replaces);
+    filter::Evaluator eval(nodes_, data, replaces, nullptr);
     return eval.Test(0, row) == filter::Tri::kTrue;
   }
 

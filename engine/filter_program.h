@@ -19,13 +19,20 @@
 
 namespace engine {
 
+namespace filter {
+class ColumnCache;
+}
+
 class FilterProgram {
  public:
   virtual ~FilterProgram() = default;
 
-  // Appends to `out` the rows of `rows` (in their order) that pass.
+  // Appends to `out` the rows of `rows` (in their order) that pass. `cache`
+  // keeps what is derived from `data` for the next filter
+  // (engine/filter_cache.h); it must serve `data` alone.
   virtual void Select(const TableData& data, const std::vector<uint32_t>& replaces,
-                      const std::vector<uint32_t>& rows, std::vector<uint32_t>* out) const = 0;
+                      filter::ColumnCache& cache, const std::vector<uint32_t>& rows,
+                      std::vector<uint32_t>* out) const = 0;
   // Whether one row passes.
   virtual bool Matches(const TableData& data, const std::vector<uint32_t>& replaces,
                        uint32_t row) const = 0;

@@ -17,7 +17,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -117,26 +116,6 @@ struct Cell {
   uint8_t blank = kNull;
 };
 
-// A place where the filter evaluator keeps what it derived from the table's
-// cells (engine/filter_cache.h), so that filtering again after a keystroke
-// does not read every row again. It moves with the table; a copy starts
-// empty. Rows are only ever appended, which the cache relies on: code that
-// changes a cell of an existing row in place must call Reset().
-class FilterCacheSlot {
- public:
-  FilterCacheSlot() = default;
-  FilterCacheSlot(const FilterCacheSlot&) {}
-  FilterCacheSlot& operator=(const FilterCacheSlot&) {
-    value.reset();
-    return *this;
-  }
-  FilterCacheSlot(FilterCacheSlot&&) noexcept = default;
-  FilterCacheSlot& operator=(FilterCacheSlot&&) noexcept = default;
-  void Reset() { value.reset(); }
-
-  std::shared_ptr<void> value;
-};
-
 struct TableData {
   // Parts of the binary header that carry no meaning for the engine but must
   // survive a trip through the XML form: the words at offsets 4 and 18, bytes
@@ -158,7 +137,6 @@ struct TableData {
   std::vector<uint8_t> status;  // one per row
   std::vector<Cell> cells;      // row-major
   ByteHeap heap;                // bytes of varying values
-  mutable FilterCacheSlot filter_cache;
 
   size_t row_count() const { return status.size(); }
   size_t field_count() const { return fields.size(); }

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/filter_cache.h"
 #include "engine/filter_program.h"
 #include "engine/table_data.h"
 #include "store/db_error.h"
@@ -100,7 +101,9 @@ void Evaluate(std::span<const uint8_t> block) {
   for (uint32_t r = 1; r < t.row_count(); ++r) replaces[r] = r;  // row r replaces row r-1
   std::vector<uint32_t> rows, out;
   for (uint32_t r = 0; r < t.row_count(); ++r) rows.push_back(t.row_count() - 1 - r);
-  program->Select(t, replaces, rows, &out);
+  // One cache for the one table, kept across runs as a data object keeps it.
+  static engine::filter::ColumnCache cache;
+  program->Select(t, replaces, cache, rows, &out);
   for (uint32_t r : rows) program->Matches(t, replaces, r);
 }
 

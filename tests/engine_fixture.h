@@ -235,7 +235,8 @@ class EvenFilter : public engine::FilterProgram {
   explicit EvenFilter(uint16_t field, bool null_passes = false)
       : field_(field), null_passes_(null_passes) {}
   void Select(const TableData& data, const std::vector<uint32_t>& replaces,
-              const std::vector<uint32_t>& rows, std::vector<uint32_t>* out) const override {
+              engine::filter::ColumnCache& /*cache*/, const std::vector<uint32_t>& rows,
+              std::vector<uint32_t>* out) const override {
     for (uint32_t r : rows) {
       if (Matches(data, replaces, r)) out->push_back(r);
     }

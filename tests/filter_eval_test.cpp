@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/filter_cache.h"
 #include "engine/filter_program.h"
 #include "engine/table_data.h"
 #include "engine/text_fold.h"
@@ -20,6 +21,7 @@ namespace {
 
 using engine::FilterProgram;
 using engine::TableData;
+using engine::filter::ColumnCache;
 
 struct Article {
   std::optional<int> aargang, nummer;
@@ -74,9 +76,14 @@ std::vector<uint32_t> AllRows(size_t n) {
   return rows;
 }
 
+// Filters `t` through `cache`, the columns kept for `t` between filters, or
+// through a cache of its own when none is given.
 std::vector<uint32_t> Filtered(const std::string& text, const TableData& t,
                                store::TFilterOptions options = {true, false},
-                               const std::vector<uint32_t>& replaces = {}) {
+                               const std::vector<uint32_t>& replaces = {},
+                               ColumnCache* cache = nullptr) {
+  ColumnCache own;
+  if (cache == nullptr) cache = &own;
   filter_test::ArticleHost host;
   const auto block = store::CompileFilterText(host, text, options);
   std::unique_ptr<FilterProgram> program;
@@ -84,11 +91,11 @@ std::vector<uint32_t> Filtered(const std::string& text, const TableData& t,
   EXPECT_EQ(FilterProgram::Decode(block, t, &program, &error), engine::kDBOk) << error;
   std::vector<uint32_t> out;
   if (!program) return out;
-  program->Select(t, replaces, AllRows(t.row_count()), &out);
+  program->Select(t, replaces, *cache, AllRows(t.row_count()), &out);
   // The view's own order is kept: rows given backwards come out backwards.
   std::vector<uint32_t> backwards = AllRows(t.row_count()), back_out;
   std::reverse(backwards.begin(), backwards.end());
-  program->Select(t, replaces, backwards, &back_out);
+  program->Select(t, replaces, *cache, backwards, &back_out);
   EXPECT_EQ(back_out, std::vector<uint32_t>(out.rbegin(), out.rend())) << text;
   // Matches agrees with Select row by row.
   std::vector<uint32_t> one_by_one;
@@ -152,6 +159,7 @@ TEST(FilterEval, SearchWordAgainstReference) {
   std::mt19937 rng(1234);
   const auto rows = RandomArticles(rng, 400);
   const TableData t = MakeTable(rows);
+  ColumnCache cache;
   for (int round = 0; round < 150; ++round) {
     std::string word = RandomText(rng, 3);
     if (word.find('\'') != std::string::npos) continue;
@@ -165,7 +173,8 @@ TEST(FilterEval, SearchWordAgainstReference) {
             (a.titel && RefLike(pattern, 0, *a.titel, 0, ci)))
           expected.push_back(r);
       }
-      EXPECT_EQ(Filtered(text, t, {ci, false}), expected) << "word '" << word << "' ci " << ci;
+      EXPECT_EQ(Filtered(text, t, {ci, false}, {}, &cache), expected)
+          << "word '" << word << "' ci " << ci;
     }
   }
 }
@@ -258,12 +267,13 @@ TEST(FilterEval, FoldingCoversWindows1252Letters) {
   EXPECT_EQ(engine::UpperTable()[0xF7], 0xF7);
 }
 
-// The column cache kept with the table follows appended rows, starts afresh
-// for copies and after Reset, and gives up categories with many values.
+// The column cache kept for a table follows appended rows, starts afresh
+// after Reset, and gives up categories with many values.
 TEST(FilterEval, ColumnCacheFollowsTheTable) {
   std::mt19937 rng(31);
   auto rows = RandomArticles(rng, 200);
   TableData t = MakeTable(rows);
+  ColumnCache cache;
   const std::string text = "Aargang = 2001 and Kategori = 'test'";
   auto reference = [&](const std::vector<Article>& rs) {
     std::vector<uint32_t> expected;
@@ -272,7 +282,7 @@ TEST(FilterEval, ColumnCacheFollowsTheTable) {
         expected.push_back(r);
     return expected;
   };
-  EXPECT_EQ(Filtered(text, t), reference(rows));
+  EXPECT_EQ(Filtered(text, t, {true, false}, {}, &cache), reference(rows));
   // Rows appended after the first filter.
   const auto more = RandomArticles(rng, 100);
   rows.insert(rows.end(), more.begin(), more.end());
@@ -282,19 +292,21 @@ TEST(FilterEval, ColumnCacheFollowsTheTable) {
   t.heap = grown.heap;
   t.cells.insert(t.cells.end(), grown.cells.begin() + static_cast<long>(old_cells),
                  grown.cells.end());
-  EXPECT_EQ(Filtered(text, t), reference(rows));
-  // A copy changed in place does not see the original's cache.
+  EXPECT_EQ(Filtered(text, t, {true, false}, {}, &cache), reference(rows));
+  // A copy changed in place, with a cache of its own, leaves the original's
+  // cache as it was.
   TableData copy = t;
+  ColumnCache copy_cache;
   for (size_t r = 0; r < copy.row_count(); ++r) copy.cell(r, 0).data = 2001;
   auto all_2001 = rows;
   for (auto& a : all_2001)
     if (a.aargang) a.aargang = 2001;
-  EXPECT_EQ(Filtered(text, copy), reference(all_2001));
-  EXPECT_EQ(Filtered(text, t), reference(rows));
+  EXPECT_EQ(Filtered(text, copy, {true, false}, {}, &copy_cache), reference(all_2001));
+  EXPECT_EQ(Filtered(text, t, {true, false}, {}, &cache), reference(rows));
   // In-place change with Reset.
   for (size_t r = 0; r < t.row_count(); ++r) t.cell(r, 0).data = 2001;
-  t.filter_cache.Reset();
-  EXPECT_EQ(Filtered(text, t), reference(all_2001));
+  cache.Reset();
+  EXPECT_EQ(Filtered(text, t, {true, false}, {}, &cache), reference(all_2001));
   // Titles are all different: the dictionary gives up, results stay right.
   std::vector<Article> many(3000);
   for (size_t i = 0; i < many.size(); ++i) many[i].titel = "t" + std::to_string(i % 1500);
@@ -335,6 +347,7 @@ TEST(FilterEval, WordIndexAgainstReference) {
   std::mt19937 rng(4242);
   const auto rows = ManyTitles(rng, 1300);
   const TableData t = MakeTable(rows);
+  ColumnCache cache;
   for (int round = 0; round < 90; ++round) {
     std::string pattern;
     switch (round % 3) {
@@ -350,12 +363,13 @@ TEST(FilterEval, WordIndexAgainstReference) {
     }
     if (pattern.empty()) continue;
     for (bool ci : {true, false}) {
-      EXPECT_EQ(Filtered(SearchText(pattern), t, {ci, false}), SearchReference(rows, pattern, ci))
+      EXPECT_EQ(Filtered(SearchText(pattern), t, {ci, false}, {}, &cache),
+                SearchReference(rows, pattern, ci))
           << "pattern '" << pattern << "' ci " << ci;
       std::vector<uint32_t> without;
       for (uint32_t r = 0; r < rows.size(); ++r)
         if (rows[r].tekst && !RefLike(pattern, 0, *rows[r].tekst, 0, ci)) without.push_back(r);
-      EXPECT_EQ(Filtered("not Tekst LIKE '" + pattern + "'", t, {ci, false}), without)
+      EXPECT_EQ(Filtered("not Tekst LIKE '" + pattern + "'", t, {ci, false}, {}, &cache), without)
           << "pattern '" << pattern << "' ci " << ci;
     }
   }
@@ -373,14 +387,15 @@ TEST(FilterEval, WordIndexAgainstReference) {
 }
 
 // The word index follows appended rows (among them an "unchanged" cell),
-// notices a changed last row, and starts afresh after Reset and for copies.
+// notices a changed last row, and starts afresh after Reset.
 TEST(FilterEval, WordIndexFollowsTheTable) {
   std::mt19937 rng(77);
   auto rows = ManyTitles(rng, 1200);
   TableData t = MakeTable(rows);
+  ColumnCache cache;
   const std::string pattern = "%ab%";
   std::vector<uint32_t> replaces(rows.size(), 0);
-  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces),
+  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces, &cache),
             SearchReference(rows, pattern, true));
   // Rows appended after the index was built; the last one's text is that of
   // the row it replaces.
@@ -395,25 +410,27 @@ TEST(FilterEval, WordIndexFollowsTheTable) {
                  grown.cells.end());
   t.cell(rows.size() - 1, 3).blank = engine::kUnchanged;
   t.cell(0, 3) = t.AddBytes("xxabyy");  // row 0 changed in place, the cache dropped
-  t.filter_cache.Reset();
+  cache.Reset();
   rows[0].tekst = "xxabyy";
   replaces.assign(rows.size(), 0);
   replaces.back() = 1;
-  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces),
+  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces, &cache),
             SearchReference(rows, pattern, true));
-  EXPECT_EQ(Filtered(SearchText("%xxaby%"), t, {true, false}, replaces),
+  EXPECT_EQ(Filtered(SearchText("%xxaby%"), t, {true, false}, replaces, &cache),
             (std::vector<uint32_t>{0, static_cast<uint32_t>(rows.size() - 1)}));
   // The last row changed in place without Reset: the cache sees its cell moved.
   t.cell(rows.size() - 1, 3) = t.AddBytes("qqq");
   rows.back().tekst = "qqq";
-  EXPECT_EQ(Filtered(SearchText("%qqq%"), t, {true, false}, replaces),
+  EXPECT_EQ(Filtered(SearchText("%qqq%"), t, {true, false}, replaces, &cache),
             (std::vector<uint32_t>{static_cast<uint32_t>(rows.size() - 1)}));
-  // A copy changed in place does not see the original's index.
+  // A copy changed in place, with a cache of its own, leaves the original's
+  // index as it was.
   TableData copy = t;
+  ColumnCache copy_cache;
   copy.cell(3, 3) = copy.AddBytes("qqq");
   EXPECT_EQ(Filtered(SearchText("%qqq%"), copy, {true, false}, replaces),
             (std::vector<uint32_t>{3, static_cast<uint32_t>(rows.size() - 1)}));
-  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces),
+  EXPECT_EQ(Filtered(SearchText(pattern), t, {true, false}, replaces, &cache),
             SearchReference(rows, pattern, true));
 }
 
@@ -458,7 +475,8 @@ TEST(FilterEval, MalformedBlocksAreRefused) {
     bad[rng() % bad.size()] ^= static_cast<uint8_t>(1u << (rng() % 8));
     if (FilterProgram::Decode(bad, t, &program, &error) == engine::kDBOk) {
       std::vector<uint32_t> out;
-      program->Select(t, {}, AllRows(t.row_count()), &out);
+      ColumnCache cache;
+      program->Select(t, {}, cache, AllRows(t.row_count()), &out);
     }
   }
   // A node that names itself as its operand is a cycle.

@@ -138,9 +138,13 @@ DBResult CheckTable(const TableData& data, std::vector<uint32_t>* replaces, std:
 
 }  // namespace
 
-DataObject::DataObject() = default;
+DataObject::DataObject() {
+  // A search must not wait for a word index: the table's are built aside.
+  filter_cache_.BuildInBackground(true);
+}
 
 DataObject::~DataObject() {
+  filter_cache_.StopBuilding();
   for (Cursor* c : cursors_) c->OnBaseGone();
 }
 
@@ -181,6 +185,7 @@ DBResult DataObject::ReturnOwnedData(std::vector<uint8_t>* packet) {
       data_.change_log.size() != loaded_log_size_) {
     return Fail(kDBNoData, "The data holds no packet to give back");
   }
+  filter_cache_.Reset();
   *packet = data_.heap.Release();
   for (Cursor* c : cursors_) c->OnBaseGone();
   cursors_.clear();
@@ -359,6 +364,8 @@ DBResult DataObject::AppendRow(const RecordBuffer& buf, uint8_t status, uint32_t
                                uint32_t* row) {
   const size_t n = data_.row_count();
   if (n + 1 >= kNoRow) return Fail(kDBBadArgument, "The table cannot hold more rows");
+  // The rows are about to grow: a word-index build reading them ends first.
+  filter_cache_.StopBuilding();
   const size_t heap_mark = data_.heap.size();
   const size_t nf = data_.field_count();
   const uint32_t q = uint32_t(n);
@@ -472,6 +479,9 @@ void DataObject::Attach(Cursor* cursor) {
 
 void DataObject::Detach(Cursor* cursor) {
   cursors_.erase(std::remove(cursors_.begin(), cursors_.end(), cursor), cursors_.end());
+  // Word indexes serve the cursors' searches: with the last cursor gone (the
+  // table closed), a build in progress ends.
+  if (cursors_.empty()) filter_cache_.StopBuilding();
 }
 
 std::unique_ptr<IDSBase> CreateDSBase() { return std::make_unique<DataObject>(); }

@@ -160,6 +160,28 @@ TEST_F(WindowTest, TextBoxFollowsTheSelectedRow) {
   EXPECT_EQ(w.Manchet->toPlainText(), "Programmer");
 }
 
+// A long text of many lines shows every line, and the same text again after
+// another row was shown; its line breaks come out as line breaks.
+TEST_F(WindowTest, TextBoxShowsEveryLineOfALongText) {
+  std::string tekst, expected;
+  for (int i = 1; i <= 100; ++i) {
+    const std::string line = "Linje " + std::to_string(i) + " om netv\xE6rk \x80";
+    tekst += (i > 1 ? "&#13;&#10;" : "") + line;
+    expected += (i > 1 ? "\n" : "") + line;
+  }
+  WriteFile("Base.xml",
+            EditionXml({Row("Aargang=\"2001\" Nummer=\"1\" Titel=\"A lang\" Tekst=\"" + tekst +
+                            "\" Kategori=\"Test\" StartSide=\"1\" SlutSide=\"2\""),
+                        Row("Aargang=\"2001\" Nummer=\"2\" Titel=\"B kort\" Tekst=\"Kort\" "
+                            "Kategori=\"Test\" StartSide=\"1\" SlutSide=\"2\"")}));
+  TVRegister& w = Start();
+  EXPECT_EQ(w.Manchet->toPlainText(), ui::FromCp1252(expected));
+  w.ArtikelData->SetRecNo(2);
+  EXPECT_EQ(w.Manchet->toPlainText(), "Kort");
+  w.ArtikelData->SetRecNo(1);
+  EXPECT_EQ(w.Manchet->toPlainText(), ui::FromCp1252(expected));
+}
+
 TEST_F(WindowTest, BrowsingLeavesTheDataFileUntouched) {
   WriteFile("Base.xml", EditionXml(DanishRows()));
   std::string before = ReadFile("Base.xml");

@@ -23,6 +23,7 @@ class TDBMemo : public QPlainTextEdit {
  private:
   TDataSource* source_;
   std::string field_name_;
+  std::string shown_source_;  // the field's text the box shows
 };
 
 }  // namespace ui

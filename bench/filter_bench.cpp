@@ -320,9 +320,20 @@ void PrintWordIndexCost() {
       cursor->GetRecordCount(&count);
       cursor->DropFilter(handle);
       std::printf("fresh table, '%s' search %s: %8.3f ms, %u rows\n", word,
-                  run == 0 && word[0] == 'v' ? "1st (builds the index)" : "then                 ",
+                  run == 0 && word[0] == 'v' ? "1st (asks for the index)" : "then                   ",
                   CpuMs() - t0, count);
     }
+  }
+}
+
+// Word indexes are built on the engine's own thread after a field's first
+// search; the figures "with the index" wait until both fields have theirs.
+void WaitForWordIndexes(Fixture& fx) {
+  auto& cache = dynamic_cast<engine::DataObject&>(*fx.base).filter_cache();
+  const Query q{"xyzzy", "", ""};
+  while (!cache.HasWords(2) || !cache.HasWords(3)) {
+    EngineCount(q, fx);  // asks for them, and takes them over when built
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
 
@@ -332,6 +343,7 @@ void BM_Summary(benchmark::State& state) {
   for (auto _ : state) {
     std::printf("\n");
     PrintWordIndexCost();
+    WaitForWordIndexes(F());
     std::printf("\n%-16s %8s %8s %10s %10s %7s   (median thread CPU time)\n", "query", "rows",
                 "sqlite", "engine ms", "sqlite ms", "ratio");
     for (size_t i = 0; i < std::size(kQueries); ++i) {
@@ -358,8 +370,13 @@ void BM_SummaryLargeVocabulary(benchmark::State& state) {
     const double t0 = CpuMs();
     const uint32_t n = EngineCount(first, fx);
     std::printf(
-        "\nlarge vocabulary: 1st search (builds the index of both fields) %.1f ms, %u rows\n",
+        "\nlarge vocabulary: 1st search (scans, asks for the indexes) %.1f ms, %u rows\n",
         CpuMs() - t0, n);
+    const auto w0 = std::chrono::steady_clock::now();
+    WaitForWordIndexes(fx);
+    std::printf("indexes of both fields built aside in %.0f ms (wall clock)\n",
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - w0)
+                    .count());
     std::printf("%-22s %8s %8s %10s %10s %7s   (median thread CPU time)\n", "search word", "rows",
                 "sqlite", "engine ms", "sqlite ms", "ratio");
     const std::string words[] = {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <type_traits>
 
 #include "engine/coding.h"
 #include "engine/cursor.h"
@@ -165,7 +166,8 @@ DBResult DataObject::AppendData(std::span<const uint8_t> packet) {
   return Load(std::move(data));
 }
 
-DBResult DataObject::AppendOwnedData(std::vector<uint8_t>* packet) {
+template <typename Bytes>
+DBResult DataObject::AppendOwned(Bytes* packet) {
   TableData data;
   std::string error;
   DBResult r = ReadOwnedPacket(packet, &data, &error);
@@ -174,10 +176,22 @@ DBResult DataObject::AppendOwnedData(std::vector<uint8_t>* packet) {
   const size_t taken_size = data.heap.size();
   r = LoadFrom(&data);
   // A refused table hands the packet's bytes back, unchanged: only read.
-  if (r != kDBOk && taken) *packet = data.heap.Release();
-  if (r == kDBOk) owned_packet_size_ = taken ? taken_size : 0;
+  if (r != kDBOk && taken) {
+    if constexpr (std::is_same_v<Bytes, std::string>) {
+      *packet = data.heap.ReleaseText();
+    } else {
+      *packet = data.heap.Release();
+    }
+  }
+  // Only a vector comes back through ReturnOwnedData.
+  if (r == kDBOk)
+    owned_packet_size_ = taken && !std::is_same_v<Bytes, std::string> ? taken_size : 0;
   return r;
 }
+
+DBResult DataObject::AppendOwnedData(std::vector<uint8_t>* packet) { return AppendOwned(packet); }
+
+DBResult DataObject::AppendOwnedData(std::string* packet) { return AppendOwned(packet); }
 
 DBResult DataObject::ReturnOwnedData(std::vector<uint8_t>* packet) {
   // The heap is still exactly the packet while nothing was appended to it.

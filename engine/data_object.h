@@ -54,6 +54,7 @@ class DataObject final : public IDSBase {
   // IDSBase.
   DBResult AppendData(std::span<const uint8_t> packet) override;
   DBResult AppendOwnedData(std::vector<uint8_t>* packet) override;
+  DBResult AppendOwnedData(std::string* packet) override;
   DBResult ReturnOwnedData(std::vector<uint8_t>* packet) override;
   DBResult GetFieldDescs(std::vector<FieldDesc>* out) override;
   DBResult GetParam(std::string_view name, ParamValue* out) override;
@@ -68,6 +69,11 @@ class DataObject final : public IDSBase {
   // Load that leaves *data as it was when it refuses it.
   DBResult LoadFrom(TableData* data);
 
+ private:
+  template <typename Bytes>
+  DBResult AppendOwned(Bytes* packet);
+
+ public:
   bool loaded() const { return loaded_; }
   const TableData& data() const { return data_; }
   const std::vector<uint32_t>& replaces() const { return replaces_; }

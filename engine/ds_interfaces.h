@@ -82,6 +82,7 @@ class IDSBase {
   // have taken its bytes (*packet is then empty); on failure *packet keeps
   // them.
   virtual DBResult AppendOwnedData(std::vector<uint8_t>* packet) = 0;
+  virtual DBResult AppendOwnedData(std::string* packet) = 0;
   // Undoes a successful AppendOwnedData that took the packet's bytes, while
   // nothing has changed since: the bytes go back to *packet as they were, and
   // the data object is left without data. kDBNoData when it holds no taken

@@ -28,14 +28,19 @@ DBResult ReadPacket(std::span<const uint8_t> packet, TableData* out, std::string
   }
 }
 
-DBResult ReadOwnedPacket(std::vector<uint8_t>* packet, TableData* out, std::string* error) {
+namespace {
+
+template <typename Bytes>
+DBResult ReadOwned(Bytes* packet, TableData* out, std::string* error) {
   std::string scratch;
   if (error == nullptr) error = &scratch;
-  if (packet->size() < 4 || std::memcmp(packet->data(), kBinarySignature, 4) != 0) {
-    return ReadPacket(*packet, out, error);
+  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(packet->data()),
+                                       packet->size());
+  if (bytes.size() < 4 || std::memcmp(bytes.data(), kBinarySignature, 4) != 0) {
+    return ReadPacket(bytes, out, error);
   }
   try {
-    DBResult r = ReadBinaryPacket(*packet, out, error, /*values_in_place=*/true);
+    DBResult r = ReadBinaryPacket(bytes, out, error, /*values_in_place=*/true);
     if (r == kDBOk) {
       out->heap.Adopt(std::move(*packet));
       packet->clear();
@@ -44,9 +49,19 @@ DBResult ReadOwnedPacket(std::vector<uint8_t>* packet, TableData* out, std::stri
   } catch (const std::bad_alloc&) {
     *out = TableData{};
     *error =
-        "Not enough memory to read a data packet of " + std::to_string(packet->size()) + " bytes";
+        "Not enough memory to read a data packet of " + std::to_string(bytes.size()) + " bytes";
     return kDBCorruptPacket;
   }
+}
+
+}  // namespace
+
+DBResult ReadOwnedPacket(std::vector<uint8_t>* packet, TableData* out, std::string* error) {
+  return ReadOwned(packet, out, error);
+}
+
+DBResult ReadOwnedPacket(std::string* packet, TableData* out, std::string* error) {
+  return ReadOwned(packet, out, error);
 }
 
 DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error) {

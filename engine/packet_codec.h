@@ -30,6 +30,7 @@ DBResult ReadPacket(std::span<const uint8_t> packet, TableData* out, std::string
 // and *packet is left empty. On failure, and for the XML form, *packet keeps
 // its bytes.
 DBResult ReadOwnedPacket(std::vector<uint8_t>* packet, TableData* out, std::string* error);
+DBResult ReadOwnedPacket(std::string* packet, TableData* out, std::string* error);
 DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error);
 
 }  // namespace engine

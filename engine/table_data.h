@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,15 +83,21 @@ struct FieldDef {
 // between the values are then simply never pointed at.
 class ByteHeap {
  public:
-  size_t size() const { return bytes_.size(); }
-  size_t capacity() const { return bytes_.capacity(); }
-  bool empty() const { return bytes_.empty(); }
-  const char* data() const { return reinterpret_cast<const char*>(bytes_.data()); }
-  char* data() { return reinterpret_cast<char*>(bytes_.data()); }
-  void reserve(size_t n) { bytes_.reserve(n); }
-  void resize(size_t n) { bytes_.resize(n); }
-  void clear() { bytes_.clear(); }
+  size_t size() const { return text_ ? text_->size() : bytes_.size(); }
+  size_t capacity() const { return text_ ? text_->capacity() : bytes_.capacity(); }
+  bool empty() const { return size() == 0; }
+  const char* data() const {
+    return text_ ? text_->data() : reinterpret_cast<const char*>(bytes_.data());
+  }
+  char* data() { return text_ ? text_->data() : reinterpret_cast<char*>(bytes_.data()); }
+  void reserve(size_t n) { text_ ? text_->reserve(n) : bytes_.reserve(n); }
+  void resize(size_t n) { text_ ? text_->resize(n) : bytes_.resize(n); }
+  void clear() { text_ ? text_->clear() : bytes_.clear(); }
   void append(const char* p, size_t n) {
+    if (text_) {
+      text_->append(p, n);
+      return;
+    }
     const auto* b = reinterpret_cast<const uint8_t*>(p);
     bytes_.insert(bytes_.end(), b, b + n);
   }
@@ -101,13 +108,38 @@ class ByteHeap {
   }
   operator std::string_view() const { return std::string_view(data(), size()); }
 
-  // Becomes `bytes`, without copying them.
-  void Adopt(std::vector<uint8_t>&& bytes) { bytes_ = std::move(bytes); }
-  // Gives the bytes away and is left empty.
+  // Becomes `bytes`, without copying them (a packet read into either kind
+  // of buffer).
+  void Adopt(std::vector<uint8_t>&& bytes) {
+    text_.reset();
+    bytes_ = std::move(bytes);
+  }
+  void Adopt(std::string&& bytes) {
+    bytes_ = std::vector<uint8_t>();
+    text_ = std::make_unique<std::string>(std::move(bytes));
+  }
+  // Gives the bytes away, in the kind of buffer they came in, and is left
+  // empty. REQUIRES (for the string): adopted from a string.
   std::vector<uint8_t> Release() { return std::move(bytes_); }
+  std::string ReleaseText() {
+    std::string out = text_ ? std::move(*text_) : std::string();
+    text_.reset();
+    return out;
+  }
+
+  ByteHeap() = default;
+  ByteHeap(const ByteHeap& o)
+      : bytes_(o.bytes_), text_(o.text_ ? std::make_unique<std::string>(*o.text_) : nullptr) {}
+  ByteHeap& operator=(const ByteHeap& o) {
+    if (this != &o) *this = ByteHeap(o);
+    return *this;
+  }
+  ByteHeap(ByteHeap&&) noexcept = default;
+  ByteHeap& operator=(ByteHeap&&) noexcept = default;
 
  private:
   std::vector<uint8_t> bytes_;
+  std::unique_ptr<std::string> text_;  // set when the bytes came as a string
 };
 
 struct Cell {

@@ -120,10 +120,23 @@ TEST(BinaryPacketOwned, TakenOnlyWhenLoadedAndGivenBackWhole) {
     if (!c.taken) {
       EXPECT_EQ(packet, original);
     }
-    if (!c.loads) continue;
+    if (!c.loads) {
+      std::string text = c.bytes;
+      EXPECT_NE(engine::CreateDSBase()->AppendOwnedData(&text), engine::kDBOk);
+      EXPECT_EQ(text, c.bytes);
+      continue;
+    }
     std::string again;
     ASSERT_EQ(base->StreamData(engine::PacketForm::kBinary, &again), engine::kDBOk);
     EXPECT_EQ(again, binary);
+    // The same through a packet read into a string (the command-line tool's).
+    std::string text = c.bytes;
+    auto other = engine::CreateDSBase();
+    ASSERT_EQ(other->AppendOwnedData(&text), engine::kDBOk);
+    EXPECT_EQ(text.empty(), c.taken);
+    std::string from_text;
+    ASSERT_EQ(other->StreamData(engine::PacketForm::kBinary, &from_text), engine::kDBOk);
+    EXPECT_EQ(from_text, binary);
     std::vector<uint8_t> back;
     EXPECT_EQ(base->ReturnOwnedData(&back) == engine::kDBOk, c.taken);
     if (c.taken) {

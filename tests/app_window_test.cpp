@@ -22,6 +22,7 @@
 #include "app/error_display.h"
 #include "app/guarded_application.h"
 #include "app/indeks_base.h"
+#include "fake_file_system.h"
 #include "platform/file_system.h"
 #include "platform/locale.h"
 #include "store/db_error.h"
@@ -180,6 +181,30 @@ TEST_F(WindowTest, TextBoxShowsEveryLineOfALongText) {
   EXPECT_EQ(w.Manchet->toPlainText(), "Kort");
   w.ArtikelData->SetRecNo(1);
   EXPECT_EQ(w.Manchet->toPlainText(), ui::FromCp1252(expected));
+}
+
+// Start-up opens the table on "Base.xml" and reopens it on the edition's file,
+// the same file here: it is read once, and the reopen shows what a second
+// read would have shown. A changed file is read again.
+TEST_F(WindowTest, StartUpReadsAnUnchangedEditionFileOnce) {
+  testing_fs::FakeFileSystem fs;
+  const std::string xml = EditionXml(DanishRows());
+  fs.Put("./Base.xml", std::vector<uint8_t>(xml.begin(), xml.end()));
+  platform::FixedLocale danish(0x0406);
+  {
+    TVRegister w(danish, fs);
+    EXPECT_EQ(fs.reads, 1);
+    EXPECT_EQ(w.ArtikelGrid->model()->rowCount(), 4);
+    auto* model = w.ArtikelGrid->model();
+    EXPECT_EQ(model->data(model->index(0, ui::kColTitel)).toString(), "Automatisk backup");
+    EXPECT_FALSE(w.ArtikelData->HasHeldPacket());
+    // Applying the edition again after the file changed reads it again.
+    fs.Put("./Base.xml", std::vector<uint8_t>(xml.begin(), xml.end()));
+    w.SaetSprog();
+    EXPECT_EQ(fs.reads, 2);
+  }
+  EXPECT_EQ(fs.replaces, 0);
+  EXPECT_TRUE(errors_.empty());
 }
 
 TEST_F(WindowTest, BrowsingLeavesTheDataFileUntouched) {

@@ -12,8 +12,6 @@ void WordIndexBuilder::Request(const TableData& data, size_t field, size_t memor
     Stop();
     lock.lock();
   }
-  data_ = &data;
-  memory_budget_ = memory_budget;
   const bool known =
       std::find(queue_.begin(), queue_.end(), field) != queue_.end() ||
       std::find(building_.begin(), building_.end(), field) != building_.end() ||
@@ -25,6 +23,9 @@ void WordIndexBuilder::Request(const TableData& data, size_t field, size_t memor
   lock.unlock();
   if (thread_.joinable()) thread_.join();
   lock.lock();
+  // Written only while no thread runs; a running one reads them.
+  data_ = &data;
+  memory_budget_ = memory_budget;
   running_ = true;
   thread_ = std::thread([this] { Run(); });
 }

@@ -59,6 +59,7 @@ class WordIndexBuilder {
  private:
   void Run();
 
+  // The table and budget of the running thread, set before it starts.
   const TableData* data_ = nullptr;
   size_t memory_budget_ = 0;
   Gate gate_;

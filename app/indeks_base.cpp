@@ -28,7 +28,7 @@ std::string EditionFileName(int32_t sprog) {
 }
 
 TVRegister::TVRegister(const platform::ILocale& locale, platform::IFileSystem& fs, QWidget* parent)
-    : ui::TVRegisterForm(fs, parent), locale_(locale) {
+    : ui::VRegisterForm(fs, parent), locale_(locale) {
   ArtikelData->OnCalcFields = [this](store::TArtikelData& ds) { ArtikelDataCalcFields(ds); };
   ArtikelGrid->SetErrorHandler([](std::exception_ptr e) { ShowException(e); });
   connect(Afslut, &QPushButton::clicked, this, [this] { Guard([this] { AfslutClick(); }); });

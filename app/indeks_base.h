@@ -1,5 +1,5 @@
 // TVRegister (`VRegister`): the main window's logic. The window definition
-// (ui::TVRegisterForm) provides the components; this class holds the event
+// (ui::VRegisterForm) provides the components; this class holds the event
 // handlers, each named after its component and event, and the module state of
 // the index browser: the edition `Sprog` and its "all" word `AlleOrd`.
 //
@@ -24,7 +24,7 @@ extern std::string AlleOrd;
 // The data file of an edition, relative to the working directory.
 std::string EditionFileName(int32_t sprog);
 
-class TVRegister : public ui::TVRegisterForm {
+class TVRegister : public ui::VRegisterForm {
   Q_OBJECT
 
  public:

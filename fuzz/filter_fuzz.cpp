@@ -36,7 +36,7 @@ class Host : public store::IFilterHost {
         {"Aktiv", 10, TFieldType::ftBoolean, 0},
         {"Lille", 11, TFieldType::ftSmallint, 0},
         {"Dato", 12, TFieldType::ftDate, 0},
-        {"Sideantal", 0, TFieldType::ftSmallint, 0, store::TFieldKind::fkCalculated}};
+        {"Sideantal", 0, TFieldType::ftSmallint, 0, store::FieldKind::kCalculated}};
     for (const auto& f : kFields) {
       if (f.name.size() != name.size()) continue;
       bool same = true;

@@ -58,7 +58,7 @@ bool ParamIsTrue(const engine::ParamValue& p) {
 struct FieldSpec {
   const char* name;
   TFieldType type;
-  TFieldKind kind;
+  FieldKind kind;
   int size;
   int field_no;
 };
@@ -66,21 +66,21 @@ struct FieldSpec {
 // The table's field objects in their order; field_no is the field's position
 // in the packets the table is made for.
 constexpr FieldSpec kFieldSpecs[] = {
-    {"Aargang", TFieldType::ftInteger, TFieldKind::fkData, 0, 1},
-    {"Nummer", TFieldType::ftInteger, TFieldKind::fkData, 0, 2},
-    {"Titel", TFieldType::ftString, TFieldKind::fkData, 80, 3},
-    {"Kategori", TFieldType::ftString, TFieldKind::fkData, 20, 5},
-    {"StartSide", TFieldType::ftInteger, TFieldKind::fkData, 0, 6},
-    {"SlutSide", TFieldType::ftInteger, TFieldKind::fkData, 0, 7},
-    {"Tekst", TFieldType::ftMemo, TFieldKind::fkData, 0, 4},
-    {"VProgrammer", TFieldType::ftMemo, TFieldKind::fkData, 0, 8},
-    {"Sideantal", TFieldType::ftSmallint, TFieldKind::fkCalculated, 0, 0},
+    {"Aargang", TFieldType::ftInteger, FieldKind::kData, 0, 1},
+    {"Nummer", TFieldType::ftInteger, FieldKind::kData, 0, 2},
+    {"Titel", TFieldType::ftString, FieldKind::kData, 80, 3},
+    {"Kategori", TFieldType::ftString, FieldKind::kData, 20, 5},
+    {"StartSide", TFieldType::ftInteger, FieldKind::kData, 0, 6},
+    {"SlutSide", TFieldType::ftInteger, FieldKind::kData, 0, 7},
+    {"Tekst", TFieldType::ftMemo, FieldKind::kData, 0, 4},
+    {"VProgrammer", TFieldType::ftMemo, FieldKind::kData, 0, 8},
+    {"Sideantal", TFieldType::ftSmallint, FieldKind::kCalculated, 0, 0},
 };
 constexpr int kDataFieldCount = 8;
 
 }  // namespace
 
-std::vector<TIndexDef> DefaultArtikelIndexDefs() {
+std::vector<IndexDef> DefaultArtikelIndexDefs() {
   return {{"DEFAULT_ORDER", ""},   {"CHANGEINDEX", ""},  {"AargangX", "AARGANG"},
           {"NummerX", "NUMMER"},   {"TitelX", "TITEL"},  {"KategoriX", "KATEGORI"},
           {"StartX", "Startside"}, {"SlutX", "Slutside"}};
@@ -93,7 +93,7 @@ TArtikelData::TArtikelData(platform::IFileSystem& fs, std::string name)
   int index = 0;
   for (const FieldSpec& s : kFieldSpecs) {
     fields_.push_back(
-        std::make_unique<TField>(this, index++, s.name, s.type, s.kind, s.size, s.field_no));
+        std::make_unique<TableField>(this, index++, s.name, s.type, s.kind, s.size, s.field_no));
   }
 }
 
@@ -122,30 +122,30 @@ void TArtikelData::CheckActive() const {
   if (!Active()) Error("Cannot perform this operation on a closed dataset");
 }
 
-TField* TArtikelData::FindField(std::string_view name) const {
+TableField* TArtikelData::FindField(std::string_view name) const {
   for (const auto& f : fields_) {
     if (EqualsIgnoreCase(f->FieldName(), name)) return f.get();
   }
   return nullptr;
 }
 
-TField& TArtikelData::FieldByName(std::string_view name) const {
-  TField* f = FindField(name);
+TableField& TArtikelData::FieldByName(std::string_view name) const {
+  TableField* f = FindField(name);
   if (f == nullptr) Error("Field '" + std::string(name) + "' not found");
   return *f;
 }
 
 FilterFieldInfo TArtikelData::FieldByNameForFilter(std::string_view name) const {
-  const TField& f = FieldByName(name);
+  const TableField& f = FieldByName(name);
   FilterFieldInfo info;
   info.name = f.FieldName();
   info.number = f.FieldNo();
-  if (f.FieldKind() == TFieldKind::fkData && !engine_no_.empty()) {
+  if (f.Kind() == FieldKind::kData && !engine_no_.empty()) {
     info.number = engine_no_[f.Index()];
   }
   info.type = f.DataType();
   info.size = f.Size();
-  info.kind = f.FieldKind();
+  info.kind = f.Kind();
   return info;
 }
 
@@ -226,7 +226,7 @@ bool TArtikelData::KeptOrdersStillDefined() const {
 
 void TArtikelData::FinishOpen() {
   held_.reset();
-  SetState(TDataSetState::dsBrowse);
+  SetState(TableState::kBrowse);
   // The first record's page count may fail; the table stays open and the
   // failure reaches the caller like any other aborted read.
   RunThenNotify([&] { MoveToFirst(); }, kData);
@@ -250,7 +250,7 @@ void TArtikelData::BindFields() {
   Check(base_->GetFieldDescs(&descs));
   std::vector<uint16_t> numbers;
   for (int i = 0; i < kDataFieldCount; ++i) {
-    const TField& f = *fields_[i];
+    const TableField& f = *fields_[i];
     auto it = std::find_if(descs.begin(), descs.end(), [&](const engine::FieldDesc& d) {
       return EqualsIgnoreCase(d.name, f.FieldName());
     });
@@ -292,7 +292,7 @@ void TArtikelData::ReleaseEngine() {
   modified_ = false;
   bof_ = eof_ = true;
   calc_row_ = nullptr;
-  state_ = TDataSetState::dsInactive;
+  state_ = TableState::kInactive;
 }
 
 void TArtikelData::Close() {
@@ -301,7 +301,7 @@ void TArtikelData::Close() {
   edit_ = Row();
   insert_pos_ = 0;
   modified_ = false;
-  state_ = TDataSetState::dsBrowse;
+  state_ = TableState::kBrowse;
   std::exception_ptr failure;
   bool unchanged = false;
   try {
@@ -346,9 +346,9 @@ void TArtikelData::WriteDataFile() {
 void TArtikelData::CalcRow(Row* row) {
   row->calc = Variant();
   if (!OnCalcFields) return;
-  TDataSetState saved_state = state_;
+  TableState saved_state = state_;
   Row* saved_row = calc_row_;
-  state_ = TDataSetState::dsCalcFields;
+  state_ = TableState::kCalcFields;
   calc_row_ = row;
   try {
     OnCalcFields(*this);
@@ -404,11 +404,11 @@ void TArtikelData::ResyncAfterChange() {
   LoadCurrent();
 }
 
-Variant TArtikelData::GetFieldData(const TField& field) const {
+Variant TArtikelData::GetFieldData(const TableField& field) const {
   if (!Active()) return Variant();
   const Row* row = calc_row_;
   if (row == nullptr) {
-    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) {
+    if (state_ == TableState::kEdit || state_ == TableState::kInsert) {
       row = &edit_;
     } else if (has_current_) {
       row = &current_;
@@ -419,8 +419,8 @@ Variant TArtikelData::GetFieldData(const TField& field) const {
   return RowValue(*row, field);
 }
 
-Variant TArtikelData::RowValue(const Row& row, const TField& field) const {
-  if (field.FieldKind() != TFieldKind::fkData) return row.calc;
+Variant TArtikelData::RowValue(const Row& row, const TableField& field) const {
+  if (field.Kind() != FieldKind::kData) return row.calc;
   engine::FieldValue v;
   Check(cursor_->GetField(row.data, engine_no_[field.Index()], &v));
   switch (v.kind) {
@@ -436,12 +436,12 @@ Variant TArtikelData::RowValue(const Row& row, const TField& field) const {
   return Variant();
 }
 
-void TArtikelData::SetFieldData(const TField& field, const Variant& value) {
-  bool calculated = field.FieldKind() != TFieldKind::fkData;
+void TArtikelData::SetFieldData(const TableField& field, const Variant& value) {
+  bool calculated = field.Kind() != FieldKind::kData;
   Row* row = nullptr;
-  if (state_ == TDataSetState::dsCalcFields) {
+  if (state_ == TableState::kCalcFields) {
     if (calculated) row = calc_row_;
-  } else if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) {
+  } else if (state_ == TableState::kEdit || state_ == TableState::kInsert) {
     row = &edit_;
   }
   if (row == nullptr) Error("Dataset not in edit or insert mode");
@@ -461,7 +461,7 @@ void TArtikelData::SetFieldData(const TField& field, const Variant& value) {
     Check(cursor_->VerifyField(no, v));
     Check(cursor_->PutField(&row->data, no, v));
   }
-  if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) {
+  if (state_ == TableState::kEdit || state_ == TableState::kInsert) {
     modified_ = true;
     NotifyRecordChanged();
   }
@@ -559,7 +559,7 @@ int TArtikelData::EngineCount() const {
 
 int TArtikelData::RecordCount() const {
   if (!Active()) return 0;
-  return EngineCount() + (state_ == TDataSetState::dsInsert ? 1 : 0);
+  return EngineCount() + (state_ == TableState::kInsert ? 1 : 0);
 }
 
 int TArtikelData::EngineRecNo() const {
@@ -573,7 +573,7 @@ int TArtikelData::EngineRecNo() const {
 
 int TArtikelData::RecNo() const {
   if (!Active()) return 0;
-  if (state_ == TDataSetState::dsInsert) return insert_pos_;
+  if (state_ == TableState::kInsert) return insert_pos_;
   return EngineRecNo();
 }
 
@@ -596,10 +596,10 @@ void TArtikelData::ReadRow(int pos, std::vector<Variant>* values) {
   values->clear();
   int seq = pos + 1;
   const Row* shown = nullptr;
-  if (state_ == TDataSetState::dsInsert) {
+  if (state_ == TableState::kInsert) {
     if (seq == insert_pos_) shown = &edit_;
     if (seq > insert_pos_) --seq;
-  } else if (state_ == TDataSetState::dsEdit && seq == EngineRecNo()) {
+  } else if (state_ == TableState::kEdit && seq == EngineRecNo()) {
     shown = &edit_;
   }
   Row scratch;
@@ -625,7 +625,7 @@ bool TArtikelData::CanModify() const { return Active() && !read_only_; }
 
 void TArtikelData::CheckBrowseMode() {
   CheckActive();
-  if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert) return;
+  if (state_ != TableState::kEdit && state_ != TableState::kInsert) return;
   if (modified_) {
     Post();
   } else {
@@ -648,7 +648,7 @@ void TArtikelData::StartInsert(bool append) {
   edit_ = std::move(fresh);
   insert_pos_ = pos;
   modified_ = false;
-  state_ = TDataSetState::dsInsert;
+  state_ = TableState::kInsert;
   if (OnNewRecord) {
     try {
       OnNewRecord(*this);
@@ -656,7 +656,7 @@ void TArtikelData::StartInsert(bool append) {
       edit_ = Row();
       insert_pos_ = 0;
       modified_ = false;
-      state_ = TDataSetState::dsBrowse;
+      state_ = TableState::kBrowse;
       RestorePosition();
       throw;
     }
@@ -669,7 +669,7 @@ void TArtikelData::StartInsert(bool append) {
 
 void TArtikelData::Edit() {
   CheckActive();
-  if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert) return;
+  if (state_ == TableState::kEdit || state_ == TableState::kInsert) return;
   if (!has_current_) {
     Insert();
     return;
@@ -681,14 +681,14 @@ void TArtikelData::Edit() {
   CalcRow(&row);
   edit_ = std::move(row);
   modified_ = false;
-  SetState(TDataSetState::dsEdit);
+  SetState(TableState::kEdit);
 }
 
 void TArtikelData::Post() {
   CheckActive();
-  if (state_ == TDataSetState::dsEdit) {
+  if (state_ == TableState::kEdit) {
     Check(cursor_->ModifyRecord(edit_.data));
-  } else if (state_ == TDataSetState::dsInsert) {
+  } else if (state_ == TableState::kInsert) {
     Check(cursor_->InsertRecord(edit_.data));
   } else {
     return;
@@ -698,7 +698,7 @@ void TArtikelData::Post() {
 
 void TArtikelData::Cancel() {
   CheckActive();
-  if (state_ != TDataSetState::dsEdit && state_ != TDataSetState::dsInsert) return;
+  if (state_ != TableState::kEdit && state_ != TableState::kInsert) return;
   RestorePosition();
   FinishEdit();
 }
@@ -707,13 +707,13 @@ void TArtikelData::FinishEdit() {
   edit_ = Row();
   insert_pos_ = 0;
   modified_ = false;
-  state_ = TDataSetState::dsBrowse;
+  state_ = TableState::kBrowse;
   RunThenNotify([&] { ResyncAfterChange(); }, kStateAndData);
 }
 
 void TArtikelData::Delete() {
   CheckActive();
-  if (state_ == TDataSetState::dsInsert) {
+  if (state_ == TableState::kInsert) {
     Cancel();
     return;
   }
@@ -737,7 +737,7 @@ void TArtikelData::UseOrder(const std::string& name) {
     return;
   }
   auto def = std::find_if(index_defs_.begin(), index_defs_.end(),
-                          [&](const TIndexDef& d) { return EqualsIgnoreCase(d.name, order); });
+                          [&](const IndexDef& d) { return EqualsIgnoreCase(d.name, order); });
   if (def == index_defs_.end()) Error("Index '" + name + "' not found");
 
   std::vector<engine::FieldDesc> descs;
@@ -859,38 +859,38 @@ void TArtikelData::SetFilterOptions(TFilterOptions options) {
 
 // =============================== data links ================================
 
-void TArtikelData::AddDataLink(TDataLink* link) {
+void TArtikelData::AddDataLink(DataLink* link) {
   assert(link != nullptr);
   if (std::find(links_.begin(), links_.end(), link) == links_.end()) links_.push_back(link);
 }
 
-void TArtikelData::RemoveDataLink(TDataLink* link) {
+void TArtikelData::RemoveDataLink(DataLink* link) {
   links_.erase(std::remove(links_.begin(), links_.end(), link), links_.end());
 }
 
 template <typename Call>
 void TArtikelData::ForEachLink(Call call) {
   // A link may remove itself (or another) while being told; skip removed ones.
-  std::vector<TDataLink*> copy = links_;
-  for (TDataLink* link : copy) {
+  std::vector<DataLink*> copy = links_;
+  for (DataLink* link : copy) {
     if (std::find(links_.begin(), links_.end(), link) != links_.end()) call(link);
   }
 }
 
 void TArtikelData::NotifyDataSetChanged() {
-  ForEachLink([](TDataLink* l) { l->DataSetChanged(); });
+  ForEachLink([](DataLink* l) { l->DataSetChanged(); });
 }
 void TArtikelData::NotifyRecordChanged() {
-  ForEachLink([](TDataLink* l) { l->RecordChanged(); });
+  ForEachLink([](DataLink* l) { l->RecordChanged(); });
 }
 void TArtikelData::NotifyScrolled() {
-  ForEachLink([](TDataLink* l) { l->DataSetScrolled(); });
+  ForEachLink([](DataLink* l) { l->DataSetScrolled(); });
 }
 void TArtikelData::NotifyStateChanged() {
-  ForEachLink([](TDataLink* l) { l->StateChanged(); });
+  ForEachLink([](DataLink* l) { l->StateChanged(); });
 }
 
-void TArtikelData::SetState(TDataSetState state) {
+void TArtikelData::SetState(TableState state) {
   if (state_ == state) return;
   state_ = state;
   NotifyStateChanged();

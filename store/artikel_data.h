@@ -42,17 +42,17 @@
 
 namespace store {
 
-enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsCalcFields };
+enum class TableState { kInactive, kBrowse, kEdit, kInsert, kCalcFields };
 
 // One named sort order: ascending on `fields`, a ";"-separated list of field
 // names matched without regard to case (empty for an order without keys).
-struct TIndexDef {
+struct IndexDef {
   std::string name;
   std::string fields;
 };
 
 // The sort-order definitions the window definition stores for the table.
-std::vector<TIndexDef> DefaultArtikelIndexDefs();
+std::vector<IndexDef> DefaultArtikelIndexDefs();
 
 class TArtikelData : public IFilterHost {
  public:
@@ -89,15 +89,15 @@ class TArtikelData : public IFilterHost {
   void Close();
   bool Active() const { return cursor_ != nullptr; }
   void SetActive(bool on) { on ? Open() : Close(); }
-  TDataSetState State() const { return state_; }
+  TableState State() const { return state_; }
 
   // ---- Fields ----
   // The nine field objects: Aargang, Nummer, Titel, Kategori, StartSide,
   // SlutSide, Tekst, VProgrammer, Sideantal.
-  const std::vector<std::unique_ptr<TField>>& Fields() const { return fields_; }
+  const std::vector<std::unique_ptr<TableField>>& Fields() const { return fields_; }
   int FieldCount() const { return static_cast<int>(fields_.size()); }
-  TField& FieldByName(std::string_view name) const;  // "ArtikelData: Field '%s' not found"
-  TField* FindField(std::string_view name) const;    // nullptr when none matches
+  TableField& FieldByName(std::string_view name) const;  // "ArtikelData: Field '%s' not found"
+  TableField* FindField(std::string_view name) const;    // nullptr when none matches
   Variant FieldValue(std::string_view name) const { return FieldByName(name).AsVariant(); }
   void SetFieldValue(std::string_view name, const Variant& v) { FieldByName(name).SetValue(v); }
 
@@ -106,7 +106,7 @@ class TArtikelData : public IFilterHost {
 
   // ---- Hooks ----
   // Runs on every record read into a buffer and when an edit begins, with
-  // State() == dsCalcFields and Sideantal empty.
+  // State() == kCalcFields and Sideantal empty.
   Hook OnCalcFields;
   // Runs inside Insert/Append in the insert state; values it sets do not count
   // as a change. If it throws, the new record is dropped.
@@ -152,8 +152,8 @@ class TArtikelData : public IFilterHost {
   // ---- Sort order ----
   const std::string& IndexName() const { return index_name_; }
   void SetIndexName(const std::string& name);
-  std::vector<TIndexDef>& IndexDefs() { return index_defs_; }
-  const std::vector<TIndexDef>& IndexDefs() const { return index_defs_; }
+  std::vector<IndexDef>& IndexDefs() { return index_defs_; }
+  const std::vector<IndexDef>& IndexDefs() const { return index_defs_; }
 
   // ---- Filter state ----
   bool Filtered() const { return filtered_; }
@@ -166,12 +166,12 @@ class TArtikelData : public IFilterHost {
   int FilterCompileCount() const { return filter_compile_count_; }
 
   // ---- Data links ----
-  void AddDataLink(TDataLink* link);
-  void RemoveDataLink(TDataLink* link);
+  void AddDataLink(DataLink* link);
+  void RemoveDataLink(DataLink* link);
 
-  // ---- Used by TField ----
-  Variant GetFieldData(const TField& field) const;
-  void SetFieldData(const TField& field, const Variant& value);
+  // ---- Used by TableField ----
+  Variant GetFieldData(const TableField& field) const;
+  void SetFieldData(const TableField& field, const Variant& value);
   // Raises EDatabaseError "<name>: <message>".
   [[noreturn]] void Error(const std::string& message) const;
 
@@ -218,7 +218,7 @@ class TArtikelData : public IFilterHost {
   void UseOrder(const std::string& name);
 
   // Navigation and editing helpers.
-  Variant RowValue(const Row& row, const TField& field) const;
+  Variant RowValue(const Row& row, const TableField& field) const;
   void MoveToFirst();
   bool Step(bool forward);
   int EngineCount() const;
@@ -237,12 +237,12 @@ class TArtikelData : public IFilterHost {
   void NotifyRecordChanged();
   void NotifyScrolled();
   void NotifyStateChanged();
-  void SetState(TDataSetState state);
+  void SetState(TableState state);
 
   std::string name_;
   platform::IFileSystem& fs_;
-  std::vector<std::unique_ptr<TField>> fields_;
-  std::vector<TIndexDef> index_defs_;
+  std::vector<std::unique_ptr<TableField>> fields_;
+  std::vector<IndexDef> index_defs_;
 
   std::optional<std::vector<uint8_t>> held_;
   std::string file_name_;
@@ -258,7 +258,7 @@ class TArtikelData : public IFilterHost {
   // Unchanged data kept by a close for an open of the same file (see Close).
   std::unique_ptr<engine::IDSBase> kept_base_;
   platform::FileIdentity kept_identity_;
-  std::vector<TIndexDef> kept_index_defs_;
+  std::vector<IndexDef> kept_index_defs_;
   std::unique_ptr<engine::IDSCursor> cursor_;
   std::vector<uint16_t> engine_no_;  // per data field object: engine field number
   bool read_only_ = false;
@@ -267,7 +267,7 @@ class TArtikelData : public IFilterHost {
   bool disable_deletes_ = false;
   std::optional<engine::FilterHandle> installed_filter_;
 
-  TDataSetState state_ = TDataSetState::dsInactive;
+  TableState state_ = TableState::kInactive;
   bool has_current_ = false;
   engine::Bookmark current_bookmark_ = 0;
   Row current_;
@@ -279,7 +279,7 @@ class TArtikelData : public IFilterHost {
   // The buffer fields read and write; null means "the state decides".
   Row* calc_row_ = nullptr;
 
-  std::vector<TDataLink*> links_;
+  std::vector<DataLink*> links_;
 };
 
 }  // namespace store

@@ -1,4 +1,4 @@
-// TDataLink: a listener that a table tells about its changes. The window's data
+// DataLink: a listener that a table tells about its changes. The window's data
 // source derives from it and forwards to the grid and the text boxes.
 //
 // A link registers with TArtikelData::AddDataLink and must be removed
@@ -9,9 +9,9 @@
 
 namespace store {
 
-class TDataLink {
+class DataLink {
  public:
-  virtual ~TDataLink() = default;
+  virtual ~DataLink() = default;
   // The whole view changed: open, close, order, filter, post, cancel, delete,
   // insert. Re-read everything shown.
   virtual void DataSetChanged() {}

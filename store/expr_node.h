@@ -15,76 +15,80 @@
 
 namespace store {
 
-enum class TExprNodeKind { enField, enConst, enOperator, enFunc };
+enum class ExprNodeKind { kField, kConst, kOperator, kFunc };
 
 // Where a node's value comes from: constants do not vary, fields vary by
 // record, aggregate functions summarise many records.
-enum class TExprScope { esConstant, esRecord, esAggregate };
+enum class ExprScope { kConstant, kRecord, kAggregate };
 
 // Operator codes of the compiled block (also the node class decides how the
 // operands are laid out; see TFilterExpr).
-enum TCANOperator : int {
-  coNOTDEFINED = 0,
-  coISBLANK = 1,
-  coNOTBLANK = 2,
-  coEQ = 3,
-  coNE = 4,
-  coGT = 5,
-  coLT = 6,
-  coGE = 7,
-  coLE = 8,
-  coNOT = 9,
-  coAND = 10,
-  coOR = 11,
-  coFIELD = 13,
-  coCONST = 14,
-  coADD = 16,
-  coSUB = 17,
-  coMUL = 18,
-  coDIV = 19,
-  coLIKE = 30,
-  coIN = 31,
-  coFUNC = 35,
-  coLISTELEM = 36,
+struct FilterOp {
+  enum Code : int {
+    kNotDefined = 0,
+    kIsBlank = 1,
+    kNotBlank = 2,
+    kEqual = 3,
+    kNotEqual = 4,
+    kGreater = 5,
+    kLess = 6,
+    kGreaterOrEqual = 7,
+    kLessOrEqual = 8,
+    kNot = 9,
+    kAnd = 10,
+    kOr = 11,
+    kField = 13,
+    kConst = 14,
+    kAdd = 16,
+    kSubtract = 17,
+    kMultiply = 18,
+    kDivide = 19,
+    kLike = 30,
+    kIn = 31,
+    kFunc = 35,
+    kListElem = 36,
+  };
 };
 
 // Node classes of the compiled block.
-enum TNodeClass : int {
-  nodeUNARY = 1,
-  nodeBINARY = 2,
-  nodeCOMPARE = 3,
-  nodeFIELD = 4,
-  nodeCONST = 5,
-  nodeFUNC = 10,
-  nodeLISTELEM = 11,
+struct NodeClass {
+  enum Code : int {
+    kUnary = 1,
+    kBinary = 2,
+    kCompare = 3,
+    kField = 4,
+    kConst = 5,
+    kFunc = 10,
+    kListElem = 11,
+  };
 };
 
 // What a constant holds: the literal's or number's text, or one of the words.
-enum class TConstValue { cvText, cvNull, cvTrue, cvFalse };
+enum class ConstValue { kText, kNull, kTrue, kFalse };
 
 struct TExprNode {
-  TExprNodeKind kind = TExprNodeKind::enConst;
-  int op = coNOTDEFINED;
-  // Field: the name as written; constant: the literal's text (cvText);
+  ExprNodeKind kind = ExprNodeKind::kConst;
+  int op = FilterOp::kNotDefined;
+  // Field: the name as written; constant: the literal's text (kText);
   // function: the name as written ("COUNT(*)" spelled from the written name).
   std::string value;
-  TConstValue const_value = TConstValue::cvText;
+  ConstValue const_value = ConstValue::kText;
   bool numeric = false;  // a constant written as a number, not quoted
   TExprNode* left = nullptr;
   TExprNode* right = nullptr;
   std::vector<TExprNode*> args;  // IN list elements or function arguments
   TFieldType data_type = TFieldType::ftUnknown;
   int data_size = 0;
-  TExprScope scope = TExprScope::esConstant;
+  ExprScope scope = ExprScope::kConstant;
   // Fields only: what the table's lookup said.
   int field_no = 0;
-  TFieldKind field_kind = TFieldKind::fkData;
+  FieldKind field_kind = FieldKind::kData;
   std::string field_name;  // the field's own spelling
   int height = 1;          // levels of the subtree, this node included
 
-  bool IsField() const { return kind == TExprNodeKind::enField; }
-  bool IsConst() const { return kind == TExprNodeKind::enConst; }
-  bool IsNullConst() const { return IsConst() && const_value == TConstValue::cvNull; }
+  bool IsField() const { return kind == ExprNodeKind::kField; }
+  bool IsConst() const { return kind == ExprNodeKind::kConst; }
+  bool IsNullConst() const { return IsConst() && const_value == ConstValue::kNull; }
 };
 
 }  // namespace store

@@ -101,7 +101,7 @@ bool EqualsIgnoreCase(std::string_view a, const char* upper) {
 
 bool IsQuoteChar(char c) { return c == '\'' || c == '"' || c == '`'; }
 
-TScanItem Scan(std::string_view text, size_t pos, size_t* end, std::string_view* word) {
+ScanItem Scan(std::string_view text, size_t pos, size_t* end, std::string_view* word) {
   const size_t n = text.size();
   size_t p = pos;
   while (p < n &&
@@ -109,7 +109,7 @@ TScanItem Scan(std::string_view text, size_t pos, size_t* end, std::string_view*
     ++p;
   *word = {};
   *end = p;
-  if (p >= n) return TScanItem::siEnd;
+  if (p >= n) return ScanItem::kEnd;
   bool dot = false;
   if (text[p] == '.') {
     dot = true;
@@ -118,12 +118,12 @@ TScanItem Scan(std::string_view text, size_t pos, size_t* end, std::string_view*
   if (p < n && IsDigit(text[p])) {
     while (p < n && (IsDigit(text[p]) || text[p] == '.')) ++p;
     *end = p;
-    return TScanItem::siNumber;
+    return ScanItem::kNumber;
   }
   if (p < n && (text[p] == '<' || text[p] == '=' || text[p] == '>')) {
     while (p < n && (text[p] == '<' || text[p] == '=' || text[p] == '>')) ++p;
     *end = p;
-    return TScanItem::siOperator;
+    return ScanItem::kOperator;
   }
   const size_t start = p;
   while (p < n) {
@@ -131,38 +131,38 @@ TScanItem Scan(std::string_view text, size_t pos, size_t* end, std::string_view*
     if (c == ' ' || c == '\n' || c == '\r' || c == ',' || c == '(') break;
     if (c == '.') {
       *end = p;
-      return TScanItem::siQualifiedName;
+      return ScanItem::kQualifiedName;
     }
     if (c == '/' && p + 1 < n && (text[p + 1] == '*' || text[p + 1] == '/')) {
       *end = p;
-      return TScanItem::siComment;
+      return ScanItem::kComment;
     }
     if (IsQuoteChar(c) && text.find(c, p + 1) != std::string_view::npos) {
       *end = p;
-      return dot ? TScanItem::siPlainWord : TScanItem::siQuoted;
+      return dot ? ScanItem::kPlainWord : ScanItem::kQuoted;
     }
     ++p;
   }
   *end = p;
   *word = text.substr(start, p - start);
-  if (dot) return TScanItem::siPlainWord;
+  if (dot) return ScanItem::kPlainWord;
   static const char* const kKeywords[] = {"ASC",   "ASCENDING", "DESC",  "DESCENDING", "SELECT",
                                           "AND",   "OR",        "LIKE",  "IS",         "FROM",
                                           "WHERE", "HAVING",    "UNION", "PLAN",       "NULL"};
   for (const char* k : kKeywords)
-    if (EqualsIgnoreCase(*word, k)) return TScanItem::siKeyword;
+    if (EqualsIgnoreCase(*word, k)) return ScanItem::kKeyword;
   const bool group_or_order = EqualsIgnoreCase(*word, "GROUP") || EqualsIgnoreCase(*word, "ORDER");
   const bool for_word = EqualsIgnoreCase(*word, "FOR");
   if (group_or_order || for_word) {
     size_t next_end = 0;
     std::string_view next;
-    const TScanItem item = Scan(text, p, &next_end, &next);
-    if (item == TScanItem::siKeyword || item == TScanItem::siPlainWord) {
-      if (group_or_order && EqualsIgnoreCase(next, "BY")) return TScanItem::siKeyword;
-      if (for_word && EqualsIgnoreCase(next, "UPDATE")) return TScanItem::siKeyword;
+    const ScanItem item = Scan(text, p, &next_end, &next);
+    if (item == ScanItem::kKeyword || item == ScanItem::kPlainWord) {
+      if (group_or_order && EqualsIgnoreCase(next, "BY")) return ScanItem::kKeyword;
+      if (for_word && EqualsIgnoreCase(next, "UPDATE")) return ScanItem::kKeyword;
     }
   }
-  return TScanItem::siPlainWord;
+  return ScanItem::kPlainWord;
 }
 
 bool IsFunctionName(const std::string& upper) {
@@ -180,13 +180,13 @@ bool IsAggregateName(const std::string& upper) {
 }
 
 // Scope of an operation over two operands.
-TExprScope Combine(TExprScope a, TExprScope b) {
-  if ((a == TExprScope::esAggregate && b == TExprScope::esRecord) ||
-      (a == TExprScope::esRecord && b == TExprScope::esAggregate))
+ExprScope Combine(ExprScope a, ExprScope b) {
+  if ((a == ExprScope::kAggregate && b == ExprScope::kRecord) ||
+      (a == ExprScope::kRecord && b == ExprScope::kAggregate))
     throw EDatabaseError("Operation cannot mix aggregate value with record-varying value");
-  if (a == TExprScope::esAggregate || b == TExprScope::esAggregate) return TExprScope::esAggregate;
-  if (a == TExprScope::esRecord || b == TExprScope::esRecord) return TExprScope::esRecord;
-  return TExprScope::esConstant;
+  if (a == ExprScope::kAggregate || b == ExprScope::kAggregate) return ExprScope::kAggregate;
+  if (a == ExprScope::kRecord || b == ExprScope::kRecord) return ExprScope::kRecord;
+  return ExprScope::kConstant;
 }
 
 bool IsByteOrBlob(TFieldType t) { return t == TFieldType::ftBytes || IsBlobType(t); }
@@ -205,10 +205,10 @@ bool IsFloatType(TFieldType t) {
 
 }  // namespace
 
-TScanItem ScanAhead(std::string_view text, size_t pos, size_t* end) {
+ScanItem ScanAhead(std::string_view text, size_t pos, size_t* end) {
   size_t e = 0;
   std::string_view word;
-  const TScanItem item = Scan(text, pos, &e, &word);
+  const ScanItem item = Scan(text, pos, &e, &word);
   if (end) *end = e;
   return item;
 }
@@ -217,7 +217,7 @@ TScanItem ScanAhead(std::string_view text, size_t pos, size_t* end) {
 // Tokenizer
 
 std::string TExprParser::TokenShown() const {
-  if (token_.kind == TExprToken::etEnd) return "nothing";
+  if (token_.kind == ExprToken::kEnd) return "nothing";
   return "'" + std::string(text_.substr(token_.begin, token_.end - token_.begin)) + "'";
 }
 
@@ -226,7 +226,7 @@ void TExprParser::Fail(const char* pattern) const {
 }
 
 bool TExprParser::TokenIsWord(const char* upper) const {
-  return token_.kind == TExprToken::etName && EqualsIgnoreCase(token_.text, upper);
+  return token_.kind == ExprToken::kName && EqualsIgnoreCase(token_.text, upper);
 }
 
 void TExprParser::ReadLiteral(size_t start) {
@@ -251,7 +251,7 @@ void TExprParser::ReadLiteral(size_t start) {
       }
       size_t q = p + 1;
       while (q < n && (text_[q] == ' ' || text_[q] == ')')) ++q;
-      if (ScanAhead(text_, q) == TScanItem::siPlainWord) {
+      if (ScanAhead(text_, q) == ScanItem::kPlainWord) {
         add('\'');
         ++p;
         continue;
@@ -262,7 +262,7 @@ void TExprParser::ReadLiteral(size_t start) {
     add(c);
     ++p;
   }
-  token_.kind = TExprToken::etLiteral;
+  token_.kind = ExprToken::kLiteral;
   token_.text = std::move(value);
   pos_ = p;
 }
@@ -284,12 +284,12 @@ void TExprParser::NextToken() {
   token_.text.clear();
   token_.begin = pos_;
   if (pos_ >= n) {
-    token_.kind = TExprToken::etEnd;
+    token_.kind = ExprToken::kEnd;
     token_.end = pos_;
     return;
   }
   const char c = text_[pos_];
-  auto single = [&](TExprToken kind, size_t length) {
+  auto single = [&](ExprToken kind, size_t length) {
     token_.kind = kind;
     pos_ += length;
   };
@@ -301,7 +301,7 @@ void TExprParser::NextToken() {
     if (decimal_separator_ == ',' && text_[p - 1] == ',' && p < n && text_[p] == ' ' &&
         p - 1 > pos_)
       --p;
-    token_.kind = TExprToken::etNumber;
+    token_.kind = ExprToken::kNumber;
     token_.text = std::string(text_.substr(pos_, p - pos_));
     pos_ = p;
   };
@@ -310,28 +310,28 @@ void TExprParser::NextToken() {
       ReadLiteral(pos_);
       break;
     case ccLParen:
-      single(TExprToken::etLParen, 1);
+      single(ExprToken::kLParen, 1);
       break;
     case ccRParen:
-      single(TExprToken::etRParen, 1);
+      single(ExprToken::kRParen, 1);
       break;
     case ccComma:
-      single(TExprToken::etComma, 1);
+      single(ExprToken::kComma, 1);
       break;
     case ccMul:
-      single(TExprToken::etMul, 1);
+      single(ExprToken::kMul, 1);
       break;
     case ccDiv:
-      single(TExprToken::etDiv, 1);
+      single(ExprToken::kDiv, 1);
       break;
     case ccAdd:
-      single(TExprToken::etAdd, 1);
+      single(ExprToken::kAdd, 1);
       break;
     case ccMinus:
-      if (prev_kind_ == TExprToken::etName || prev_kind_ == TExprToken::etField ||
-          prev_kind_ == TExprToken::etLiteral || prev_kind_ == TExprToken::etNumber ||
-          prev_kind_ == TExprToken::etRParen)
-        single(TExprToken::etSub, 1);
+      if (prev_kind_ == ExprToken::kName || prev_kind_ == ExprToken::kField ||
+          prev_kind_ == ExprToken::kLiteral || prev_kind_ == ExprToken::kNumber ||
+          prev_kind_ == ExprToken::kRParen)
+        single(ExprToken::kSub, 1);
       else
         read_number();
       break;
@@ -339,26 +339,26 @@ void TExprParser::NextToken() {
       read_number();
       break;
     case ccEq:
-      single(TExprToken::etEQ, 1);
+      single(ExprToken::kEqual, 1);
       break;
     case ccLt:
       if (pos_ + 1 < n && text_[pos_ + 1] == '=')
-        single(TExprToken::etLE, 2);
+        single(ExprToken::kLessOrEqual, 2);
       else if (pos_ + 1 < n && text_[pos_ + 1] == '>')
-        single(TExprToken::etNE, 2);
+        single(ExprToken::kNotEqual, 2);
       else
-        single(TExprToken::etLT, 1);
+        single(ExprToken::kLess, 1);
       break;
     case ccGt:
       if (pos_ + 1 < n && text_[pos_ + 1] == '=')
-        single(TExprToken::etGE, 2);
+        single(ExprToken::kGreaterOrEqual, 2);
       else
-        single(TExprToken::etGT, 1);
+        single(ExprToken::kGreater, 1);
       break;
     case ccLBracket: {
       const size_t close = text_.find(']', pos_ + 1);
       if (close == std::string_view::npos) throw EDatabaseError("Unterminated field name");
-      token_.kind = TExprToken::etField;
+      token_.kind = ExprToken::kField;
       token_.text = std::string(text_.substr(pos_ + 1, close - pos_ - 1));
       pos_ = close + 1;
       break;
@@ -366,13 +366,13 @@ void TExprParser::NextToken() {
     case ccNameStart: {
       size_t p = pos_ + 1;
       while (p < n && kNameChar[U(text_[p])]) ++p;
-      token_.kind = TExprToken::etName;
+      token_.kind = ExprToken::kName;
       token_.text = std::string(text_.substr(pos_, p - pos_));
       pos_ = p;
       if (EqualsIgnoreCase(token_.text, "LIKE")) {
-        token_.kind = TExprToken::etLike;
+        token_.kind = ExprToken::kLike;
       } else if (EqualsIgnoreCase(token_.text, "IN")) {
-        token_.kind = TExprToken::etIn;
+        token_.kind = ExprToken::kIn;
       } else if (EqualsIgnoreCase(token_.text, "IS")) {
         auto read_word = [&]() -> std::string_view {
           while (pos_ < n && IsControlOrBlank(text_[pos_])) ++pos_;
@@ -382,11 +382,11 @@ void TExprParser::NextToken() {
         };
         std::string_view w = read_word();
         if (EqualsIgnoreCase(w, "NULL")) {
-          token_.kind = TExprToken::etIsNull;
+          token_.kind = ExprToken::kIsNull;
         } else if (EqualsIgnoreCase(w, "NOT")) {
           w = read_word();
           if (!EqualsIgnoreCase(w, "NULL")) throw EDatabaseError("Invalid use of keyword");
-          token_.kind = TExprToken::etIsNotNull;
+          token_.kind = ExprToken::kIsNotNull;
         } else {
           throw EDatabaseError("Invalid use of keyword");
         }
@@ -423,7 +423,7 @@ TExprNode* TExprParser::ParseCondition() {
   while (TokenIsWord("OR")) {
     NextToken();
     TExprNode* right = ParseTerm();
-    left = NewBoolOp(coOR, left, right);
+    left = NewBoolOp(FilterOp::kOr, left, right);
   }
   return left;
 }
@@ -433,7 +433,7 @@ TExprNode* TExprParser::ParseTerm() {
   while (TokenIsWord("AND")) {
     NextToken();
     TExprNode* right = ParseFactor();
-    left = NewBoolOp(coAND, left, right);
+    left = NewBoolOp(FilterOp::kAnd, left, right);
   }
   return left;
 }
@@ -442,51 +442,52 @@ TExprNode* TExprParser::ParseFactor() {
   if (TokenIsWord("NOT")) {
     NextToken();
     TExprNode* operand = ParseComparison();
-    return NewBoolOp(coNOT, operand, nullptr);
+    return NewBoolOp(FilterOp::kNot, operand, nullptr);
   }
   return ParseComparison();
 }
 
 TExprNode* TExprParser::ParseComparison() {
   TExprNode* left = ParseSum();
-  int op = coNOTDEFINED;
+  int op = FilterOp::kNotDefined;
   switch (token_.kind) {
-    case TExprToken::etEQ:
-      op = coEQ;
+    case ExprToken::kEqual:
+      op = FilterOp::kEqual;
       break;
-    case TExprToken::etNE:
-      op = coNE;
+    case ExprToken::kNotEqual:
+      op = FilterOp::kNotEqual;
       break;
-    case TExprToken::etLT:
-      op = coLT;
+    case ExprToken::kLess:
+      op = FilterOp::kLess;
       break;
-    case TExprToken::etGT:
-      op = coGT;
+    case ExprToken::kGreater:
+      op = FilterOp::kGreater;
       break;
-    case TExprToken::etLE:
-      op = coLE;
+    case ExprToken::kLessOrEqual:
+      op = FilterOp::kLessOrEqual;
       break;
-    case TExprToken::etGE:
-      op = coGE;
+    case ExprToken::kGreaterOrEqual:
+      op = FilterOp::kGreaterOrEqual;
       break;
-    case TExprToken::etLike:
-      op = coLIKE;
+    case ExprToken::kLike:
+      op = FilterOp::kLike;
       break;
-    case TExprToken::etIsNull:
-    case TExprToken::etIsNotNull: {
-      const int unary = token_.kind == TExprToken::etIsNull ? coISBLANK : coNOTBLANK;
+    case ExprToken::kIsNull:
+    case ExprToken::kIsNotNull: {
+      const int unary =
+          token_.kind == ExprToken::kIsNull ? FilterOp::kIsBlank : FilterOp::kNotBlank;
       NextToken();
-      TExprNode* node = filter_.NewNode(TExprNodeKind::enOperator, unary, "", left, nullptr);
+      TExprNode* node = filter_.NewNode(ExprNodeKind::kOperator, unary, "", left, nullptr);
       node->data_type = TFieldType::ftBoolean;
       node->scope = left->scope;
       CheckHeight(node);
       return node;
     }
-    case TExprToken::etIn: {
+    case ExprToken::kIn: {
       NextToken();
-      if (token_.kind != TExprToken::etLParen) Fail("'(' expected but %s found");
+      if (token_.kind != ExprToken::kLParen) Fail("'(' expected but %s found");
       NextToken();
-      if (token_.kind == TExprToken::etRParen)
+      if (token_.kind == ExprToken::kRParen)
         throw EDatabaseError("IN predicate list may not be empty");
       std::vector<TExprNode*> list;
       ParseList(&list);
@@ -502,8 +503,8 @@ TExprNode* TExprParser::ParseComparison() {
 
 TExprNode* TExprParser::ParseSum() {
   TExprNode* left = ParseProduct();
-  while (token_.kind == TExprToken::etAdd || token_.kind == TExprToken::etSub) {
-    const int op = token_.kind == TExprToken::etAdd ? coADD : coSUB;
+  while (token_.kind == ExprToken::kAdd || token_.kind == ExprToken::kSub) {
+    const int op = token_.kind == ExprToken::kAdd ? FilterOp::kAdd : FilterOp::kSubtract;
     NextToken();
     left = NewArith(op, left, ParseProduct());
   }
@@ -512,8 +513,8 @@ TExprNode* TExprParser::ParseSum() {
 
 TExprNode* TExprParser::ParseProduct() {
   TExprNode* left = ParsePrimary();
-  while (token_.kind == TExprToken::etMul || token_.kind == TExprToken::etDiv) {
-    const int op = token_.kind == TExprToken::etMul ? coMUL : coDIV;
+  while (token_.kind == ExprToken::kMul || token_.kind == ExprToken::kDiv) {
+    const int op = token_.kind == ExprToken::kMul ? FilterOp::kMultiply : FilterOp::kDivide;
     NextToken();
     left = NewArith(op, left, ParsePrimary());
   }
@@ -523,15 +524,15 @@ TExprNode* TExprParser::ParseProduct() {
 void TExprParser::ParseList(std::vector<TExprNode*>* out) {
   for (;;) {
     out->push_back(ParseCondition());
-    if (token_.kind == TExprToken::etComma) {
+    if (token_.kind == ExprToken::kComma) {
       NextToken();
       continue;
     }
-    if (token_.kind == TExprToken::etRParen) {
+    if (token_.kind == ExprToken::kRParen) {
       NextToken();
       return;
     }
-    if (token_.kind == TExprToken::etEnd) Fail("')' expected but %s found");
+    if (token_.kind == ExprToken::kEnd) Fail("')' expected but %s found");
     Fail("')' or ',' expected but %s found");
   }
 }
@@ -539,7 +540,7 @@ void TExprParser::ParseList(std::vector<TExprNode*>* out) {
 TExprNode* TExprParser::ParsePrimary() {
   TExprNode* node = nullptr;
   switch (token_.kind) {
-    case TExprToken::etName: {
+    case ExprToken::kName: {
       const std::string upper = UpperAscii(token_.text);
       if (IsFunctionName(upper)) {
         size_t q = token_.end;
@@ -547,28 +548,28 @@ TExprNode* TExprParser::ParsePrimary() {
         if (q < text_.size() && text_[q] == '(') return ParseFunction();
       }
       if (upper == "NULL")
-        node = NewConst(TConstValue::cvNull, "", TFieldType::ftUnknown, false);
+        node = NewConst(ConstValue::kNull, "", TFieldType::ftUnknown, false);
       else if (upper == "TRUE")
-        node = NewConst(TConstValue::cvTrue, token_.text, TFieldType::ftBoolean, false);
+        node = NewConst(ConstValue::kTrue, token_.text, TFieldType::ftBoolean, false);
       else if (upper == "FALSE")
-        node = NewConst(TConstValue::cvFalse, token_.text, TFieldType::ftBoolean, false);
+        node = NewConst(ConstValue::kFalse, token_.text, TFieldType::ftBoolean, false);
       else
         node = NewField(token_.text);
       break;
     }
-    case TExprToken::etField:
+    case ExprToken::kField:
       node = NewField(token_.text);
       break;
-    case TExprToken::etLiteral:
-      node = NewConst(TConstValue::cvText, token_.text, TFieldType::ftString, false);
+    case ExprToken::kLiteral:
+      node = NewConst(ConstValue::kText, token_.text, TFieldType::ftString, false);
       break;
-    case TExprToken::etNumber:
-      node = NewConst(TConstValue::cvText, token_.text, TFieldType::ftFloat, true);
+    case ExprToken::kNumber:
+      node = NewConst(ConstValue::kText, token_.text, TFieldType::ftFloat, true);
       break;
-    case TExprToken::etLParen: {
+    case ExprToken::kLParen: {
       NextToken();
       node = ParseCondition();
-      if (token_.kind != TExprToken::etRParen) Fail("')' expected but %s found");
+      if (token_.kind != ExprToken::kRParen) Fail("')' expected but %s found");
       break;
     }
     default:
@@ -584,31 +585,31 @@ TExprNode* TExprParser::ParseFunction() {
   const std::string upper = UpperAscii(written);
   NextToken();  // the "("
   NextToken();
-  TExprNode* fn = filter_.NewNode(TExprNodeKind::enFunc, coFUNC, written, nullptr, nullptr);
-  if (upper == "COUNT" && token_.kind == TExprToken::etMul) {
+  TExprNode* fn = filter_.NewNode(ExprNodeKind::kFunc, FilterOp::kFunc, written, nullptr, nullptr);
+  if (upper == "COUNT" && token_.kind == ExprToken::kMul) {
     NextToken();
-    if (token_.kind != TExprToken::etRParen) Fail("')' expected but %s found");
+    if (token_.kind != ExprToken::kRParen) Fail("')' expected but %s found");
     NextToken();
     fn->value = written + "(*)";
-    fn->scope = TExprScope::esAggregate;
+    fn->scope = ExprScope::kAggregate;
     fn->data_type = TFieldType::ftInteger;
     return fn;
   }
-  if (token_.kind == TExprToken::etRParen)
+  if (token_.kind == ExprToken::kRParen)
     NextToken();
   else
     ParseList(&fn->args);
   if (fn->args.empty() && upper != "GETDATE") throw EDatabaseError("Type mismatch in expression");
-  TExprScope scope = TExprScope::esConstant;
+  ExprScope scope = ExprScope::kConstant;
   int height = 0;
   for (TExprNode* a : fn->args) {
-    if (a->scope == TExprScope::esRecord && scope == TExprScope::esConstant) scope = a->scope;
-    if (a->scope == TExprScope::esAggregate) scope = a->scope;
+    if (a->scope == ExprScope::kRecord && scope == ExprScope::kConstant) scope = a->scope;
+    if (a->scope == ExprScope::kAggregate) scope = a->scope;
     if (a->height > height) height = a->height;
   }
   fn->height = height + 1;
   CheckHeight(fn);
-  if (IsAggregateName(upper)) scope = TExprScope::esAggregate;
+  if (IsAggregateName(upper)) scope = ExprScope::kAggregate;
   fn->scope = scope;
   const TFieldType first = fn->args.empty() ? TFieldType::ftUnknown : fn->args[0]->data_type;
   if (upper == "UPPER" || upper == "LOWER" || upper == "SUBSTRING" || upper == "TRIM" ||
@@ -638,31 +639,32 @@ void TExprParser::CheckHeight(const TExprNode* node) const {
   if (node->height > kMaxFilterDepth) TooDeep();
 }
 
-TExprNode* TExprParser::NewConst(TConstValue value, std::string text, TFieldType type,
+TExprNode* TExprParser::NewConst(ConstValue value, std::string text, TFieldType type,
                                  bool numeric) {
   TExprNode* node =
-      filter_.NewNode(TExprNodeKind::enConst, coCONST, std::move(text), nullptr, nullptr);
+      filter_.NewNode(ExprNodeKind::kConst, FilterOp::kConst, std::move(text), nullptr, nullptr);
   node->const_value = value;
   node->data_type = type;
   node->numeric = numeric;
-  node->scope = TExprScope::esConstant;
+  node->scope = ExprScope::kConstant;
   return node;
 }
 
 TExprNode* TExprParser::NewField(const std::string& written) {
   const FilterFieldInfo info = host_.FieldByNameForFilter(written);
-  TExprNode* node = filter_.NewNode(TExprNodeKind::enField, coFIELD, written, nullptr, nullptr);
+  TExprNode* node =
+      filter_.NewNode(ExprNodeKind::kField, FilterOp::kField, written, nullptr, nullptr);
   node->data_type = info.type;
   node->data_size = info.size;
   node->field_no = info.number;
   node->field_kind = info.kind;
   node->field_name = info.name;
-  node->scope = TExprScope::esRecord;
+  node->scope = ExprScope::kRecord;
   return node;
 }
 
 TExprNode* TExprParser::NewBoolOp(int op, TExprNode* left, TExprNode* right) {
-  TExprNode* node = filter_.NewNode(TExprNodeKind::enOperator, op, "", left, right);
+  TExprNode* node = filter_.NewNode(ExprNodeKind::kOperator, op, "", left, right);
   node->data_type = TFieldType::ftBoolean;
   node->scope = right ? Combine(left->scope, right->scope) : left->scope;
   CheckHeight(node);
@@ -684,12 +686,12 @@ void TakeFieldType(TExprNode* a, TExprNode* b) {
 
 TExprNode* TExprParser::NewCompare(int op, TExprNode* left, TExprNode* right) {
   TakeFieldType(left, right);
-  if (IsBlobType(left->data_type) && op == coLIKE) {
+  if (IsBlobType(left->data_type) && op == FilterOp::kLike) {
     if (right->IsConst()) right->data_type = TFieldType::ftString;
   } else if (IsByteOrBlob(left->data_type) || IsByteOrBlob(right->data_type)) {
     throw EDatabaseError("Type mismatch in expression");
   }
-  TExprNode* node = filter_.NewNode(TExprNodeKind::enOperator, op, "", left, right);
+  TExprNode* node = filter_.NewNode(ExprNodeKind::kOperator, op, "", left, right);
   node->data_type = TFieldType::ftBoolean;
   node->scope = Combine(left->scope, right->scope);
   CheckHeight(node);
@@ -697,7 +699,7 @@ TExprNode* TExprParser::NewCompare(int op, TExprNode* left, TExprNode* right) {
 }
 
 TExprNode* TExprParser::NewIn(TExprNode* left, std::vector<TExprNode*> list) {
-  TExprScope scope = left->scope;
+  ExprScope scope = left->scope;
   int height = left->height;
   if (IsByteOrBlob(left->data_type)) throw EDatabaseError("Type mismatch in expression");
   for (TExprNode* e : list) {
@@ -706,7 +708,7 @@ TExprNode* TExprParser::NewIn(TExprNode* left, std::vector<TExprNode*> list) {
     scope = Combine(scope, e->scope);
     if (e->height > height) height = e->height;
   }
-  TExprNode* node = filter_.NewNode(TExprNodeKind::enOperator, coIN, "", left, nullptr);
+  TExprNode* node = filter_.NewNode(ExprNodeKind::kOperator, FilterOp::kIn, "", left, nullptr);
   node->args = std::move(list);
   node->data_type = TFieldType::ftBoolean;
   node->scope = scope;
@@ -725,25 +727,26 @@ TExprNode* TExprParser::NewArith(int op, TExprNode* left, TExprNode* right) {
   } else if (rt == TFieldType::ftUnknown) {
     result = lt;
   } else if (IsStringType(lt) && IsStringType(rt)) {
-    if (op != coADD) throw EDatabaseError("Type mismatch in expression");
+    if (op != FilterOp::kAdd) throw EDatabaseError("Type mismatch in expression");
     result = TFieldType::ftString;
   } else if (IsNumericType(lt) && IsNumericType(rt)) {
-    if (IsFloatType(lt) || IsFloatType(rt) || op == coDIV)
+    if (IsFloatType(lt) || IsFloatType(rt) || op == FilterOp::kDivide)
       result = TFieldType::ftFloat;
     else if (lt == TFieldType::ftLargeint || rt == TFieldType::ftLargeint)
       result = TFieldType::ftLargeint;
     else
       result = TFieldType::ftInteger;
-  } else if (IsDateType(lt) && IsNumericType(rt) && (op == coADD || op == coSUB)) {
+  } else if (IsDateType(lt) && IsNumericType(rt) &&
+             (op == FilterOp::kAdd || op == FilterOp::kSubtract)) {
     result = lt;
-  } else if (IsNumericType(lt) && IsDateType(rt) && op == coADD) {
+  } else if (IsNumericType(lt) && IsDateType(rt) && op == FilterOp::kAdd) {
     result = rt;
-  } else if (IsDateType(lt) && IsDateType(rt) && op == coSUB) {
+  } else if (IsDateType(lt) && IsDateType(rt) && op == FilterOp::kSubtract) {
     result = TFieldType::ftFloat;
   } else {
     throw EDatabaseError("Type mismatch in expression");
   }
-  TExprNode* node = filter_.NewNode(TExprNodeKind::enOperator, op, "", left, right);
+  TExprNode* node = filter_.NewNode(ExprNodeKind::kOperator, op, "", left, right);
   node->data_type = result;
   node->scope = Combine(left->scope, right->scope);
   CheckHeight(node);
@@ -762,9 +765,9 @@ TExprParser::TExprParser(const IFilterHost& host, std::string_view text, TFilter
       filter_(options, decimal_separator) {
   NextToken();
   TExprNode* root = ParseCondition();
-  if (token_.kind != TExprToken::etEnd)
+  if (token_.kind != ExprToken::kEnd)
     throw EDatabaseError("Filter expression incorrectly terminated");
-  if (root->scope == TExprScope::esAggregate)
+  if (root->scope == ExprScope::kAggregate)
     throw EDatabaseError("Aggregate expressions not allowed in filters");
   if (root->data_type != TFieldType::ftBoolean)
     throw EDatabaseError("Incorrectly formed filter expression");

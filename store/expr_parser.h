@@ -21,46 +21,46 @@
 
 namespace store {
 
-enum class TExprToken {
-  etEnd,
-  etLiteral,
-  etLParen,
-  etRParen,
-  etComma,
-  etMul,
-  etDiv,
-  etAdd,
-  etSub,
-  etNumber,
-  etEQ,
-  etNE,
-  etLT,
-  etGT,
-  etLE,
-  etGE,
-  etName,
-  etField,
-  etLike,
-  etIn,
-  etIsNull,
-  etIsNotNull
+enum class ExprToken {
+  kEnd,
+  kLiteral,
+  kLParen,
+  kRParen,
+  kComma,
+  kMul,
+  kDiv,
+  kAdd,
+  kSub,
+  kNumber,
+  kEqual,
+  kNotEqual,
+  kLess,
+  kGreater,
+  kLessOrEqual,
+  kGreaterOrEqual,
+  kName,
+  kField,
+  kLike,
+  kIn,
+  kIsNull,
+  kIsNotNull
 };
 
 // What the look-ahead scanner found after a quote inside a literal.
-enum class TScanItem {
-  siEnd,
-  siNumber,
-  siOperator,
-  siPlainWord,
-  siKeyword,
-  siQualifiedName,
-  siComment,
-  siQuoted
+enum class ScanItem {
+  kEnd,
+  kNumber,
+  kOperator,
+  kPlainWord,
+  kKeyword,
+  kQualifiedName,
+  kComment,
+  kQuoted
 };
 
 // Reads one item of `text` from `pos` (see the literal rule); `end` receives
 // the position after the item.
-TScanItem ScanAhead(std::string_view text, size_t pos, size_t* end = nullptr);
+ScanItem ScanAhead(std::string_view text, size_t pos, size_t* end = nullptr);
 
 // Deepest nesting of parentheses and of the parse tree that a text may have.
 inline constexpr int kMaxFilterDepth = 256;
@@ -78,7 +78,7 @@ class TExprParser {
 
  private:
   struct Token {
-    TExprToken kind = TExprToken::etEnd;
+    ExprToken kind = ExprToken::kEnd;
     std::string text;  // name, bracketed name, literal value or number text
     size_t begin = 0, end = 0;
   };
@@ -99,7 +99,7 @@ class TExprParser {
   TExprNode* ParseFunction();
   void ParseList(std::vector<TExprNode*>* out);
 
-  TExprNode* NewConst(TConstValue value, std::string text, TFieldType type, bool numeric);
+  TExprNode* NewConst(ConstValue value, std::string text, TFieldType type, bool numeric);
   TExprNode* NewField(const std::string& written);
   TExprNode* NewBoolOp(int op, TExprNode* left, TExprNode* right);
   TExprNode* NewCompare(int op, TExprNode* left, TExprNode* right);
@@ -113,7 +113,7 @@ class TExprParser {
   char decimal_separator_;
   size_t pos_ = 0;
   Token token_;
-  TExprToken prev_kind_ = TExprToken::etEnd;
+  ExprToken prev_kind_ = ExprToken::kEnd;
   int depth_ = 0;
   TFilterExpr filter_;
   std::vector<uint8_t> data_;

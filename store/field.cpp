@@ -1,4 +1,4 @@
-// TField: conversions between variants and the field's type, and the field
+// TableField: conversions between variants and the field's type, and the field
 // messages. Storage is the table's (TArtikelData::GetFieldData/SetFieldData).
 #include "store/field.h"
 
@@ -25,8 +25,8 @@ std::string FormatG(double value) {
 
 }  // namespace
 
-TField::TField(TArtikelData* dataset, int index, std::string name, TFieldType type, TFieldKind kind,
-               int size, int field_no)
+TableField::TableField(TArtikelData* dataset, int index, std::string name, TFieldType type,
+                       FieldKind kind, int size, int field_no)
     : dataset_(dataset),
       index_(index),
       name_(std::move(name)),
@@ -35,7 +35,7 @@ TField::TField(TArtikelData* dataset, int index, std::string name, TFieldType ty
       size_(size),
       field_no_(field_no) {}
 
-int64_t TField::MinValue() const {
+int64_t TableField::MinValue() const {
   switch (type_) {
     case TFieldType::ftSmallint:
       return std::numeric_limits<int16_t>::min();
@@ -46,7 +46,7 @@ int64_t TField::MinValue() const {
   }
 }
 
-int64_t TField::MaxValue() const {
+int64_t TableField::MaxValue() const {
   switch (type_) {
     case TFieldType::ftSmallint:
       return std::numeric_limits<int16_t>::max();
@@ -57,7 +57,7 @@ int64_t TField::MaxValue() const {
   }
 }
 
-Variant TField::Convert(const Variant& value) const {
+Variant TableField::Convert(const Variant& value) const {
   if (value.IsNull()) return value;
   if (IsIntegerType(type_)) {
     int64_t number = 0;
@@ -81,21 +81,21 @@ Variant TField::Convert(const Variant& value) const {
   return Variant(std::move(text));
 }
 
-bool TField::IsNull() const { return dataset_->GetFieldData(*this).IsNull(); }
+bool TableField::IsNull() const { return dataset_->GetFieldData(*this).IsNull(); }
 
-Variant TField::AsVariant() const {
+Variant TableField::AsVariant() const {
   Variant v = dataset_->GetFieldData(*this);
   // A memo reads as its text; one that holds nothing reads as the empty text.
   if (v.IsNull() && IsMemoType(type_)) return Variant(std::string());
   return v;
 }
 
-std::string TField::AsString() const {
+std::string TableField::AsString() const {
   Variant v = dataset_->GetFieldData(*this);
   return v.IsNull() ? std::string() : v.AsString();
 }
 
-int32_t TField::AsInteger() const {
+int32_t TableField::AsInteger() const {
   Variant v = dataset_->GetFieldData(*this);
   if (v.IsNull()) return 0;
   if (v.IsInteger()) return v.AsInteger();
@@ -108,6 +108,6 @@ int32_t TField::AsInteger() const {
   return static_cast<int32_t>(number);
 }
 
-void TField::SetValue(const Variant& value) { dataset_->SetFieldData(*this, value); }
+void TableField::SetValue(const Variant& value) { dataset_->SetFieldData(*this, value); }
 
 }  // namespace store

@@ -1,4 +1,4 @@
-// TField: one field object of the article table. It holds no value itself;
+// TableField: one field object of the article table. It holds no value itself;
 // every read and write goes through its table, which decides which record
 // buffer is active (the current record, the record being edited, or the
 // record a calculation hook or a grid read works on).
@@ -24,12 +24,12 @@ namespace store {
 
 class TArtikelData;
 
-class TField {
+class TableField {
  public:
-  TField(TArtikelData* dataset, int index, std::string name, TFieldType type, TFieldKind kind,
-         int size, int field_no);
-  TField(const TField&) = delete;
-  TField& operator=(const TField&) = delete;
+  TableField(TArtikelData* dataset, int index, std::string name, TFieldType type, FieldKind kind,
+             int size, int field_no);
+  TableField(const TableField&) = delete;
+  TableField& operator=(const TableField&) = delete;
 
   const std::string& FieldName() const { return name_; }
   // The packet field number of a data field (1..8); 0 for the calculated one.
@@ -37,7 +37,7 @@ class TField {
   // Position among the table's field objects, 0-based.
   int Index() const { return index_; }
   TFieldType DataType() const { return type_; }
-  TFieldKind FieldKind() const { return kind_; }
+  FieldKind Kind() const { return kind_; }
   // Maximum characters of a string field; 0 for the others.
   int Size() const { return size_; }
   TArtikelData* DataSet() const { return dataset_; }
@@ -68,7 +68,7 @@ class TField {
   int index_;
   std::string name_;
   TFieldType type_;
-  TFieldKind kind_;
+  FieldKind kind_;
   int size_;
   int field_no_;
 };

@@ -48,7 +48,7 @@ enum class TFieldType {
 // Data fields come from the packet; calculated fields live only in the
 // table's record buffers; internally calculated ones would be kept by the
 // engine (the article table has none).
-enum class TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
+enum class FieldKind { kData, kCalculated, kLookup, kInternalCalc, kAggregate };
 
 const char* FieldTypeName(TFieldType type);  // "String", "Integer", "Memo", ...
 

@@ -208,7 +208,7 @@ bool ParseDateTime(std::string_view text, bool want_date, bool want_time, int64_
 // ---------------------------------------------------------------------------
 // Node and literal areas
 
-TExprNode* TFilterExpr::NewNode(TExprNodeKind kind, int op, std::string value, TExprNode* left,
+TExprNode* TFilterExpr::NewNode(ExprNodeKind kind, int op, std::string value, TExprNode* left,
                                 TExprNode* right) {
   auto node = std::make_unique<TExprNode>();
   node->kind = kind;
@@ -256,52 +256,52 @@ size_t TFilterExpr::AddLiteral(const std::string& bytes) {
 
 size_t TFilterExpr::Emit(TExprNode* node, bool as_condition) {
   switch (node->kind) {
-    case TExprNodeKind::enField:
+    case ExprNodeKind::kField:
       if (as_condition && node->data_type == TFieldType::ftBoolean) {
         // A boolean field standing alone as a condition means "is true".
-        const size_t pos = Reserve(nodeBINARY, coNE, 2);
+        const size_t pos = Reserve(NodeClass::kBinary, FilterOp::kNotEqual, 2);
         SetOperand(pos, 0, EmitField(node));
         TExprNode no;
-        no.kind = TExprNodeKind::enConst;
-        no.const_value = TConstValue::cvFalse;
+        no.kind = ExprNodeKind::kConst;
+        no.const_value = ConstValue::kFalse;
         no.value = "False";
         no.data_type = TFieldType::ftBoolean;
         SetOperand(pos, 1, EmitConstant(&no));
         return pos;
       }
       return EmitField(node);
-    case TExprNodeKind::enConst:
+    case ExprNodeKind::kConst:
       return EmitConstant(node);
-    case TExprNodeKind::enFunc: {
-      const size_t pos = Reserve(nodeFUNC, coFUNC, 2);
+    case ExprNodeKind::kFunc: {
+      const size_t pos = Reserve(NodeClass::kFunc, FilterOp::kFunc, 2);
       SetOperand(pos, 0, AddLiteral(node->value + '\0'));
       SetOperand(pos, 1, node->args.empty() ? 0 : EmitList(node->args));
       return pos;
     }
-    case TExprNodeKind::enOperator:
+    case ExprNodeKind::kOperator:
       break;
   }
   switch (node->op) {
-    case coNOT: {
-      const size_t pos = Reserve(nodeUNARY, coNOT, 1);
+    case FilterOp::kNot: {
+      const size_t pos = Reserve(NodeClass::kUnary, FilterOp::kNot, 1);
       SetOperand(pos, 0, Emit(node->left, true));
       return pos;
     }
-    case coISBLANK:
-    case coNOTBLANK: {
-      const size_t pos = Reserve(nodeUNARY, node->op, 1);
+    case FilterOp::kIsBlank:
+    case FilterOp::kNotBlank: {
+      const size_t pos = Reserve(NodeClass::kUnary, node->op, 1);
       SetOperand(pos, 0, Emit(node->left, false));
       return pos;
     }
-    case coAND:
-    case coOR: {
-      const size_t pos = Reserve(nodeBINARY, node->op, 2);
+    case FilterOp::kAnd:
+    case FilterOp::kOr: {
+      const size_t pos = Reserve(NodeClass::kBinary, node->op, 2);
       SetOperand(pos, 0, Emit(node->left, true));
       SetOperand(pos, 1, Emit(node->right, true));
       return pos;
     }
-    case coIN: {
-      const size_t pos = Reserve(nodeBINARY, coIN, 2);
+    case FilterOp::kIn: {
+      const size_t pos = Reserve(NodeClass::kBinary, FilterOp::kIn, 2);
       SetOperand(pos, 0, Emit(node->left, false));
       SetOperand(pos, 1, EmitList(node->args));
       return pos;
@@ -312,10 +312,10 @@ size_t TFilterExpr::Emit(TExprNode* node, bool as_condition) {
 }
 
 size_t TFilterExpr::EmitField(TExprNode* node) {
-  if (node->field_kind != TFieldKind::fkData && node->field_kind != TFieldKind::fkInternalCalc)
+  if (node->field_kind != FieldKind::kData && node->field_kind != FieldKind::kInternalCalc)
     throw EDatabaseError(
         Format1("Field '%s' cannot be used in a filter expression", node->field_name));
-  const size_t pos = Reserve(nodeFIELD, coFIELD, 2);
+  const size_t pos = Reserve(NodeClass::kField, FilterOp::kField, 2);
   SetOperand(pos, 0, static_cast<size_t>(node->field_no));
   SetOperand(pos, 1, AddLiteral(node->value + '\0'));
   return pos;
@@ -325,8 +325,8 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
   using enum TFieldType;
   std::string data;
   const bool is_bool =
-      node->const_value == TConstValue::cvTrue || node->const_value == TConstValue::cvFalse;
-  const bool truth = node->const_value == TConstValue::cvTrue;
+      node->const_value == ConstValue::kTrue || node->const_value == ConstValue::kFalse;
+  const bool truth = node->const_value == ConstValue::kTrue;
   auto to_int = [&]() -> int64_t {
     if (is_bool) return truth ? 1 : 0;
     int32_t v = 0;
@@ -418,7 +418,7 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
 }
 
 size_t TFilterExpr::EmitConstant(TExprNode* node) {
-  const size_t pos = Reserve(nodeCONST, coCONST, 3);
+  const size_t pos = Reserve(NodeClass::kConst, FilterOp::kConst, 3);
   TFieldType type = node->data_type;
   if (node->IsNullConst()) {
     // A null constant carries no data: size 0.
@@ -438,21 +438,23 @@ size_t TFilterExpr::EmitCompare(TExprNode* node, bool as_condition) {
   int op = node->op;
   TExprNode* l = node->left;
   TExprNode* r = node->right;
-  if (op >= coEQ && op <= coLE && r->IsField() && !l->IsField()) {
+  if (op >= FilterOp::kEqual && op <= FilterOp::kLessOrEqual && r->IsField() && !l->IsField()) {
     std::swap(l, r);
-    if (op == coGT)
-      op = coLT;
-    else if (op == coLT)
-      op = coGT;
-    else if (op == coGE)
-      op = coLE;
-    else if (op == coLE)
-      op = coGE;
+    if (op == FilterOp::kGreater)
+      op = FilterOp::kLess;
+    else if (op == FilterOp::kLess)
+      op = FilterOp::kGreater;
+    else if (op == FilterOp::kGreaterOrEqual)
+      op = FilterOp::kLessOrEqual;
+    else if (op == FilterOp::kLessOrEqual)
+      op = FilterOp::kGreaterOrEqual;
   }
-  if (l->IsField() && r->IsConst() && (op == coEQ || op == coNE || op == coLIKE)) {
+  if (l->IsField() && r->IsConst() &&
+      (op == FilterOp::kEqual || op == FilterOp::kNotEqual || op == FilterOp::kLike)) {
     if (r->IsNullConst()) {
-      if (op == coLIKE) throw EDatabaseError("NULL only allowed with '=' and '<>'");
-      const size_t pos = Reserve(nodeUNARY, op == coEQ ? coISBLANK : coNOTBLANK, 1);
+      if (op == FilterOp::kLike) throw EDatabaseError("NULL only allowed with '=' and '<>'");
+      const size_t pos = Reserve(
+          NodeClass::kUnary, op == FilterOp::kEqual ? FilterOp::kIsBlank : FilterOp::kNotBlank, 1);
       SetOperand(pos, 0, Emit(l, false));
       return pos;
     }
@@ -465,7 +467,7 @@ size_t TFilterExpr::EmitCompare(TExprNode* node, bool as_condition) {
         partial = s.size();
       }
       if (case_flag || partial > 0) {
-        const size_t pos = Reserve(nodeCOMPARE, op, 4);
+        const size_t pos = Reserve(NodeClass::kCompare, op, 4);
         SetOperand(pos, 0, case_flag ? 1 : 0);
         SetOperand(pos, 1, partial);
         SetOperand(pos, 2, Emit(l, false));
@@ -475,7 +477,7 @@ size_t TFilterExpr::EmitCompare(TExprNode* node, bool as_condition) {
       }
     }
   }
-  const size_t pos = Reserve(nodeBINARY, op, 2);
+  const size_t pos = Reserve(NodeClass::kBinary, op, 2);
   SetOperand(pos, 0, Emit(l, false));
   SetOperand(pos, 1, Emit(r, false));
   return pos;
@@ -484,7 +486,7 @@ size_t TFilterExpr::EmitCompare(TExprNode* node, bool as_condition) {
 size_t TFilterExpr::EmitList(const std::vector<TExprNode*>& elements) {
   size_t first = 0, previous = 0;
   for (size_t i = 0; i < elements.size(); ++i) {
-    const size_t pos = Reserve(nodeLISTELEM, coLISTELEM, 2);
+    const size_t pos = Reserve(NodeClass::kListElem, FilterOp::kListElem, 2);
     if (i == 0)
       first = pos;
     else

@@ -45,7 +45,7 @@ class TFilterExpr {
   TFilterExpr& operator=(const TFilterExpr&) = delete;
 
   // Creates a node owned by this compiler.
-  TExprNode* NewNode(TExprNodeKind kind, int op, std::string value, TExprNode* left,
+  TExprNode* NewNode(ExprNodeKind kind, int op, std::string value, TExprNode* left,
                      TExprNode* right);
 
   // Compiles the tree under `root` into a block. Raises EDatabaseError or

@@ -17,7 +17,7 @@ struct FilterFieldInfo {
   int number = 0;    // 1-based position among the table's data fields
   TFieldType type = TFieldType::ftUnknown;
   int size = 0;
-  TFieldKind kind = TFieldKind::fkData;
+  FieldKind kind = FieldKind::kData;
 };
 
 class IFilterHost {

@@ -15,39 +15,39 @@ namespace {
 
 const char* OperatorName(uint32_t op) {
   switch (op) {
-    case coISBLANK:
+    case FilterOp::kIsBlank:
       return "isnull";
-    case coNOTBLANK:
+    case FilterOp::kNotBlank:
       return "notnull";
-    case coEQ:
+    case FilterOp::kEqual:
       return "=";
-    case coNE:
+    case FilterOp::kNotEqual:
       return "<>";
-    case coGT:
+    case FilterOp::kGreater:
       return ">";
-    case coLT:
+    case FilterOp::kLess:
       return "<";
-    case coGE:
+    case FilterOp::kGreaterOrEqual:
       return ">=";
-    case coLE:
+    case FilterOp::kLessOrEqual:
       return "<=";
-    case coNOT:
+    case FilterOp::kNot:
       return "not";
-    case coAND:
+    case FilterOp::kAnd:
       return "and";
-    case coOR:
+    case FilterOp::kOr:
       return "or";
-    case coADD:
+    case FilterOp::kAdd:
       return "+";
-    case coSUB:
+    case FilterOp::kSubtract:
       return "-";
-    case coMUL:
+    case FilterOp::kMultiply:
       return "*";
-    case coDIV:
+    case FilterOp::kDivide:
       return "/";
-    case coLIKE:
+    case FilterOp::kLike:
       return "like";
-    case coIN:
+    case FilterOp::kIn:
       return "in";
     default:
       return "?";
@@ -56,19 +56,19 @@ const char* OperatorName(uint32_t op) {
 
 int OperandCount(uint32_t node_class) {
   switch (node_class) {
-    case nodeUNARY:
+    case NodeClass::kUnary:
       return 1;
-    case nodeBINARY:
+    case NodeClass::kBinary:
       return 2;
-    case nodeCOMPARE:
+    case NodeClass::kCompare:
       return 4;
-    case nodeFIELD:
+    case NodeClass::kField:
       return 2;
-    case nodeCONST:
+    case NodeClass::kConst:
       return 3;
-    case nodeFUNC:
+    case NodeClass::kFunc:
       return 2;
-    case nodeLISTELEM:
+    case NodeClass::kListElem:
       return 2;
     default:
       return -1;
@@ -219,31 +219,31 @@ std::vector<std::string> ListFilterBlock(const std::vector<uint8_t>& block) {
     std::string line = std::to_string(at) + " ";
     std::string_view name;
     switch (cls) {
-      case nodeUNARY:
+      case NodeClass::kUnary:
         line += std::string("unary ") + OperatorName(op) + " " + std::to_string(o[0]);
         break;
-      case nodeBINARY:
+      case NodeClass::kBinary:
         line += std::string("binary ") + OperatorName(op) + " " + std::to_string(o[0]) + " " +
                 std::to_string(o[1]);
         break;
-      case nodeCOMPARE:
+      case NodeClass::kCompare:
         line += std::string("compare ") + OperatorName(op) + " case " + std::to_string(o[0]) +
                 " partial " + std::to_string(o[1]) + " " + std::to_string(o[2]) + " " +
                 std::to_string(o[3]);
         break;
-      case nodeFIELD:
+      case NodeClass::kField:
         line += "field " + std::to_string(o[0]) + " " +
                 (LiteralString(lits, o[1], &name) ? Quoted(name) : "<name outside the block>");
         break;
-      case nodeCONST:
+      case NodeClass::kConst:
         line += std::string("const ") + TypeName(o[0]) + " " + ConstantText(lits, o[0], o[1], o[2]);
         break;
-      case nodeFUNC:
+      case NodeClass::kFunc:
         line += "function " +
                 (LiteralString(lits, o[0], &name) ? Quoted(name) : "<name outside the block>") +
                 " " + std::to_string(o[1]);
         break;
-      case nodeLISTELEM:
+      case NodeClass::kListElem:
         line += "element " + std::to_string(o[0]) + " " + std::to_string(o[1]);
         break;
     }

@@ -1,5 +1,5 @@
 // store::Variant conversions and arithmetic, with the system's error texts.
-// Called by TField, TArtikelData and the window's handlers.
+// Called by TableField, TArtikelData and the window's handlers.
 #include "store/variant.h"
 
 #include <limits>

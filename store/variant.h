@@ -7,7 +7,7 @@
 // arithmetic that leaves the 32-bit range yields an Int64 variant rather than
 // wrapping, so a page count too large for its field is reported by the field's
 // range check instead of silently turning into a wrong number.
-// Used by TField, TArtikelData and the window's handlers.
+// Used by TableField, TArtikelData and the window's handlers.
 #pragma once
 
 #include <cstdint>

@@ -14,11 +14,11 @@
 
 namespace {
 
-using store::TScanItem;
+using store::ScanItem;
 
 struct ScanCase {
   const char* text;
-  TScanItem item;
+  ScanItem item;
 };
 
 class LookAheadScanner : public testing::TestWithParam<ScanCase> {};
@@ -30,27 +30,27 @@ TEST_P(LookAheadScanner, ReadsOneItem) {
 INSTANTIATE_TEST_SUITE_P(
     Items, LookAheadScanner,
     testing::Values(
-        ScanCase{"", TScanItem::siEnd}, ScanCase{" \r\n,((", TScanItem::siEnd},
-        ScanCase{"s nice%'", TScanItem::siPlainWord},
-        ScanCase{"s%' or Titel LIKE '%x%'", TScanItem::siQuoted},
-        ScanCase{"Brien%' or Titel LIKE '%O", TScanItem::siQuoted},
-        ScanCase{"%' or Titel LIKE 'x'", TScanItem::siQuoted},
-        ScanCase{"Brien%' or", TScanItem::siPlainWord},
-        ScanCase{"s%", TScanItem::siPlainWord},  // no quote follows: ordinary
-        ScanCase{" or Titel", TScanItem::siKeyword}, ScanCase{"AND x", TScanItem::siKeyword},
-        ScanCase{"like", TScanItem::siKeyword},
-        ScanCase{"Null)", TScanItem::siPlainWord},  // ")" belongs to the word
-        ScanCase{"null", TScanItem::siKeyword}, ScanCase{"where", TScanItem::siKeyword},
-        ScanCase{"group by x", TScanItem::siKeyword}, ScanCase{"group x", TScanItem::siPlainWord},
-        ScanCase{"order  BY", TScanItem::siKeyword}, ScanCase{"for update", TScanItem::siKeyword},
-        ScanCase{"for all", TScanItem::siPlainWord}, ScanCase{"descending", TScanItem::siKeyword},
-        ScanCase{"123 x", TScanItem::siNumber}, ScanCase{"1.5", TScanItem::siNumber},
-        ScanCase{"<= 3", TScanItem::siOperator}, ScanCase{"=x", TScanItem::siOperator},
-        ScanCase{"a.b", TScanItem::siQualifiedName},
-        ScanCase{".and", TScanItem::siPlainWord},  // after a noted "."
-        ScanCase{".'x'", TScanItem::siPlainWord}, ScanCase{"ab/*c*/", TScanItem::siComment},
-        ScanCase{"// x", TScanItem::siComment}, ScanCase{"x\"y\"", TScanItem::siQuoted},
-        ScanCase{"x`y", TScanItem::siPlainWord}, ScanCase{"a<b", TScanItem::siPlainWord}));
+        ScanCase{"", ScanItem::kEnd}, ScanCase{" \r\n,((", ScanItem::kEnd},
+        ScanCase{"s nice%'", ScanItem::kPlainWord},
+        ScanCase{"s%' or Titel LIKE '%x%'", ScanItem::kQuoted},
+        ScanCase{"Brien%' or Titel LIKE '%O", ScanItem::kQuoted},
+        ScanCase{"%' or Titel LIKE 'x'", ScanItem::kQuoted},
+        ScanCase{"Brien%' or", ScanItem::kPlainWord},
+        ScanCase{"s%", ScanItem::kPlainWord},  // no quote follows: ordinary
+        ScanCase{" or Titel", ScanItem::kKeyword}, ScanCase{"AND x", ScanItem::kKeyword},
+        ScanCase{"like", ScanItem::kKeyword},
+        ScanCase{"Null)", ScanItem::kPlainWord},  // ")" belongs to the word
+        ScanCase{"null", ScanItem::kKeyword}, ScanCase{"where", ScanItem::kKeyword},
+        ScanCase{"group by x", ScanItem::kKeyword}, ScanCase{"group x", ScanItem::kPlainWord},
+        ScanCase{"order  BY", ScanItem::kKeyword}, ScanCase{"for update", ScanItem::kKeyword},
+        ScanCase{"for all", ScanItem::kPlainWord}, ScanCase{"descending", ScanItem::kKeyword},
+        ScanCase{"123 x", ScanItem::kNumber}, ScanCase{"1.5", ScanItem::kNumber},
+        ScanCase{"<= 3", ScanItem::kOperator}, ScanCase{"=x", ScanItem::kOperator},
+        ScanCase{"a.b", ScanItem::kQualifiedName},
+        ScanCase{".and", ScanItem::kPlainWord},  // after a noted "."
+        ScanCase{".'x'", ScanItem::kPlainWord}, ScanCase{"ab/*c*/", ScanItem::kComment},
+        ScanCase{"// x", ScanItem::kComment}, ScanCase{"x\"y\"", ScanItem::kQuoted},
+        ScanCase{"x`y", ScanItem::kPlainWord}, ScanCase{"a<b", ScanItem::kPlainWord}));
 
 // The constant that a literal reads as (listed by the compiler, which takes
 // it case-sensitively so it stays a plain string constant).

@@ -24,11 +24,11 @@ class ArticleHost : public store::IFilterHost {
     Add("StartSide", 6, TFieldType::ftInteger, 0);
     Add("SlutSide", 7, TFieldType::ftInteger, 0);
     Add("VProgrammer", 8, TFieldType::ftMemo, 0);
-    Add("Sideantal", 0, TFieldType::ftSmallint, 0, store::TFieldKind::fkCalculated);
+    Add("Sideantal", 0, TFieldType::ftSmallint, 0, store::FieldKind::kCalculated);
   }
 
   void Add(std::string name, int number, store::TFieldType type, int size,
-           store::TFieldKind kind = store::TFieldKind::fkData) {
+           store::FieldKind kind = store::FieldKind::kData) {
     fields_.push_back({std::move(name), number, type, size, kind});
   }
 

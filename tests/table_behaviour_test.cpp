@@ -15,15 +15,15 @@ namespace {
 
 using store::EDatabaseError;
 using store::EVariantError;
+using store::TableState;
 using store::TArtikelData;
-using store::TDataSetState;
 using store::Variant;
 using table_test::Art;
 using table_test::Article;
 using table_test::ExpectError;
 using table_test::MakePacket;
 
-class Counter : public store::TDataLink {
+class Counter : public store::DataLink {
  public:
   int changed = 0, record = 0, scrolled = 0, state = 0;
   void DataSetChanged() override { ++changed; }
@@ -173,7 +173,7 @@ TEST_F(TableTest, FieldObjectsAndLookup) {
   EXPECT_EQ(table_.FindField("nope"), nullptr);
   ExpectError<EDatabaseError>([&] { table_.FieldByName("Nope"); },
                               "ArtikelData: Field 'Nope' not found");
-  EXPECT_EQ(table_.FieldByName("Sideantal").FieldKind(), store::TFieldKind::fkCalculated);
+  EXPECT_EQ(table_.FieldByName("Sideantal").Kind(), store::FieldKind::kCalculated);
   EXPECT_EQ(table_.FieldByName("Sideantal").DataType(), store::TFieldType::ftSmallint);
   // Field numbers for the filter come from the table's own definitions,
   // open or not.
@@ -359,7 +359,7 @@ TEST_F(TableTest, SettlingPostsChangedAndCancelsUnchanged) {
   GoTo("Bravo");
   table_.Edit();
   table_.Next();  // nothing written: cancelled
-  EXPECT_EQ(table_.State(), TDataSetState::dsBrowse);
+  EXPECT_EQ(table_.State(), TableState::kBrowse);
   EXPECT_EQ(table_.RecordCount(), 5);
 
   GoTo("Bravo");
@@ -367,13 +367,13 @@ TEST_F(TableTest, SettlingPostsChangedAndCancelsUnchanged) {
   table_.FieldByName("Titel").SetAsString("Bravo2");
   EXPECT_TRUE(table_.Modified());
   table_.SetIndexName("AargangX");  // settles by posting
-  EXPECT_EQ(table_.State(), TDataSetState::dsBrowse);
+  EXPECT_EQ(table_.State(), TableState::kBrowse);
   EXPECT_EQ(table_.FieldByName("Titel").AsString(), "Bravo2");
 
   // Values set by the new-record hook do not count as a change.
   table_.OnNewRecord = [](TArtikelData& d) { d.FieldByName("Kategori").SetAsString("Ny"); };
   table_.Insert();
-  EXPECT_EQ(table_.State(), TDataSetState::dsInsert);
+  EXPECT_EQ(table_.State(), TableState::kInsert);
   EXPECT_FALSE(table_.Modified());
   EXPECT_EQ(table_.RecordCount(), 6);
   table_.First();
@@ -411,7 +411,7 @@ TEST_F(TableTest, PostedRecordWithoutPagesIsKeptThoughItsCountFails) {
   table_.Insert();
   table_.FieldByName("Titel").SetAsString("NoPages");
   ExpectError<EVariantError>([&] { table_.Post(); }, "Invalid variant operation");
-  EXPECT_EQ(table_.State(), TDataSetState::dsBrowse);
+  EXPECT_EQ(table_.State(), TableState::kBrowse);
   EXPECT_EQ(table_.RecordCount(), 6);
   EXPECT_EQ(table_.FieldByName("Titel").AsString(), "NoPages");
 }
@@ -431,7 +431,7 @@ TEST_F(TableTest, FailingNewRecordHookDropsTheRecord) {
   GoTo("Charlie");
   table_.OnNewRecord = [](TArtikelData& d) { d.FieldByName("StartSide").SetAsString(""); };
   ExpectError<EDatabaseError>([&] { table_.Insert(); }, "Invalid value for field 'StartSide'");
-  EXPECT_EQ(table_.State(), TDataSetState::dsBrowse);
+  EXPECT_EQ(table_.State(), TableState::kBrowse);
   EXPECT_EQ(table_.RecordCount(), 5);
   EXPECT_EQ(table_.FieldByName("Titel").AsString(), "Charlie");
 }
@@ -440,7 +440,7 @@ TEST_F(TableTest, EditOnEmptyTableStartsInsert) {
   OpenOn({});
   EXPECT_TRUE(table_.IsEmpty());
   table_.Edit();
-  EXPECT_EQ(table_.State(), TDataSetState::dsInsert);
+  EXPECT_EQ(table_.State(), TableState::kInsert);
   table_.Cancel();
   ExpectError<EDatabaseError>([&] { table_.Delete(); },
                               "ArtikelData: Cannot perform this operation on an empty dataset");
@@ -471,13 +471,13 @@ TEST_F(TableTest, DisableParamsRefuseChanges) {
   ExpectError<EDatabaseError>([&] { table_.Edit(); }, "ArtikelData: Modifications are not allowed");
   ExpectError<EDatabaseError>([&] { table_.Insert(); }, "ArtikelData: Inserts are not allowed");
   ExpectError<EDatabaseError>([&] { table_.Delete(); }, "ArtikelData: Deletes are not allowed");
-  EXPECT_EQ(table_.State(), TDataSetState::dsBrowse);
+  EXPECT_EQ(table_.State(), TableState::kBrowse);
 }
 
 TEST_F(TableTest, FalseDisableParamsAllowChanges) {
   OpenOn(Sample(), "TitelX", {table_test::BoolParam("DISABLE_EDITS", false)});
   table_.Edit();
-  EXPECT_EQ(table_.State(), TDataSetState::dsEdit);
+  EXPECT_EQ(table_.State(), TableState::kEdit);
 }
 
 TEST_F(TableTest, DataLinksHearChanges) {
@@ -517,7 +517,7 @@ TEST_F(TableTest, AppendStandsLastUntilPosted) {
 }
 
 TEST_F(TableTest, LinkMayRemoveItselfWhileTold) {
-  struct SelfRemoving : store::TDataLink {
+  struct SelfRemoving : store::DataLink {
     TArtikelData* table = nullptr;
     int calls = 0;
     void DataSetScrolled() override {

@@ -14,8 +14,8 @@ namespace {
 
 using store::EConvertError;
 using store::EDatabaseError;
+using store::TableState;
 using store::TArtikelData;
-using store::TDataSetState;
 using store::TFilterOptions;
 using table_test::Art;
 using table_test::Article;
@@ -154,7 +154,7 @@ TEST_F(FilterStateTest, FilterChangeSettlesPendingEdit) {
   table_.Edit();
   table_.FieldByName("Kategori").SetAsString("Ny");
   table_.SetFilter("Kategori = 'Ny'");
-  EXPECT_EQ(table_.State(), TDataSetState::dsBrowse);
+  EXPECT_EQ(table_.State(), TableState::kBrowse);
   EXPECT_EQ(table_.RecordCount(), 1);
   EXPECT_EQ(Current(), "Alfa");
 }

@@ -26,9 +26,9 @@ class PacketHost : public store::IFilterHost {
       fields_.push_back({t.fields[i].name, static_cast<int>(i + 1),
                          store::EngineFieldType(FieldDescOf(t.fields[i], i)),
                          static_cast<int>(engine::FieldWidth(t.fields[i])),
-                         store::TFieldKind::fkData});
+                         store::FieldKind::kData});
     fields_.push_back(
-        {"Sideantal", 0, store::TFieldType::ftSmallint, 0, store::TFieldKind::fkCalculated});
+        {"Sideantal", 0, store::TFieldType::ftSmallint, 0, store::FieldKind::kCalculated});
   }
   store::FilterFieldInfo FieldByNameForFilter(std::string_view name) const override {
     auto upper = [](std::string_view s) {

@@ -3,14 +3,14 @@
 
 namespace ui {
 
-TDataSource::TDataSource(store::TArtikelData* table, QObject* parent)
+DataSource::DataSource(store::TArtikelData* table, QObject* parent)
     : QObject(parent), table_(table) {
   if (table_ != nullptr) table_->AddDataLink(this);
 }
 
-TDataSource::~TDataSource() { Detach(); }
+DataSource::~DataSource() { Detach(); }
 
-void TDataSource::Detach() {
+void DataSource::Detach() {
   if (table_ != nullptr) table_->RemoveDataLink(this);
   table_ = nullptr;
 }

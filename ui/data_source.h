@@ -1,4 +1,4 @@
-// TDataSource (`DataSource1`): links the article table to the grid and the two
+// DataSource (`DataSource1`): links the article table to the grid and the two
 // text boxes. It is the table's data link and re-emits every change of view,
 // current record, record values and state as a Qt signal.
 //
@@ -12,14 +12,14 @@
 
 namespace ui {
 
-class TDataSource : public QObject, public store::TDataLink {
+class DataSource : public QObject, public store::DataLink {
   Q_OBJECT
 
  public:
-  TDataSource(store::TArtikelData* table, QObject* parent = nullptr);
-  ~TDataSource() override;
-  TDataSource(const TDataSource&) = delete;
-  TDataSource& operator=(const TDataSource&) = delete;
+  DataSource(store::TArtikelData* table, QObject* parent = nullptr);
+  ~DataSource() override;
+  DataSource(const DataSource&) = delete;
+  DataSource& operator=(const DataSource&) = delete;
 
   store::TArtikelData* DataSet() const { return table_; }
   void Detach();

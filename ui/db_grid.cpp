@@ -7,9 +7,9 @@
 
 namespace ui {
 
-TDBGrid::TDBGrid(TDataSource* source, std::vector<TColumn> columns, QWidget* parent)
+DataGrid::DataGrid(DataSource* source, std::vector<ColumnSpec> columns, QWidget* parent)
     : QTableView(parent), source_(source) {
-  model_ = new TGridModel(source, std::move(columns), this);
+  model_ = new GridTableModel(source, std::move(columns), this);
   setModel(model_);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -31,37 +31,37 @@ TDBGrid::TDBGrid(TDataSource* source, std::vector<TColumn> columns, QWidget* par
   }
   connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int logical) { emit titleClick(logical); });
-  connect(source_, &TDataSource::dataSetChanged, this, &TDBGrid::OnDataSetChanged);
-  connect(source_, &TDataSource::scrolled, this, &TDBGrid::OnScrolled);
-  connect(source_, &TDataSource::recordChanged, this, [this] { model_->RefreshCurrent(); });
-  connect(source_, &TDataSource::stateChanged, this, [this] { model_->RefreshCurrent(); });
+  connect(source_, &DataSource::dataSetChanged, this, &DataGrid::OnDataSetChanged);
+  connect(source_, &DataSource::scrolled, this, &DataGrid::OnScrolled);
+  connect(source_, &DataSource::recordChanged, this, [this] { model_->RefreshCurrent(); });
+  connect(source_, &DataSource::stateChanged, this, [this] { model_->RefreshCurrent(); });
 }
 
-void TDBGrid::SetReadOnly(bool read_only) {
+void DataGrid::SetReadOnly(bool read_only) {
   read_only_ = read_only;
   setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
-void TDBGrid::SetColumnVisible(int position, bool visible) { setColumnHidden(position, !visible); }
+void DataGrid::SetColumnVisible(int position, bool visible) { setColumnHidden(position, !visible); }
 
-void TDBGrid::SetErrorHandler(std::function<void(std::exception_ptr)> handler) {
+void DataGrid::SetErrorHandler(std::function<void(std::exception_ptr)> handler) {
   error_handler_ = handler;
   model_->SetErrorReporter(std::move(handler));
 }
 
-void TDBGrid::OnDataSetChanged() {
+void DataGrid::OnDataSetChanged() {
   syncing_ = true;
   model_->Reset();
   syncing_ = false;
   SelectTableRecord();
 }
 
-void TDBGrid::OnScrolled() {
+void DataGrid::OnScrolled() {
   model_->CurrentMoved();
   SelectTableRecord();
 }
 
-void TDBGrid::SelectTableRecord() {
+void DataGrid::SelectTableRecord() {
   store::TArtikelData* table = source_->DataSet();
   if (table == nullptr || !table->Active()) return;
   int row = table->RecNo() - 1;
@@ -79,7 +79,7 @@ void TDBGrid::SelectTableRecord() {
   syncing_ = false;
 }
 
-void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
   if (syncing_ || !current.isValid()) return;
   store::TArtikelData* table = source_->DataSet();

@@ -1,4 +1,4 @@
-// TDBGrid: the data grid (`ArtikelGrid`). A QTableView over TGridModel that
+// DataGrid: the data grid (`ArtikelGrid`). A QTableView over GridTableModel that
 // keeps its selected row and the table's current record together: moving the
 // selection moves the table, and a move of the table (a new filter, order or
 // edit) moves the selection. Columns are addressed by position for titles,
@@ -14,15 +14,15 @@
 
 namespace ui {
 
-class TDataSource;
+class DataSource;
 
-class TDBGrid : public QTableView {
+class DataGrid : public QTableView {
   Q_OBJECT
 
  public:
-  TDBGrid(TDataSource* source, std::vector<TColumn> columns, QWidget* parent = nullptr);
+  DataGrid(DataSource* source, std::vector<ColumnSpec> columns, QWidget* parent = nullptr);
 
-  TGridModel* GridModel() const { return model_; }
+  GridTableModel* GridModel() const { return model_; }
   void SetReadOnly(bool read_only);
   bool ReadOnly() const { return read_only_; }
   void SetColumnVisible(int position, bool visible);
@@ -46,8 +46,8 @@ class TDBGrid : public QTableView {
   void OnScrolled();
   void SelectTableRecord();
 
-  TDataSource* source_;
-  TGridModel* model_;
+  DataSource* source_;
+  GridTableModel* model_;
   bool read_only_ = false;
   bool syncing_ = false;
   std::function<void(std::exception_ptr)> error_handler_;

@@ -52,18 +52,18 @@ QString ShownText(const std::string& text) {
 
 }  // namespace
 
-TDBMemo::TDBMemo(TDataSource* source, std::string field_name, QWidget* parent)
+DataMemo::DataMemo(DataSource* source, std::string field_name, QWidget* parent)
     : QPlainTextEdit(parent), source_(source), field_name_(std::move(field_name)) {
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  connect(source_, &TDataSource::dataSetChanged, this, &TDBMemo::Refresh);
-  connect(source_, &TDataSource::recordChanged, this, &TDBMemo::Refresh);
-  connect(source_, &TDataSource::scrolled, this, &TDBMemo::Refresh);
-  connect(source_, &TDataSource::stateChanged, this, &TDBMemo::Refresh);
+  connect(source_, &DataSource::dataSetChanged, this, &DataMemo::Refresh);
+  connect(source_, &DataSource::recordChanged, this, &DataMemo::Refresh);
+  connect(source_, &DataSource::scrolled, this, &DataMemo::Refresh);
+  connect(source_, &DataSource::stateChanged, this, &DataMemo::Refresh);
 }
 
-void TDBMemo::Refresh() {
+void DataMemo::Refresh() {
   store::TArtikelData* table = source_->DataSet();
   std::string text;
   if (table != nullptr && table->Active() && table->RecNo() > 0) {

@@ -1,4 +1,4 @@
-// TDBMemo: a data-bound multi-line text box (`Manchet`, `VProgrammer`). It
+// DataMemo: a data-bound multi-line text box (`Manchet`, `VProgrammer`). It
 // shows the whole text of one memo field of the table's current record,
 // wraps lines at the right edge, scrolls vertically, and follows every change
 // of the current record, its values and the view.
@@ -9,19 +9,19 @@
 
 namespace ui {
 
-class TDataSource;
+class DataSource;
 
-class TDBMemo : public QPlainTextEdit {
+class DataMemo : public QPlainTextEdit {
   Q_OBJECT
 
  public:
-  TDBMemo(TDataSource* source, std::string field_name, QWidget* parent = nullptr);
+  DataMemo(DataSource* source, std::string field_name, QWidget* parent = nullptr);
 
   const std::string& DataField() const { return field_name_; }
   void Refresh();
 
  private:
-  TDataSource* source_;
+  DataSource* source_;
   std::string field_name_;
   std::string shown_source_;  // the field's text the box shows
 };

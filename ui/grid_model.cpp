@@ -10,30 +10,30 @@
 
 namespace ui {
 
-TGridModel::TGridModel(TDataSource* source, std::vector<TColumn> columns, QObject* parent)
+GridTableModel::GridTableModel(DataSource* source, std::vector<ColumnSpec> columns, QObject* parent)
     : QAbstractTableModel(parent), source_(source), columns_(std::move(columns)) {
   for (const auto& c : columns_) field_index_.push_back(FieldIndexOf(c.field_name));
 }
 
-int TGridModel::FieldIndexOf(const std::string& name) const {
+int GridTableModel::FieldIndexOf(const std::string& name) const {
   store::TArtikelData* table = source_->DataSet();
   if (table == nullptr) return -1;
-  store::TField* field = table->FindField(name);
+  store::TableField* field = table->FindField(name);
   return field == nullptr ? -1 : field->Index();
 }
 
-int TGridModel::rowCount(const QModelIndex& parent) const {
+int GridTableModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid()) return 0;
   store::TArtikelData* table = source_->DataSet();
   if (table == nullptr || !table->Active()) return 0;
   return table->RecordCount();
 }
 
-int TGridModel::columnCount(const QModelIndex& parent) const {
+int GridTableModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
-const TGridModel::CachedRow& TGridModel::Row(int row) const {
+const GridTableModel::CachedRow& GridTableModel::Row(int row) const {
   auto it = cache_.find(row);
   if (it != cache_.end()) {
     lru_.splice(lru_.begin(), lru_, it->second.second);
@@ -64,7 +64,7 @@ const TGridModel::CachedRow& TGridModel::Row(int row) const {
   return pos->second.first;
 }
 
-QVariant TGridModel::data(const QModelIndex& index, int role) const {
+QVariant GridTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount()) {
     return {};
   }
@@ -78,7 +78,7 @@ QVariant TGridModel::data(const QModelIndex& index, int role) const {
   return FromCp1252(v.AsString());
 }
 
-QVariant TGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Horizontal) {
     if (section < 0 || section >= columnCount()) return {};
@@ -88,18 +88,18 @@ QVariant TGridModel::headerData(int section, Qt::Orientation orientation, int ro
   return section == indicator_row_ ? QString(QChar(0x25B6)) : QString();
 }
 
-Qt::ItemFlags TGridModel::flags(const QModelIndex& index) const {
+Qt::ItemFlags GridTableModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
-void TGridModel::SetColumnTitle(int position, const QString& title) {
+void GridTableModel::SetColumnTitle(int position, const QString& title) {
   if (position < 0 || position >= columnCount()) return;
   columns_[static_cast<size_t>(position)].title = title;
   emit headerDataChanged(Qt::Horizontal, position, position);
 }
 
-void TGridModel::Reset() {
+void GridTableModel::Reset() {
   beginResetModel();
   cache_.clear();
   lru_.clear();
@@ -110,7 +110,7 @@ void TGridModel::Reset() {
   endResetModel();
 }
 
-void TGridModel::RefreshCurrent() {
+void GridTableModel::RefreshCurrent() {
   store::TArtikelData* table = source_->DataSet();
   if (table == nullptr || !table->Active()) return;
   int row = table->RecNo() - 1;
@@ -123,7 +123,7 @@ void TGridModel::RefreshCurrent() {
   emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
-void TGridModel::CurrentMoved() {
+void GridTableModel::CurrentMoved() {
   store::TArtikelData* table = source_->DataSet();
   int old_row = indicator_row_;
   indicator_row_ = (table != nullptr && table->Active()) ? table->RecNo() - 1 : -1;

@@ -1,4 +1,4 @@
-// TGridModel: the table model behind the data grid. It reads the article
+// GridTableModel: the table model behind the data grid. It reads the article
 // table's current view row by row, by position, on demand: nothing of the
 // table is copied, so a million rows cost no more than a thousand. A small
 // cache keeps the rows painted recently; every change of the view clears it.
@@ -24,22 +24,22 @@
 
 namespace ui {
 
-class TDataSource;
+class DataSource;
 
-struct TColumn {
+struct ColumnSpec {
   std::string field_name;  // the field object shown
   QString title;
   int width = 64;
   bool visible = true;
 };
 
-class TGridModel : public QAbstractTableModel {
+class GridTableModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
   using ErrorReporter = std::function<void(std::exception_ptr)>;
 
-  TGridModel(TDataSource* source, std::vector<TColumn> columns, QObject* parent = nullptr);
+  GridTableModel(DataSource* source, std::vector<ColumnSpec> columns, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -48,7 +48,7 @@ class TGridModel : public QAbstractTableModel {
                       int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-  const std::vector<TColumn>& Columns() const { return columns_; }
+  const std::vector<ColumnSpec>& Columns() const { return columns_; }
   void SetColumnTitle(int position, const QString& title);
   void SetErrorReporter(ErrorReporter reporter) { reporter_ = std::move(reporter); }
 
@@ -71,8 +71,8 @@ class TGridModel : public QAbstractTableModel {
   const CachedRow& Row(int row) const;
   int FieldIndexOf(const std::string& name) const;
 
-  TDataSource* source_;
-  std::vector<TColumn> columns_;
+  DataSource* source_;
+  std::vector<ColumnSpec> columns_;
   std::vector<int> field_index_;  // per column: index among the table's field objects
   ErrorReporter reporter_;
 

@@ -79,7 +79,7 @@ QComboBox* Combo(QWidget* parent, const QStringList& items, int rows, int left, 
 
 }  // namespace
 
-TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWidget(parent) {
+VRegisterForm::VRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWidget(parent) {
   setObjectName("VRegister");
   setWindowTitle(T("Vexor for alle årsregister"));
   setFont(TitleFont());
@@ -91,7 +91,7 @@ TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWi
   ArtikelData->SetIndexName("TitelX");
   ArtikelData->SetFilterOptions({.foCaseInsensitive = true, .foNoPartialCompare = false});
   ArtikelData->SetData(store::InitialPacket());
-  DataSource1 = new TDataSource(ArtikelData.get(), this);
+  DataSource1 = new DataSource(ArtikelData.get(), this);
 
   Baggrund = new QWidget(this);
   Baggrund->setObjectName("Baggrund");
@@ -137,13 +137,13 @@ TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWi
   StartSideEdit->setRange(0, 100);
   StartSideEdit->setGeometry(360, 92, 57, 21);
 
-  std::vector<TColumn> columns = {
+  std::vector<ColumnSpec> columns = {
       {"Aargang", T("Årgang"), 55, true},         {"Nummer", T("Blad nr."), 46, true},
       {"Titel", T("Titel"), 197, true},           {"Kategori", T("Kategori"), 94, true},
       {"StartSide", T("Side"), 40, true},         {"SlutSide", T("Slutside"), 52, true},
       {"Sideantal", T("Antal sider"), 64, false},
   };
-  ArtikelGrid = new TDBGrid(DataSource1, std::move(columns), Baggrund);
+  ArtikelGrid = new DataGrid(DataSource1, std::move(columns), Baggrund);
   ArtikelGrid->setObjectName("ArtikelGrid");
   ArtikelGrid->setGeometry(16, 152, 529, 161);
   ArtikelGrid->setFont(InputFont());
@@ -153,11 +153,11 @@ TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWi
   Decap = Button(Baggrund, "Decap", 392, 328, 67, 25, false);
   RydOp2 = Button(Baggrund, "Ryd op!", 472, 328, 67, 25, false);
   NyPost = Button(Baggrund, "Ny post", 560, 344, 75, 25, false);
-  Manchet = new TDBMemo(DataSource1, "Tekst", Baggrund);
+  Manchet = new DataMemo(DataSource1, "Tekst", Baggrund);
   Manchet->setObjectName("Manchet");
   Manchet->setGeometry(16, 360, 249, 89);
   Manchet->setFont(InputFont());
-  VProgrammer = new TDBMemo(DataSource1, "VProgrammer", Baggrund);
+  VProgrammer = new DataMemo(DataSource1, "VProgrammer", Baggrund);
   VProgrammer->setObjectName("VProgrammer");
   VProgrammer->setGeometry(288, 360, 249, 89);
   VProgrammer->setFont(InputFont());
@@ -185,7 +185,7 @@ TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWi
   KategoriValg->setFocus();
 }
 
-TVRegisterForm::~TVRegisterForm() {
+VRegisterForm::~VRegisterForm() {
   // The table is a member and would outlive the widgets' data source
   // otherwise; destroying the window closes it.
   try {
@@ -195,7 +195,7 @@ TVRegisterForm::~TVRegisterForm() {
   if (DataSource1 != nullptr) DataSource1->Detach();
 }
 
-void TVRegisterForm::CloseTable() {
+void VRegisterForm::CloseTable() {
   if (ArtikelData && ArtikelData->Active()) ArtikelData->Close();
 }
 

@@ -1,4 +1,4 @@
-// TVRegisterForm: the main window as its definition describes it: every
+// VRegisterForm: the main window as its definition describes it: every
 // component with its kind, parent, place, size, texts, fonts and tab order,
 // and the article table with its data source. The window's logic (the
 // handlers of TVRegister in app/) derives from it.
@@ -37,12 +37,12 @@ enum GridColumn {
   kColSideantal
 };
 
-class TVRegisterForm : public QWidget {
+class VRegisterForm : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TVRegisterForm(platform::IFileSystem& fs, QWidget* parent = nullptr);
-  ~TVRegisterForm() override;
+  explicit VRegisterForm(platform::IFileSystem& fs, QWidget* parent = nullptr);
+  ~VRegisterForm() override;
 
   // Closes the table (writing changed data back) and detaches the data source.
   // Safe to call more than once. Throws what closing throws.
@@ -50,7 +50,7 @@ class TVRegisterForm : public QWidget {
 
   // Non-visual components.
   std::unique_ptr<store::TArtikelData> ArtikelData;
-  TDataSource* DataSource1 = nullptr;
+  DataSource* DataSource1 = nullptr;
 
   // Visual components, in their creation order.
   QWidget* Baggrund = nullptr;
@@ -67,13 +67,13 @@ class TVRegisterForm : public QWidget {
   QComboBox* AargangEdit = nullptr;
   QComboBox* NummerEdit = nullptr;
   QSpinBox* StartSideEdit = nullptr;
-  TDBGrid* ArtikelGrid = nullptr;
+  DataGrid* ArtikelGrid = nullptr;
   QPushButton* RydOp = nullptr;
   QPushButton* Decap = nullptr;
   QPushButton* RydOp2 = nullptr;
   QPushButton* NyPost = nullptr;
-  TDBMemo* Manchet = nullptr;
-  TDBMemo* VProgrammer = nullptr;
+  DataMemo* Manchet = nullptr;
+  DataMemo* VProgrammer = nullptr;
   QPushButton* SletPost = nullptr;
   QPushButton* Afslut = nullptr;
   QPushButton* NytSprog = nullptr;

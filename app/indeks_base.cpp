@@ -65,6 +65,12 @@ TVRegister::TVRegister(const platform::ILocale& locale, platform::IFileSystem& f
   });
   ConnectMaintenance();
   // The definition is loaded: the table opens, then the creation handler runs.
+  // The table sorts in the alphabet of the edition the creation handler will
+  // pick, so that its reopen on the same unchanged file can keep the data
+  // and orders of this open.
+  if (const Edition* e = FindEdition(SprogFromLocale(locale_.ThreadLocaleId()))) {
+    ArtikelData->SetCollation(e->alphabet);
+  }
   Guard([this] { ArtikelData->Open(); });
   Guard([this] { FormCreate(); });
 }

@@ -212,7 +212,8 @@ DBResult ReadTableParams(ByteReader* r, TableData* out, std::string* error) {
   return kDBOk;
 }
 
-DBResult ReadRows(ByteReader* r, uint32_t row_count, TableData* out, std::string* error) {
+DBResult ReadRows(ByteReader* r, uint32_t row_count, TableData* out, std::string* error,
+                  bool values_in_place) {
   const size_t nf = out->fields.size();
   const size_t blank_bytes = (nf * 2 + 7) / 8;
   // Every row needs at least its status and blank codes; a count that cannot
@@ -225,7 +226,7 @@ DBResult ReadRows(ByteReader* r, uint32_t row_count, TableData* out, std::string
   const std::vector<FieldPlan> plans = PlanFields(*out);
   out->status.resize(row_count);
   out->cells.resize(size_t{row_count} * nf);
-  out->heap.reserve(r->remaining());
+  if (!values_in_place) out->heap.reserve(r->remaining());
   Cell* cell = out->cells.data();
   for (uint32_t row = 0; row < row_count; ++row) {
     const size_t row_start = r->pos();
@@ -292,9 +293,13 @@ DBResult ReadRows(ByteReader* r, uint32_t row_count, TableData* out, std::string
                     where(f) + ": value of " + Num(v) + " characters is longer than its WIDTH " +
                         Num(plan.max_len));
       }
-      cell->data = out->heap.size();
       cell->len = static_cast<uint32_t>(v);
-      out->heap.append(bytes);
+      if (values_in_place) {
+        cell->data = r->pos() - bytes.size();  // the value stays where it stands
+      } else {
+        cell->data = out->heap.size();
+        out->heap.append(bytes.data(), bytes.size());
+      }
     }
   }
   return kDBOk;
@@ -320,7 +325,8 @@ DBResult CheckCellForWrite(const TableData& data, const std::vector<FieldPlan>& 
 
 }  // namespace
 
-DBResult ReadBinaryPacket(std::span<const uint8_t> packet, TableData* out, std::string* error) {
+DBResult ReadBinaryPacket(std::span<const uint8_t> packet, TableData* out, std::string* error,
+                          bool values_in_place) {
   *out = TableData{};
   ByteReader r(packet);
   std::string_view sig;
@@ -358,7 +364,7 @@ DBResult ReadBinaryPacket(std::span<const uint8_t> packet, TableData* out, std::
   }
   out->row_gap.assign(gap);
 
-  if (DBResult rc = ReadRows(&r, row_count, out, error); rc != kDBOk) return rc;
+  if (DBResult rc = ReadRows(&r, row_count, out, error, values_in_place); rc != kDBOk) return rc;
   if (!r.at_end()) {
     return Fail(kDBCorruptPacket, error,
                 Num(r.remaining()) + " bytes follow the last row at offset " + Num(r.pos()));

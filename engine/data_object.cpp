@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <type_traits>
 
 #include "engine/coding.h"
 #include "engine/cursor.h"
@@ -138,9 +139,13 @@ DBResult CheckTable(const TableData& data, std::vector<uint32_t>* replaces, std:
   return kDBOk;
 }
 
-DataObject::DataObject() = default;
+DataObject::DataObject() {
+  // A search must not wait for a word index: the table's are built aside.
+  filter_cache_.BuildInBackground(true);
+}
 
 DataObject::~DataObject() {
+  filter_cache_.StopBuilding();
   for (Cursor* c : cursors_) c->OnBaseGone();
 }
 
@@ -161,7 +166,57 @@ DBResult DataObject::AppendData(std::span<const uint8_t> packet) {
   return Load(std::move(data));
 }
 
-DBResult DataObject::Load(TableData data) {
+template <typename Bytes>
+DBResult DataObject::AppendOwned(Bytes* packet) {
+  TableData data;
+  std::string error;
+  DBResult r = ReadOwnedPacket(packet, &data, &error);
+  if (r != kDBOk) return Fail(r, error.empty() ? DefaultErrorText(r) : error);
+  const bool taken = packet->empty() && !data.heap.empty();
+  const size_t taken_size = data.heap.size();
+  r = LoadFrom(&data);
+  // A refused table hands the packet's bytes back, unchanged: only read.
+  if (r != kDBOk && taken) {
+    if constexpr (std::is_same_v<Bytes, std::string>) {
+      *packet = data.heap.ReleaseText();
+    } else {
+      *packet = data.heap.Release();
+    }
+  }
+  // Only a vector comes back through ReturnOwnedData.
+  if (r == kDBOk)
+    owned_packet_size_ = taken && !std::is_same_v<Bytes, std::string> ? taken_size : 0;
+  return r;
+}
+
+DBResult DataObject::AppendOwnedData(std::vector<uint8_t>* packet) { return AppendOwned(packet); }
+
+DBResult DataObject::AppendOwnedData(std::string* packet) { return AppendOwned(packet); }
+
+DBResult DataObject::ReturnOwnedData(std::vector<uint8_t>* packet) {
+  // The heap is still exactly the packet while nothing was appended to it.
+  if (!loaded_ || owned_packet_size_ == 0 || data_.heap.size() != owned_packet_size_ ||
+      data_.change_log.size() != loaded_log_size_) {
+    return Fail(kDBNoData, "The data holds no packet to give back");
+  }
+  filter_cache_.Reset();
+  *packet = data_.heap.Release();
+  for (Cursor* c : cursors_) c->OnBaseGone();
+  cursors_.clear();
+  data_ = TableData{};
+  orders_.clear();
+  replaces_.clear();
+  root_.clear();
+  current_of_root_.clear();
+  owned_packet_size_ = 0;
+  loaded_ = false;
+  return kDBOk;
+}
+
+DBResult DataObject::Load(TableData data) { return LoadFrom(&data); }
+
+DBResult DataObject::LoadFrom(TableData* in) {
+  TableData& data = *in;
   std::vector<uint32_t> replaces;
   std::string error;
   DBResult r = CheckTable(data, &replaces, &error);
@@ -183,6 +238,7 @@ DBResult DataObject::Load(TableData data) {
   root_ = std::move(root);
   current_of_root_ = std::move(current_of_root);
   loaded_log_size_ = data_.change_log.size();
+  owned_packet_size_ = 0;
   loaded_ = true;
 
   orders_.clear();
@@ -322,6 +378,8 @@ DBResult DataObject::AppendRow(const RecordBuffer& buf, uint8_t status, uint32_t
                                uint32_t* row) {
   const size_t n = data_.row_count();
   if (n + 1 >= kNoRow) return Fail(kDBBadArgument, "The table cannot hold more rows");
+  // The rows are about to grow: a word-index build reading them ends first.
+  filter_cache_.StopBuilding();
   const size_t heap_mark = data_.heap.size();
   const size_t nf = data_.field_count();
   const uint32_t q = uint32_t(n);
@@ -435,6 +493,9 @@ void DataObject::Attach(Cursor* cursor) {
 
 void DataObject::Detach(Cursor* cursor) {
   cursors_.erase(std::remove(cursors_.begin(), cursors_.end(), cursor), cursors_.end());
+  // Word indexes serve the cursors' searches: with the last cursor gone (the
+  // table closed), a build in progress ends.
+  if (cursors_.empty()) filter_cache_.StopBuilding();
 }
 
 std::unique_ptr<IDSBase> CreateDSBase() { return std::make_unique<DataObject>(); }

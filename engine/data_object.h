@@ -53,6 +53,9 @@ class DataObject final : public IDSBase {
 
   // IDSBase.
   DBResult AppendData(std::span<const uint8_t> packet) override;
+  DBResult AppendOwnedData(std::vector<uint8_t>* packet) override;
+  DBResult AppendOwnedData(std::string* packet) override;
+  DBResult ReturnOwnedData(std::vector<uint8_t>* packet) override;
   DBResult GetFieldDescs(std::vector<FieldDesc>* out) override;
   DBResult GetParam(std::string_view name, ParamValue* out) override;
   DBResult HasChanges(bool* changed) override;
@@ -63,7 +66,14 @@ class DataObject final : public IDSBase {
   // Checks a table (cells, change log, version chains) and makes it the data,
   // replacing what was held; on refusal the data held before stays.
   DBResult Load(TableData data);
+  // Load that leaves *data as it was when it refuses it.
+  DBResult LoadFrom(TableData* data);
 
+ private:
+  template <typename Bytes>
+  DBResult AppendOwned(Bytes* packet);
+
+ public:
   bool loaded() const { return loaded_; }
   const TableData& data() const { return data_; }
   const std::vector<uint32_t>& replaces() const { return replaces_; }
@@ -111,6 +121,7 @@ class DataObject final : public IDSBase {
   TableData data_;
   bool loaded_ = false;
   size_t loaded_log_size_ = 0;
+  size_t owned_packet_size_ = 0;  // the heap began as a taken packet of this size
   std::vector<uint32_t> replaces_;
   filter::ColumnCache filter_cache_;
   std::vector<uint32_t> root_;             // per row: the record's first row

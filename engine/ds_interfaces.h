@@ -80,6 +80,16 @@ class IDSBase {
 
   // Loads a packet (either form) as complete data, replacing what was held.
   virtual DBResult AppendData(std::span<const uint8_t> packet) = 0;
+  // AppendData for a packet the caller gives up: on success the engine may
+  // have taken its bytes (*packet is then empty); on failure *packet keeps
+  // them.
+  virtual DBResult AppendOwnedData(std::vector<uint8_t>* packet) = 0;
+  virtual DBResult AppendOwnedData(std::string* packet) = 0;
+  // Undoes a successful AppendOwnedData that took the packet's bytes, while
+  // nothing has changed since: the bytes go back to *packet as they were, and
+  // the data object is left without data. kDBNoData when it holds no taken
+  // packet.
+  virtual DBResult ReturnOwnedData(std::vector<uint8_t>* packet) = 0;
   virtual DBResult GetFieldDescs(std::vector<FieldDesc>* out) = 0;
   // kDBNoSuchParam when the packet has no parameter of that name (matched
   // without regard to case).

@@ -32,6 +32,7 @@ ColumnCache& ColumnCache::Follow(const TableData& data) {
 }
 
 void ColumnCache::Reset() {
+  builder_.Stop();
   columns_.clear();
   heap_size_ = 0;
 }
@@ -104,18 +105,51 @@ const DictColumn* ColumnCache::Dict(const TableData& data, int field) {
 }
 
 const WordIndex* ColumnCache::Words(const TableData& data, int field) {
-  Column& c = Slot(field);
   const FieldDef& def = data.fields[static_cast<size_t>(field)];
   if (!def.varying() || (def.type & kTypeArray) ||
       (def.base() != kBaseString && def.base() != kBaseBytes))
     return nullptr;
-  if (!c.words) c.words = std::make_unique<WordIndex>();
-  const size_t rows = data.row_count();
-  if (c.words->rows() < rows) {
-    c.words->Extend(data, static_cast<size_t>(field));
-    c.words_tail = data.cell(rows - 1, static_cast<size_t>(field));
+  TakeBuilt(data);
+  Column& c = Slot(field);
+  if (c.words) {
+    const size_t rows = data.row_count();
+    if (c.words->rows() < rows) {
+      c.words->Extend(data, static_cast<size_t>(field));
+      c.words_tail = data.cell(rows - 1, static_cast<size_t>(field));
+    }
+    return c.words.get();
   }
+  if (c.words_over_budget) return nullptr;
+  if (background_) {
+    builder_.Request(data, static_cast<size_t>(field), WordBudget(data));
+    return nullptr;
+  }
+  auto index = std::make_unique<WordIndex>();
+  if (index->ExtendTo(data, static_cast<size_t>(field), data.row_count(), nullptr,
+                      WordBudget(data)) != WordIndex::Progress::kDone) {
+    c.words_over_budget = true;
+    return nullptr;
+  }
+  c.words = std::move(index);
+  if (data.row_count() > 0)
+    c.words_tail = data.cell(data.row_count() - 1, static_cast<size_t>(field));
   return c.words.get();
+}
+
+void ColumnCache::TakeBuilt(const TableData& data) {
+  for (WordIndexBuilder::Built& b : builder_.Collect()) {
+    Column& c = Slot(static_cast<int>(b.field));
+    if (!b.index) {
+      c.words_over_budget = true;
+      continue;
+    }
+    // Built over the rows present at its start; nothing changed since (a
+    // change stops the build), so it is taken as an index of those rows.
+    const size_t rows = b.index->rows();
+    if (rows > data.row_count()) continue;
+    c.words = std::move(b.index);
+    if (rows > 0) c.words_tail = data.cell(rows - 1, b.field);
+  }
 }
 
 }  // namespace engine::filter

@@ -6,7 +6,10 @@
 //   - string fields with few distinct values (a category): a code per row and
 //     the distinct values, so a condition is decided once per value;
 //   - text fields searched with LIKE: the index of their words
-//     (engine/word_index.h), built on the first search of the field.
+//     (engine/word_index.h), asked for on the first search of the field and
+//     built on the engine's own thread (engine/word_index_builder.h); until
+//     it is there, and for good when it would outgrow its memory budget, the
+//     field's searches scan the texts.
 // Must stay true: rows are only ever appended to a loaded table, so a column
 // built for the first N rows stays right and is extended for new rows; the
 // cache checks the last row it saw and the heap's size and starts afresh when
@@ -15,7 +18,9 @@
 // one table: a copy of the table needs a cache of its own. Cells marked
 // "unchanged" are kept as such and resolved at evaluation (they depend on
 // `replaces`).
-// Single-threaded, like the engine. Used by engine/filter_eval.cpp.
+// One thread uses the cache; only the word-index builder it owns has a thread
+// of its own, which StopBuilding (and Reset) end. Used by
+// engine/filter_eval.cpp and the data object.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +33,7 @@
 
 #include "engine/table_data.h"
 #include "engine/word_index.h"
+#include "engine/word_index_builder.h"
 
 namespace engine::filter {
 
@@ -52,6 +58,9 @@ class ColumnCache {
   ColumnCache& Follow(const TableData& data);
   // Forgets everything; the next use builds afresh.
   void Reset();
+  // Ends a word-index build in progress (the table is about to change); a
+  // later search asks for it again.
+  void StopBuilding() { builder_.Stop(); }
 
   // The integer column of `field` (0-based) over every row, or null when the
   // field does not hold integers.
@@ -59,9 +68,20 @@ class ColumnCache {
   // The dictionary of a string field over every row, or null when the field
   // is no string field or holds too many distinct values to gain from one.
   const DictColumn* Dict(const TableData& data, int field);
-  // The word index of a string or memo field over every row, or null for
-  // other fields.
+  // The word index of a string or memo field over every row; null for other
+  // fields, and while the field's index is being built or over its budget.
   const WordIndex* Words(const TableData& data, int field);
+  // Whether the word index of `field` is there (built and taken over).
+  bool HasWords(int field) const {
+    return static_cast<size_t>(field) < columns_.size() && Slot(field).words != nullptr;
+  }
+  WordIndexBuilder& builder() { return builder_; }
+  // Word indexes are built on the builder's thread when on (the data object's
+  // cache), else at once on the first search (a cache used on its own).
+  void BuildInBackground(bool on) { background_ = on; }
+
+  // The most bytes a word index may take: half the table's bytes and 16 MB.
+  static size_t WordBudget(const TableData& data) { return data.heap.size() / 2 + (16u << 20); }
 
   // Most distinct values a dictionary keeps before the field is given up.
   static constexpr size_t kMaxWords = 1024;
@@ -75,12 +95,17 @@ class ColumnCache {
     DictColumn dict;
     std::unique_ptr<WordIndex> words;  // covers words->rows() rows
     Cell words_tail;                   // the cell of its last row, as it was
+    bool words_over_budget = false;    // searched by scanning for good
   };
   bool StillValid(const TableData& data) const;
+  void TakeBuilt(const TableData& data);
   Column& Slot(int field) { return columns_[static_cast<size_t>(field)]; }
+  const Column& Slot(int field) const { return columns_[static_cast<size_t>(field)]; }
 
   std::vector<Column> columns_;
   size_t heap_size_ = 0;
+  bool background_ = false;
+  WordIndexBuilder builder_;  // last: its thread ends before the columns go
 };
 
 }  // namespace engine::filter

@@ -28,6 +28,42 @@ DBResult ReadPacket(std::span<const uint8_t> packet, TableData* out, std::string
   }
 }
 
+namespace {
+
+template <typename Bytes>
+DBResult ReadOwned(Bytes* packet, TableData* out, std::string* error) {
+  std::string scratch;
+  if (error == nullptr) error = &scratch;
+  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(packet->data()),
+                                       packet->size());
+  if (bytes.size() < 4 || std::memcmp(bytes.data(), kBinarySignature, 4) != 0) {
+    return ReadPacket(bytes, out, error);
+  }
+  try {
+    DBResult r = ReadBinaryPacket(bytes, out, error, /*values_in_place=*/true);
+    if (r == kDBOk) {
+      out->heap.Adopt(std::move(*packet));
+      packet->clear();
+    }
+    return r;
+  } catch (const std::bad_alloc&) {
+    *out = TableData{};
+    *error =
+        "Not enough memory to read a data packet of " + std::to_string(bytes.size()) + " bytes";
+    return kDBCorruptPacket;
+  }
+}
+
+}  // namespace
+
+DBResult ReadOwnedPacket(std::vector<uint8_t>* packet, TableData* out, std::string* error) {
+  return ReadOwned(packet, out, error);
+}
+
+DBResult ReadOwnedPacket(std::string* packet, TableData* out, std::string* error) {
+  return ReadOwned(packet, out, error);
+}
+
 DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error) {
   std::string scratch;
   if (error == nullptr) error = &scratch;

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "engine/status.h"
 #include "engine/table_data.h"
@@ -24,6 +25,12 @@ enum class PacketForm { kBinary, kXml };
 inline constexpr uint8_t kBinarySignature[4] = {0x96, 0x19, 0xE0, 0xBD};
 
 DBResult ReadPacket(std::span<const uint8_t> packet, TableData* out, std::string* error);
+// ReadPacket for a packet the caller gives up: a binary packet's bytes become
+// the table's heap (its values are used where they stand, nothing is copied)
+// and *packet is left empty. On failure, and for the XML form, *packet keeps
+// its bytes.
+DBResult ReadOwnedPacket(std::vector<uint8_t>* packet, TableData* out, std::string* error);
+DBResult ReadOwnedPacket(std::string* packet, TableData* out, std::string* error);
 DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error);
 
 }  // namespace engine

@@ -6,8 +6,9 @@
 // object (IDSBase) owns one and edits it in place. The layout is chosen for
 // speed at a million rows: cells live in one flat array (row-major, one cell
 // per field), and the bytes of every varying value live in one append-only
-// heap, so loading copies bytes once and scanning a memo field walks memory in
-// order.
+// heap, so loading copies bytes at most once and scanning a memo field walks
+// memory in order. A binary packet's own bytes can become the heap, its
+// values used where they stand, so that loading copies none.
 //
 // Invariants:
 //   cells.size() == status.size() * fields.size()
@@ -16,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,6 +78,70 @@ struct FieldDef {
   uint16_t base() const { return type & kTypeBaseMask; }
 };
 
+// The bytes of varying values: append-only while the table lives. It may
+// begin as a whole packet taken over from a reader (Adopt), whose bytes
+// between the values are then simply never pointed at.
+class ByteHeap {
+ public:
+  size_t size() const { return text_ ? text_->size() : bytes_.size(); }
+  size_t capacity() const { return text_ ? text_->capacity() : bytes_.capacity(); }
+  bool empty() const { return size() == 0; }
+  const char* data() const {
+    return text_ ? text_->data() : reinterpret_cast<const char*>(bytes_.data());
+  }
+  char* data() { return text_ ? text_->data() : reinterpret_cast<char*>(bytes_.data()); }
+  void reserve(size_t n) { text_ ? text_->reserve(n) : bytes_.reserve(n); }
+  void resize(size_t n) { text_ ? text_->resize(n) : bytes_.resize(n); }
+  void clear() { text_ ? text_->clear() : bytes_.clear(); }
+  void append(const char* p, size_t n) {
+    if (text_) {
+      text_->append(p, n);
+      return;
+    }
+    const auto* b = reinterpret_cast<const uint8_t*>(p);
+    bytes_.insert(bytes_.end(), b, b + n);
+  }
+  void append(std::string_view s) { append(s.data(), s.size()); }
+  ByteHeap& operator+=(std::string_view s) {
+    append(s);
+    return *this;
+  }
+  operator std::string_view() const { return std::string_view(data(), size()); }
+
+  // Becomes `bytes`, without copying them (a packet read into either kind
+  // of buffer).
+  void Adopt(std::vector<uint8_t>&& bytes) {
+    text_.reset();
+    bytes_ = std::move(bytes);
+  }
+  void Adopt(std::string&& bytes) {
+    bytes_ = std::vector<uint8_t>();
+    text_ = std::make_unique<std::string>(std::move(bytes));
+  }
+  // Gives the bytes away, in the kind of buffer they came in, and is left
+  // empty. REQUIRES (for the string): adopted from a string.
+  std::vector<uint8_t> Release() { return std::move(bytes_); }
+  std::string ReleaseText() {
+    std::string out = text_ ? std::move(*text_) : std::string();
+    text_.reset();
+    return out;
+  }
+
+  ByteHeap() = default;
+  ByteHeap(const ByteHeap& o)
+      : bytes_(o.bytes_), text_(o.text_ ? std::make_unique<std::string>(*o.text_) : nullptr) {}
+  ByteHeap& operator=(const ByteHeap& o) {
+    if (this != &o) *this = ByteHeap(o);
+    return *this;
+  }
+  ByteHeap(ByteHeap&&) noexcept = default;
+  ByteHeap& operator=(ByteHeap&&) noexcept = default;
+
+ private:
+  std::vector<uint8_t> bytes_;
+  std::unique_ptr<std::string> text_;  // set when the bytes came as a string
+};
+
 struct Cell {
   uint64_t data = 0;  // fixed-size: the value's bits (sign-extended integers); varying: heap offset
   uint32_t len = 0;   // varying: byte length
@@ -102,7 +168,7 @@ struct TableData {
 
   std::vector<uint8_t> status;  // one per row
   std::vector<Cell> cells;      // row-major
-  std::string heap;             // bytes of varying values
+  ByteHeap heap;                // bytes of varying values
 
   size_t row_count() const { return status.size(); }
   size_t field_count() const { return fields.size(); }

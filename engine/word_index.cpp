@@ -111,7 +111,12 @@ uint64_t HashWord(const uint8_t* p, size_t len, uint64_t head) {
 }  // namespace
 
 void WordIndex::Extend(const TableData& data, size_t field) {
-  const size_t rows = data.row_count();
+  ExtendTo(data, field, data.row_count(), nullptr, SIZE_MAX);
+}
+
+WordIndex::Progress WordIndex::ExtendTo(const TableData& data, size_t field, size_t end,
+                                        const std::atomic<bool>* stop, size_t memory_budget) {
+  const size_t rows = std::min(end, data.row_count());
   const auto* heap = reinterpret_cast<const uint8_t*>(data.heap.data());
   const size_t heap_size = data.heap.size();
   // The value folded, zero bytes (no word bytes) up to a multiple of 64 and
@@ -120,6 +125,10 @@ void WordIndex::Extend(const TableData& data, size_t field) {
   std::vector<uint64_t> bits;
   state_.reserve(rows);
   for (size_t r = state_.size(); r < rows; ++r) {
+    if ((r & 4095) == 0 && r > 0) {
+      if (stop != nullptr && stop->load(std::memory_order_relaxed)) return Progress::kStopped;
+      if (memory_budget != SIZE_MAX && MemoryBytes() > memory_budget) return Progress::kOverBudget;
+    }
     // Values lie far apart in the heap (the other fields' bytes between
     // them): the cell and the first bytes of a value some rows ahead are
     // fetched early so the loop does not wait for memory at every row.
@@ -170,6 +179,8 @@ void WordIndex::Extend(const TableData& data, size_t field) {
   // Folding costs a pass over the bulk: done when the recent rows have grown
   // to an eighth of it (at once after the first build).
   if (recent_ids_.size() > listed_.size() / 8 + 4096) Fold();
+  return memory_budget != SIZE_MAX && MemoryBytes() > memory_budget ? Progress::kOverBudget
+                                                                    : Progress::kDone;
 }
 
 void WordIndex::Fold() {

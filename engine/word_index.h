@@ -18,6 +18,7 @@
 // Built and extended by engine/filter_cache.cpp, read by filter_eval.cpp.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -45,6 +46,13 @@ class WordIndex {
 
   // Takes in the rows of `field` (0-based) from rows() up to the table's end.
   void Extend(const TableData& data, size_t field);
+
+  enum class Progress { kDone, kStopped, kOverBudget };
+  // Extend up to row `end`, giving up (and leaving the index unusable) when
+  // `*stop` is set or the index grows past `memory_budget` bytes; both are
+  // looked at every few thousand rows. `stop` may be null.
+  Progress ExtendTo(const TableData& data, size_t field, size_t end, const std::atomic<bool>* stop,
+                    size_t memory_budget);
 
   size_t rows() const { return state_.size(); }
   // kNoValue (null: in no word's rows), kIndexed, or kAskRow.

@@ -624,6 +624,7 @@ class XmlReader {
   size_t document_size_ = 0;
   TextDecoder decoder_{false};
   std::string scratch_, why_;
+  std::string value_;                   // a decoded value on its way to the heap
   std::vector<std::string> doc_names_;  // field names as the document spells them
   std::vector<ValueKind> kinds_;
   std::vector<uint64_t> max_len_;
@@ -986,17 +987,19 @@ DBResult XmlReader::ReadValue(size_t row, size_t f, std::string_view raw, Cell* 
   };
   const ValueKind kind = kinds_[f];
   if (kind == ValueKind::kText || kind == ValueKind::kHexBytes) {
-    std::string& heap = out_->heap;
+    ByteHeap& heap = out_->heap;
     const size_t at = heap.size();
+    value_.clear();
     bool ok;
     if (kind == ValueKind::kText) {
-      ok = decoder_.Decode(raw, &heap, &why_);
+      ok = decoder_.Decode(raw, &value_, &why_);
     } else {
-      ok = packet::DecodeHex(raw, &heap);
+      ok = packet::DecodeHex(raw, &value_);
       if (!ok) why_ = "'" + Printable(raw) + "' is not hex digits";
     }
     if (!ok) return Fail(kDBValueDoesNotFit, where() + why_);
-    const size_t len = heap.size() - at;
+    heap.append(value_);
+    const size_t len = value_.size();
     if (len > max_len_[f]) {
       return Fail(
           kDBValueDoesNotFit,

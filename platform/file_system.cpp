@@ -176,6 +176,17 @@ ReadOutcome PosixFileSystem::ReadFile(const std::string& path, std::vector<uint8
 
 int PosixFileSystem::LastError() { return errno; }
 
+bool PosixFileSystem::Identify(const std::string& path, FileIdentity* id) {
+  struct stat st;
+  if (::stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  id->device = static_cast<uint64_t>(st.st_dev);
+  id->inode = static_cast<uint64_t>(st.st_ino);
+  id->size = static_cast<uint64_t>(st.st_size);
+  id->modified_ns = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+  id->changed_ns = int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec;
+  return true;
+}
+
 std::string PosixFileSystem::ResolveTarget(const std::string& path) {
   std::string native = NativePath(path);
   struct stat st;

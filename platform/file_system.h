@@ -3,7 +3,8 @@
 //
 // Reading: ReadFile, the whole file in one read (platform/file_read.h); a
 // path that holds no regular file (a FIFO, a directory, a device) reads as
-// missing and is never opened for reading in a way that could block.
+// missing and is never opened for reading in a way that could block. Identify
+// tells whether a file is still the one read before without reading it again.
 //
 // Writing: WriteFileAtomic replaces a file so that the old content survives any
 // failure. It is composed here, once, from the low-level steps below: resolve
@@ -49,6 +50,19 @@ struct TargetInfo {
   uint32_t group = 0;
 };
 
+// What tells a file's content apart without reading it: the same device and
+// inode with the same size, modification and status-change times is taken as
+// the same content. The status-change time also moves on a change of
+// permissions or owner, which can make a file unreadable.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  uint64_t size = 0;
+  int64_t modified_ns = 0;
+  int64_t changed_ns = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 class IFileSystem {
  public:
   using Handle = int;
@@ -58,6 +72,9 @@ class IFileSystem {
 
   // Reads the whole file at `path` into `bytes` (empty unless kRead).
   virtual ReadOutcome ReadFile(const std::string& path, std::vector<uint8_t>* bytes) = 0;
+  // The identity of the regular file at `path`. False when there is none or it
+  // cannot be queried; nothing read before may then be taken for its content.
+  virtual bool Identify(const std::string& /*path*/, FileIdentity* /*id*/) { return false; }
 
   // Replaces `path` with `bytes` (see the file comment). False on any
   // failure, with the reason (what failed and the system's error text) in
@@ -108,6 +125,7 @@ class PosixFileSystem : public IFileSystem {
  public:
   ReadOutcome ReadFile(const std::string& path, std::vector<uint8_t>* bytes) override;
   int LastError() override;
+  bool Identify(const std::string& path, FileIdentity* id) override;
   std::string ResolveTarget(const std::string& path) override;
   bool QueryTarget(const std::string& path, TargetInfo* info) override;
   uint32_t DefaultMode() override;

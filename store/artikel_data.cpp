@@ -147,27 +147,84 @@ void TArtikelData::SetData(std::span<const uint8_t> packet) {
 
 void TArtikelData::Open() {
   if (Active()) return;
+  // Data kept by the last close serves only an open of the same unchanged
+  // file; otherwise it goes before anything new is read.
+  std::unique_ptr<engine::IDSBase> kept = std::move(kept_base_);
+  std::optional<platform::FileIdentity> source;
   // Step 1: the data file, when it exists and has content, replaces the held packet.
   // A path holding no regular file (a FIFO, a directory) reads as missing.
   if (!file_name_.empty()) {
+    platform::FileIdentity id;
+    const bool identified = fs_.Identify(file_name_, &id);
+    if (kept && identified && id.size > 0 && id == kept_identity_ && KeptOrdersStillDefined() &&
+        OpenOnKeptData(&kept)) {
+      loaded_identity_ = id;
+      FinishOpen();
+      return;
+    }
+    kept.reset();
     std::vector<uint8_t> bytes;
     switch (fs_.ReadFile(file_name_, &bytes)) {
       case platform::ReadOutcome::kFailed:
         throw EDatabaseError("Cannot open file " + file_name_);
       case platform::ReadOutcome::kRead:
-        if (!bytes.empty()) held_ = std::move(bytes);
+        if (!bytes.empty()) {
+          held_ = std::move(bytes);
+          // Taken before the read: a file changed meanwhile no longer matches.
+          if (identified && id.size == held_->size()) source = id;
+        }
         break;
       case platform::ReadOutcome::kMissing:
         break;
     }
   }
+  kept.reset();
   if (!held_) Error("Missing data provider or data packet");
   try {
+    base_ = engine::CreateDSBase();
+    // The engine may take the held packet's bytes as they are; it hands them
+    // back when it refuses them, and a successful open releases them anyway.
+    Check(base_->AppendOwnedData(&*held_));
     OpenSteps();
   } catch (...) {
+    // A step after the load failed: the held packet goes back as it was.
+    if (base_ && held_->empty()) base_->ReturnOwnedData(&*held_);
     ReleaseEngine();
     throw;
   }
+  loaded_identity_ = source;
+  FinishOpen();
+}
+
+bool TArtikelData::OpenOnKeptData(std::unique_ptr<engine::IDSBase>* kept) {
+  // The engine's data is what reading the file again would give. Should the
+  // steps after the load fail on it, the caller opens the ordinary way, which
+  // fails the same way and leaves the file's bytes held, as a failed open must.
+  base_ = std::move(*kept);
+  try {
+    OpenSteps();
+    return true;
+  } catch (...) {
+    ReleaseEngine();
+    return false;
+  }
+}
+
+bool TArtikelData::KeptOrdersStillDefined() const {
+  // Orders the kept data holds were made from these definitions, in this
+  // alphabet.
+  if (kept_collation_ != collation_) return false;
+  if (kept_index_defs_.size() != index_defs_.size()) return false;
+  for (size_t i = 0; i < index_defs_.size(); ++i) {
+    if (kept_index_defs_[i].name != index_defs_[i].name ||
+        kept_index_defs_[i].fields != index_defs_[i].fields) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void TArtikelData::FinishOpen() {
   held_.reset();
   SetState(TableState::kBrowse);
   // The first record's page count may fail; the table stays open and the
@@ -176,8 +233,6 @@ void TArtikelData::Open() {
 }
 
 void TArtikelData::OpenSteps() {
-  base_ = engine::CreateDSBase();
-  Check(base_->AppendData(*held_));
   cursor_ = engine::CreateDSCursor();
   Check(cursor_->InitCursor(base_.get()));
   engine::CursorProps props;
@@ -227,6 +282,7 @@ void TArtikelData::ReleaseEngine() {
   installed_filter_.reset();
   cursor_.reset();
   base_.reset();
+  loaded_identity_.reset();
   engine_no_.clear();
   read_only_ = disable_edits_ = disable_inserts_ = disable_deletes_ = false;
   has_current_ = false;
@@ -247,15 +303,29 @@ void TArtikelData::Close() {
   modified_ = false;
   state_ = TableState::kBrowse;
   std::exception_ptr failure;
+  bool unchanged = false;
   try {
     bool changed = false;
     Check(base_->HasChanges(&changed));
+    unchanged = !changed;
     if (changed && !file_name_.empty()) WriteDataFile();
   } catch (...) {
     failure = std::current_exception();
   }
   DropInstalledFilter();
+  // Unchanged data read from a file is kept, with its orders and search
+  // columns, for an open of that same file (the start-up's reopen on the
+  // edition's file). It stays out of reach until then.
+  std::unique_ptr<engine::IDSBase> keep;
+  if (unchanged && loaded_identity_) {
+    cursor_.reset();
+    keep = std::move(base_);
+    kept_identity_ = *loaded_identity_;
+    kept_index_defs_ = index_defs_;
+    kept_collation_ = collation_;
+  }
   ReleaseEngine();
+  kept_base_ = std::move(keep);
   NotifyStateChanged();
   NotifyDataSetChanged();
   if (failure) std::rethrow_exception(failure);

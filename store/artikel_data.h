@@ -197,7 +197,10 @@ class TArtikelData : public IFilterHost {
   };
 
   // Opening and closing.
+  bool OpenOnKeptData(std::unique_ptr<engine::IDSBase>* kept);
+  bool KeptOrdersStillDefined() const;
   void OpenSteps();
+  void FinishOpen();
   void BindFields();
   void ReadDisableParams();
   void ReleaseEngine();
@@ -259,6 +262,13 @@ class TArtikelData : public IFilterHost {
   int filter_compile_count_ = 0;
 
   std::unique_ptr<engine::IDSBase> base_;
+  // The file the open data was read from, when it came from one.
+  std::optional<platform::FileIdentity> loaded_identity_;
+  // Unchanged data kept by a close for an open of the same file (see Close).
+  std::unique_ptr<engine::IDSBase> kept_base_;
+  platform::FileIdentity kept_identity_;
+  std::vector<IndexDef> kept_index_defs_;
+  engine::Collation kept_collation_ = engine::Collation::kBinary;
   std::unique_ptr<engine::IDSCursor> cursor_;
   std::vector<uint16_t> engine_no_;  // per data field object: engine field number
   bool read_only_ = false;

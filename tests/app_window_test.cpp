@@ -24,6 +24,7 @@
 #include "app/guarded_application.h"
 #include "app/indeks_base.h"
 #include "engine/collation.h"
+#include "fake_file_system.h"
 #include "platform/file_system.h"
 #include "platform/locale.h"
 #include "platform/profile_file.h"
@@ -175,6 +176,54 @@ TEST_F(WindowTest, TextBoxFollowsTheSelectedRow) {
   QTest::keyClick(w.ArtikelGrid, Qt::Key_Down);
   EXPECT_EQ(w.ArtikelData->RecNo(), 4);
   EXPECT_EQ(w.Manchet->toPlainText(), "Programmer");
+}
+
+// A long text of many lines shows every line, and the same text again after
+// another row was shown; its line breaks come out as line breaks.
+TEST_F(WindowTest, TextBoxShowsEveryLineOfALongText) {
+  std::string tekst, expected;
+  for (int i = 1; i <= 100; ++i) {
+    const std::string line = "Linje " + std::to_string(i) + " om netv\xE6rk \x80";
+    tekst += (i > 1 ? "&#13;&#10;" : "") + line;
+    expected += (i > 1 ? "\n" : "") + line;
+  }
+  WriteFile("Base.xml",
+            EditionXml({Row("Aargang=\"2001\" Nummer=\"1\" Titel=\"A lang\" Tekst=\"" + tekst +
+                            "\" Kategori=\"Test\" StartSide=\"1\" SlutSide=\"2\""),
+                        Row("Aargang=\"2001\" Nummer=\"2\" Titel=\"B kort\" Tekst=\"Kort\" "
+                            "Kategori=\"Test\" StartSide=\"1\" SlutSide=\"2\"")}));
+  TVRegister& w = Start();
+  EXPECT_EQ(w.Manchet->toPlainText(), ui::FromCp1252(expected));
+  w.ArtikelData->SetRecNo(2);
+  EXPECT_EQ(w.Manchet->toPlainText(), "Kort");
+  w.ArtikelData->SetRecNo(1);
+  EXPECT_EQ(w.Manchet->toPlainText(), ui::FromCp1252(expected));
+}
+
+// Start-up opens the table on "Base.xml" and reopens it on the edition's file,
+// the same file here: it is read once, and the reopen shows what a second
+// read would have shown. A changed file is read again.
+TEST_F(WindowTest, StartUpReadsAnUnchangedEditionFileOnce) {
+  testing_fs::FakeFileSystem fs;
+  const std::string xml = EditionXml(DanishRows());
+  fs.Put("./Base.xml", std::vector<uint8_t>(xml.begin(), xml.end()));
+  platform::FixedLocale danish(0x0406);
+  // The settings file lives on the real disk: only the data file is counted.
+  platform::ProfileFiles profiles(platform::DefaultFileSystem(), dir_);
+  {
+    TVRegister w(danish, fs, profiles);
+    EXPECT_EQ(fs.reads, 1);
+    EXPECT_EQ(w.ArtikelGrid->model()->rowCount(), 4);
+    auto* model = w.ArtikelGrid->model();
+    EXPECT_EQ(model->data(model->index(0, ui::kColTitel)).toString(), "Automatisk backup");
+    EXPECT_FALSE(w.ArtikelData->HasHeldPacket());
+    // Applying the edition again after the file changed reads it again.
+    fs.Put("./Base.xml", std::vector<uint8_t>(xml.begin(), xml.end()));
+    w.SaetSprog();
+    EXPECT_EQ(fs.reads, 2);
+  }
+  EXPECT_EQ(fs.replaces, 0);
+  EXPECT_TRUE(errors_.empty());
 }
 
 TEST_F(WindowTest, BrowsingLeavesTheDataFileUntouched) {

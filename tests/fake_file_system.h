@@ -44,6 +44,7 @@ class FakeFileSystem : public platform::IFileSystem {
     bool immutable = false;
     bool directory = false;
     int version = 0;  // bumped on every replace: the fake's time stamp
+    uint64_t inode = 0;
   };
 
   std::map<std::string, File> files;
@@ -55,10 +56,13 @@ class FakeFileSystem : public platform::IFileSystem {
   int replaces = 0;              // successful renames
   int reads = 0;
 
+  // Every Put is a change of the file: its time stamp moves.
   void Put(const std::string& path, std::vector<uint8_t> bytes, uint32_t mode = 0644) {
     File& f = files[path];
+    if (f.inode == 0) f.inode = ++last_inode_;
     f.bytes = std::move(bytes);
     f.mode = mode;
+    ++f.version;
   }
   void Put(const std::string& path, const std::string& text, uint32_t mode = 0644) {
     Put(path, std::vector<uint8_t>(text.begin(), text.end()), mode);
@@ -86,6 +90,14 @@ class FakeFileSystem : public platform::IFileSystem {
 
   int LastError() override { return last_error_; }
 
+  bool Identify(const std::string& path, platform::FileIdentity* id) override {
+    auto it = files.find(path);
+    if (it == files.end() || it->second.directory || unreadable.count(path)) return false;
+    *id = platform::FileIdentity{1, it->second.inode, it->second.bytes.size(), it->second.version,
+                                 it->second.version};
+    return true;
+  }
+
   bool QueryTarget(const std::string& path, platform::TargetInfo* info) override {
     if (fail_step == Step::kQuery) return Fail(EIO);
     *info = platform::TargetInfo();
@@ -106,7 +118,7 @@ class FakeFileSystem : public platform::IFileSystem {
     if (read_only_dir) return Fail(EACCES), kNoHandle;
     if (fail_step == Step::kCreateTemp) return Fail(ENOSPC), kNoHandle;
     std::string name = target + ".tmp" + std::to_string(next_handle_);
-    files[name] = File{{}, 0600, false, false, 0};
+    files[name] = File{{}, 0600, false, false, 0, ++last_inode_};
     *temp_path = name;
     return OpenHandle(name);
   }
@@ -206,6 +218,7 @@ class FakeFileSystem : public platform::IFileSystem {
 
   Handle next_handle_ = 3;
   int last_error_ = 0;
+  uint64_t last_inode_ = 0;
   std::map<Handle, OpenFile> open_;
 };
 

@@ -3,6 +3,8 @@
 // in which form a close writes the data file, and every injected write fault.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/packet_codec.h"
 #include "fake_file_system.h"
 #include "store/artikel_data.h"
@@ -87,6 +89,80 @@ TEST_F(LifecycleTest, ReopenNeedsTheFile) {
   EXPECT_EQ(FirstTitle(), "File A");
 }
 
+// A close that wrote nothing keeps the data for a reopen of the same,
+// unchanged file, which then reads nothing; any sign of another content reads
+// the file again, with every message and the held packet as without the keep.
+TEST_F(LifecycleTest, ReopenOnTheSameUnchangedFileReadsItOnce) {
+  const std::vector<uint8_t> other =
+      MakePacket({Art(2003, 1, "Other", "Spil", 1, 2), Art(2003, 2, "Other B", "Spil", 1, 2)});
+  struct Case {
+    const char* name;
+    std::function<void(FakeFileSystem&, TArtikelData&)> between;  // after the close
+    int reads;                                                    // reads of the reopen
+    const char* first_title;
+  };
+  const Case cases[] = {
+      {"unchanged", [](FakeFileSystem&, TArtikelData&) {}, 0, "File A"},
+      {"rewritten with the same bytes",
+       [](FakeFileSystem& fs, TArtikelData&) { fs.Put(kBase, FromFile()); }, 1, "File A"},
+      {"other content of the same size",
+       [&](FakeFileSystem& fs, TArtikelData&) { fs.Put(kBase, other); }, 1, "Other"},
+      {"another file with the same content",
+       [](FakeFileSystem& fs, TArtikelData& t) {
+         fs.Put(".\\BaseNo.xml", FromFile());
+         t.SetFileName(".\\BaseNo.xml");
+       },
+       1, "File A"},
+      {"made unreadable", [](FakeFileSystem& fs, TArtikelData&) { fs.unreadable.insert(kBase); }, 1,
+       nullptr},
+      {"sort orders defined anew",
+       [](FakeFileSystem&, TArtikelData& t) { t.IndexDefs()[4].fields = "KATEGORI"; }, 1, "File A"},
+      {"sorted in another alphabet",
+       [](FakeFileSystem&, TArtikelData& t) {
+         t.SetCollation(engine::Collation::kDanishNorwegian);
+       },
+       1, "File A"},
+      {"removed", [](FakeFileSystem& fs, TArtikelData&) { fs.files.erase(kBase); }, 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeFileSystem fs;
+    TArtikelData table(fs);
+    table.SetData(Initial());
+    table.SetFileName(kBase);
+    fs.Put(kBase, FromFile());
+    table.Open();
+    EXPECT_EQ(fs.reads, 1);
+    table.Close();
+    c.between(fs, table);
+    if (c.first_title == nullptr) {
+      EXPECT_THROW(table.Open(), EDatabaseError);
+      EXPECT_FALSE(table.Active());
+      EXPECT_FALSE(table.HasHeldPacket());
+      continue;
+    }
+    table.Open();
+    EXPECT_EQ(fs.reads, 1 + c.reads);
+    EXPECT_FALSE(table.HasHeldPacket());
+    EXPECT_EQ(table.FieldByName("TITEL").AsString(), c.first_title);
+    EXPECT_EQ(table.RecordCount(), 2);
+    table.Close();
+    EXPECT_EQ(fs.replaces, 0);
+  }
+}
+
+TEST_F(LifecycleTest, ChangedDataIsWrittenAndNeverKept) {
+  fs_.Put(kBase, FromFile());
+  table_.Open();
+  ChangeSomething();
+  table_.Close();
+  EXPECT_EQ(fs_.replaces, 1);
+  EXPECT_TRUE(table_.HasHeldPacket());  // the packet just written
+  table_.Open();
+  EXPECT_EQ(fs_.reads, 2);
+  EXPECT_EQ(FirstTitle(), "Changed");
+}
+
 TEST_F(LifecycleTest, UnreadableFileFailsAndKeepsHeldPacket) {
   fs_.Put(kBase, FromFile());
   fs_.unreadable.insert(kBase);
@@ -148,6 +224,7 @@ TEST_F(LifecycleTest, FieldNamesBindWithoutRegardToCaseAndExtraFieldsIgnored) {
 
 TEST_F(LifecycleTest, BrowsingNeverRewrites) {
   fs_.Put(kBase, FromFile());
+  const int stamp = fs_.files[kBase].version;
   table_.Open();
   table_.Next();
   table_.SetIndexName("AargangX");
@@ -155,7 +232,7 @@ TEST_F(LifecycleTest, BrowsingNeverRewrites) {
   table_.Cancel();
   table_.Close();
   EXPECT_EQ(fs_.replaces, 0);
-  EXPECT_EQ(fs_.files[kBase].version, 0);
+  EXPECT_EQ(fs_.files[kBase].version, stamp);
   EXPECT_EQ(fs_.Bytes(kBase), FromFile());
 }
 

@@ -12,6 +12,7 @@
 
 #include "engine/binary_packet.h"
 #include "engine/coding.h"
+#include "engine/ds_interfaces.h"
 #include "engine/packet_codec.h"
 #include "tests/packet_samples.h"
 
@@ -90,6 +91,61 @@ TEST(BinaryPacketRoundTrip, ReadThenWriteGivesTheSameBytes) {
     std::string diff;
     EXPECT_TRUE(packet_samples::SameTable(t, back, &diff)) << diff;
     EXPECT_EQ(Binary(back), b);
+  }
+}
+
+// A packet given up to the engine: a binary one becomes the table's heap, its
+// values read where they stand; a refused one, and the XML form, stay with
+// the caller as they were; a taken one comes back whole while unchanged.
+TEST(BinaryPacketOwned, TakenOnlyWhenLoadedAndGivenBackWhole) {
+  const TableData sample = packet_samples::ArticlesWithHistory();
+  const std::string binary = Binary(sample);
+  std::string xml, error;
+  ASSERT_EQ(engine::WritePacket(sample, engine::PacketForm::kXml, &xml, &error), engine::kDBOk);
+  std::string bad_log = binary;  // a change log entry naming no row
+  const size_t log_at = binary.find("CHANGE_LOG") + 10 + 2 + 2 + 4;
+  Put(&bad_log, log_at, 60000, 4);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool loads;
+    bool taken;
+  } cases[] = {{"binary", binary, true, true},
+               {"XML", xml, true, false},
+               {"truncated binary", binary.substr(0, binary.size() - 3), false, false},
+               {"binary with a bad change log", bad_log, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<uint8_t> original(c.bytes.begin(), c.bytes.end());
+    std::vector<uint8_t> packet = original;
+    auto base = engine::CreateDSBase();
+    ASSERT_EQ(base->AppendOwnedData(&packet) == engine::kDBOk, c.loads);
+    EXPECT_EQ(packet.empty(), c.taken);
+    if (!c.taken) {
+      EXPECT_EQ(packet, original);
+    }
+    if (!c.loads) {
+      std::string text = c.bytes;
+      EXPECT_NE(engine::CreateDSBase()->AppendOwnedData(&text), engine::kDBOk);
+      EXPECT_EQ(text, c.bytes);
+      continue;
+    }
+    std::string again;
+    ASSERT_EQ(base->StreamData(engine::PacketForm::kBinary, &again), engine::kDBOk);
+    EXPECT_EQ(again, binary);
+    // The same through a packet read into a string (the command-line tool's).
+    std::string text = c.bytes;
+    auto other = engine::CreateDSBase();
+    ASSERT_EQ(other->AppendOwnedData(&text), engine::kDBOk);
+    EXPECT_EQ(text.empty(), c.taken);
+    std::string from_text;
+    ASSERT_EQ(other->StreamData(engine::PacketForm::kBinary, &from_text), engine::kDBOk);
+    EXPECT_EQ(from_text, binary);
+    std::vector<uint8_t> back;
+    EXPECT_EQ(base->ReturnOwnedData(&back) == engine::kDBOk, c.taken);
+    if (c.taken) {
+      EXPECT_EQ(back, original);
+    }
   }
 }
 

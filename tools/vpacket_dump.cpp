@@ -105,7 +105,7 @@ engine::FieldDesc FieldDescOf(const engine::FieldDef& f, size_t index) {
   return d;
 }
 
-int DumpPacketRecords(const std::string& path, const std::string& bytes,
+int DumpPacketRecords(const std::string& path, std::string* bytes,
                       std::span<const uint8_t> filter_block) {
   std::unique_ptr<engine::IDSBase> base = engine::CreateDSBase();
   auto engine_error = [&](engine::DBResult rc) {
@@ -113,8 +113,8 @@ int DumpPacketRecords(const std::string& path, const std::string& bytes,
     base->GetErrorString(rc, &text);
     return Fail(path + ": " + text);
   };
-  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-  if (engine::DBResult rc = base->AppendData(std::span(data, bytes.size())); rc != engine::kDBOk) {
+  // The engine may take the bytes as its own (a binary packet is not copied).
+  if (engine::DBResult rc = base->AppendOwnedData(bytes); rc != engine::kDBOk) {
     return engine_error(rc);
   }
   std::vector<engine::FieldDesc> fields;
@@ -181,7 +181,7 @@ int DumpAllRows(const std::string& path) {
 int DumpCurrent(const std::string& path) {
   std::string bytes, error;
   if (!ReadWholeFile(path, &bytes, &error)) return Fail(error);
-  return DumpPacketRecords(path, bytes, {});
+  return DumpPacketRecords(path, &bytes, {});
 }
 
 int RunDump(Args args) {

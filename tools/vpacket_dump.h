@@ -36,11 +36,12 @@ engine::DBResult DumpCurrentRecords(engine::IDSCursor* cursor,
                                     const std::vector<engine::FieldDesc>& fields,
                                     std::ostream& out);
 
-// Loads `bytes` (the packet of file `path`) into the engine and prints its
+// Loads `bytes` (the packet of file `path`; the engine may take them, so
+// they are left empty) into the engine and prints its
 // current records in packet order, as `vpacket dump` does; with a filter
 // block, only those that pass. Returns the command's exit status; failures
 // are reported with the path in front.
-int DumpPacketRecords(const std::string& path, const std::string& bytes,
+int DumpPacketRecords(const std::string& path, std::string* bytes,
                       std::span<const uint8_t> filter_block);
 
 }  // namespace vpacket

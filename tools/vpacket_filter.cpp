@@ -101,7 +101,7 @@ int RunFilter(Args args) {
     return 1;
   }
   if (all) return FilterAllRows(path, t, block);
-  return DumpPacketRecords(path, bytes, block);
+  return DumpPacketRecords(path, &bytes, block);
 }
 
 }  // namespace

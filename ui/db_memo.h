@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace ui {
@@ -35,6 +36,8 @@ class DataMemo : public QPlainTextEdit {
   std::function<void(std::exception_ptr)> error_handler_;
   DataSource* source_;
   std::string field_name_;
+  // The field's text the box shows; empty when it must be shown afresh.
+  std::optional<std::string> shown_source_;
 };
 
 }  // namespace ui

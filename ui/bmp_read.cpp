@@ -201,7 +201,9 @@ DecodedPicture ReadIcon(std::span<const uint8_t> bytes) {
     return Refuse(kKind, At("image runs past the end of the file", 18));
   }
   ByteReader image_reader(bytes.subspan(0, image_offset + bytes_in_res));
-  image_reader.Seek(image_offset);
+  if (!image_reader.Seek(image_offset)) {
+    return Refuse(kKind, At("image runs past the end of the file", 18));
+  }
   InfoHeader h;
   if (std::string why = ReadInfoHeader(&image_reader, &h); !why.empty()) {
     return Refuse(kKind, why);

@@ -79,7 +79,7 @@ QAbstractSpinBox::StepEnabled TStyledSpinEdit::stepEnabled() const {
   return StepUpEnabled | StepDownEnabled;
 }
 
-QValidator::State TStyledSpinEdit::validate(QString& input, int& pos) const {
+QValidator::State TStyledSpinEdit::validate(QString& input, int& /*pos*/) const {
   // Whole numbers only (with a sign while typing) for the integer type.
   static const QRegularExpression kInteger("^[+-]?[0-9]*$");
   static const QRegularExpression kFloat("^[+-]?[0-9]*([.,][0-9]*)?$");

@@ -1,0 +1,265 @@
+// Installs the build into a temporary staging directory the way the Debian
+// package is staged (prefix /usr under DESTDIR) and checks what a desktop
+// user gets: the file list, the shipped data unchanged, the two menu entries,
+// the icons, and the installed reader started the way its menu entry starts
+// it, which must find its edition file in the entry's working directory and
+// leave the installed data as it was.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/guarded_application.h"
+#include "ui/code_page.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kPrefix = "/usr";
+constexpr const char* kDataFiles[] = {"Base.xml", "BaseNo.xml", "BaseSv.xml", "BaseFi.xml"};
+constexpr int kIconSizes[] = {VR_ICON_SIZES};
+
+struct RunResult {
+  int status = -1;
+  std::string output;
+};
+
+RunResult RunShell(const std::string& command) {
+  RunResult result;
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+  const int status = ::pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// The keys of an entry's [Desktop Entry] group.
+std::map<std::string, std::string> ReadEntry(const fs::path& path) {
+  std::map<std::string, std::string> keys;
+  std::istringstream in(ReadFile(path));
+  bool in_group = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line[0] == '[') {
+      in_group = line == "[Desktop Entry]";
+    } else if (in_group && line.find('=') != std::string::npos) {
+      keys[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+    }
+  }
+  return keys;
+}
+
+class InstallTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    stage_ = fs::temp_directory_path() / ("vregister_install_" + std::to_string(::getpid()));
+    fs::remove_all(stage_);
+    install_ = RunShell("DESTDIR='" + stage_.string() +
+                        "' '" VR_CMAKE "' --install '" VR_BINARY_DIR "' --prefix " + kPrefix);
+  }
+  static void TearDownTestSuite() { fs::remove_all(stage_); }
+  void SetUp() override { ASSERT_EQ(install_.status, 0) << install_.output; }
+
+  static fs::path Staged(const std::string& absolute) { return stage_ / absolute.substr(1); }
+  static fs::path Entry(const std::string& name) {
+    return Staged(std::string(kPrefix) + "/share/applications/" + name);
+  }
+
+  static inline fs::path stage_;
+  static inline RunResult install_;
+};
+
+TEST_F(InstallTest, InstallsTheProgramsTheDataTheEntriesAndTheIcons) {
+  std::set<std::string> expected = {
+      "usr/bin/vregister",
+      "usr/bin/vregister-editor-launcher",
+      "usr/share/applications/vregister.desktop",
+      "usr/share/applications/vregister-editor.desktop",
+  };
+  if (VR_HAVE_EDITOR) expected.insert("usr/bin/vregister-editor");
+  for (const char* name : kDataFiles) expected.insert(std::string("usr/share/vregister/") + name);
+  if (VR_HAVE_ICON) {
+    for (int size : kIconSizes) {
+      const std::string dim = std::to_string(size) + "x" + std::to_string(size);
+      expected.insert("usr/share/icons/hicolor/" + dim + "/apps/vregister.png");
+    }
+  }
+  std::set<std::string> installed;
+  for (const auto& item : fs::recursive_directory_iterator(stage_)) {
+    if (!item.is_directory()) installed.insert(fs::relative(item.path(), stage_).string());
+  }
+  EXPECT_EQ(installed, expected);
+  for (const auto& name : installed) {
+    const bool executable =
+        (fs::status(stage_ / name).permissions() & fs::perms::others_exec) != fs::perms::none;
+    EXPECT_EQ(executable, name.starts_with("usr/bin/")) << name;
+  }
+}
+
+TEST_F(InstallTest, InstalledDataFilesAreTheShippedOnes) {
+  for (const char* name : kDataFiles) {
+    EXPECT_EQ(ReadFile(Staged(std::string(kPrefix) + "/share/vregister/" + name)),
+              ReadFile(fs::path(VR_SOURCE_DIR) / "data" / name))
+        << name;
+  }
+}
+
+TEST_F(InstallTest, MenuEntriesPassTheValidator) {
+  for (const char* name : {"vregister.desktop", "vregister-editor.desktop"}) {
+    const RunResult r = RunShell("desktop-file-validate '" + Entry(name).string() + "'");
+    EXPECT_EQ(r.status, 0) << name << ": " << r.output;
+    EXPECT_EQ(r.output, "") << name;
+  }
+}
+
+TEST_F(InstallTest, MenuEntriesSpeakTheFourEditionsLanguagesAndEnglish) {
+  const std::string prefix = kPrefix;
+  struct Expected {
+    const char* entry;
+    const char* key;
+    std::string value;
+  };
+  const Expected exact[] = {
+      {"vregister.desktop", "Exec", prefix + "/bin/vregister"},
+      {"vregister.desktop", "Path", prefix + "/share/vregister"},
+      {"vregister-editor.desktop", "Exec", prefix + "/bin/vregister-editor-launcher"},
+  };
+  for (const auto& e : exact) EXPECT_EQ(ReadEntry(Entry(e.entry))[e.key], e.value) << e.entry;
+
+  for (const char* name : {"vregister.desktop", "vregister-editor.desktop"}) {
+    auto keys = ReadEntry(Entry(name));
+    EXPECT_EQ(keys["Type"], "Application") << name;
+    EXPECT_EQ(keys["Categories"], "Office;Viewer;") << name;
+    EXPECT_EQ(keys["Icon"], "vregister") << name;
+    for (const char* key : {"Name", "GenericName", "Comment"}) {
+      for (const char* language : {"", "[da]", "[nb]", "[sv]", "[fi]"}) {
+        EXPECT_NE(keys[std::string(key) + language], "") << name << " " << key << language;
+      }
+    }
+  }
+  // The editor works on a per-user copy that its launcher chooses.
+  EXPECT_EQ(ReadEntry(Entry("vregister-editor.desktop")).count("Path"), 0u);
+}
+
+TEST_F(InstallTest, LargerIconsAreTheWindowIconEnlargedWithoutSmoothing) {
+  if (!VR_HAVE_ICON) GTEST_SKIP() << "no application icon configured (VR_ICON_SOURCE)";
+  const QImage source = QImage(VR_ICON_SOURCE).convertToFormat(QImage::Format_ARGB32);
+  ASSERT_EQ(source.size(), QSize(32, 32));
+  for (int size : kIconSizes) {
+    const std::string dim = std::to_string(size) + "x" + std::to_string(size);
+    const fs::path path =
+        Staged(std::string(kPrefix) + "/share/icons/hicolor/" + dim + "/apps/vregister.png");
+    const QImage icon = QImage(QString::fromStdString(path.string()));
+    ASSERT_EQ(icon.size(), QSize(size, size)) << path;
+    const QImage pixels = icon.convertToFormat(QImage::Format_ARGB32);
+    const int factor = size / source.width();
+    int differing = 0;
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        differing += pixels.pixel(x, y) != source.pixel(x / factor, y / factor);
+      }
+    }
+    EXPECT_EQ(differing, 0) << dim;
+  }
+}
+
+// The current records of a data file, as the packet tool lists them: one line
+// each after a header line, the title third.
+std::vector<std::string> Titles(const std::string& data_file) {
+  const RunResult dump = RunShell("'" VR_BINARY_DIR "/tools/vpacket' dump '" + data_file + "'");
+  std::vector<std::string> titles;
+  std::istringstream in(dump.output);
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string field;
+    for (int i = 0; i < 3; ++i) std::getline(fields, field, '\t');
+    titles.push_back(field);
+  }
+  return titles;
+}
+
+TEST_F(InstallTest, ReaderStartedFromItsEntryShowsTheEditionOfTheSystemLanguage) {
+  const auto entry = ReadEntry(Entry("vregister.desktop"));
+  const fs::path working_dir = Staged(entry.at("Path"));
+  const fs::path program = Staged(entry.at("Exec").substr(0, entry.at("Exec").find(' ')));
+  const fs::path home = stage_.parent_path() / ("vregister_home_" + std::to_string(::getpid()));
+  const fs::path report = home / "probe.txt";
+  fs::create_directories(home);
+
+  std::map<std::string, std::string> installed;
+  for (const auto& item : fs::directory_iterator(working_dir)) {
+    installed[item.path().filename().string()] = ReadFile(item.path());
+  }
+  ASSERT_EQ(installed.size(), std::size(kDataFiles));
+
+  const struct {
+    const char* locale;
+    const char* data_file;
+  } editions[] = {{"da_DK.UTF-8", "Base.xml"}, {"fi_FI.UTF-8", "BaseFi.xml"}};
+  for (const auto& edition : editions) {
+    SCOPED_TRACE(edition.locale);
+    fs::remove(report);
+    // A desktop session's start: the entry's directory and program, the
+    // user's language, nothing of the build's environment that matters.
+    const RunResult run =
+        RunShell("cd '" + working_dir.string() +
+                 "' && env -u LANGUAGE -u LC_MESSAGES LC_ALL=" + edition.locale +
+                 " LANG=" + edition.locale + " HOME='" + home.string() + "' XDG_CONFIG_HOME='" +
+                 home.string() + "/.config' XDG_DATA_HOME='" + home.string() +
+                 "/.local/share' QT_QPA_PLATFORM=offscreen LD_PRELOAD='" VR_PROBE
+                 "' ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 VR_PROBE_OUT='" +
+                 report.string() + "' timeout 120 '" + program.string() + "'");
+    EXPECT_EQ(run.status, 0) << run.output;
+
+    std::map<std::string, std::string> shown;
+    std::istringstream in(ReadFile(report));
+    for (std::string line; std::getline(in, line);) {
+      shown[line.substr(0, line.find('\t'))] = line.substr(line.find('\t') + 1);
+    }
+    EXPECT_EQ(shown.count("box"), 0u) << shown["box"];
+    const auto titles = Titles((working_dir / edition.data_file).string());
+    ASSERT_GT(titles.size(), 100u);
+    EXPECT_EQ(shown["rows"], std::to_string(titles.size()));
+    const std::string first = ui::ToCp1252(QString::fromUtf8(shown["title"]));
+    EXPECT_NE(std::find(titles.begin(), titles.end(), first), titles.end()) << shown["title"];
+  }
+
+  std::map<std::string, std::string> after;
+  for (const auto& item : fs::directory_iterator(working_dir)) {
+    after[item.path().filename().string()] = ReadFile(item.path());
+  }
+  EXPECT_TRUE(after == installed) << "the installed data directory changed";
+  fs::remove_all(home);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  app::GuardedApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -201,18 +201,62 @@ std::vector<std::string> Titles(const std::string& data_file) {
   return titles;
 }
 
+// What the probe saw in the started program's window, by line kind.
+using Shown = std::map<std::string, std::string>;
+
+// Starts `program` in `working_dir` as a desktop session would: the user's
+// language and home, the offscreen platform, and the probe that reports the
+// window and closes it.
+Shown StartWithProbe(const fs::path& working_dir, const std::string& program,
+                     const std::string& locale, const fs::path& home) {
+  const fs::path report = home / "probe.txt";
+  fs::create_directories(home);
+  fs::remove(report);
+  const RunResult run = RunShell(
+      "cd '" + working_dir.string() + "' && env -u LANGUAGE -u LC_MESSAGES LC_ALL=" + locale +
+      " LANG=" + locale + " HOME='" + home.string() + "' XDG_CONFIG_HOME='" + home.string() +
+      "/.config' XDG_DATA_HOME='" + home.string() +
+      "/.local/share' QT_QPA_PLATFORM=offscreen LD_PRELOAD='" VR_PROBE
+      "' ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 VR_PROBE_OUT='" +
+      report.string() + "' timeout 120 '" + program + "'");
+  EXPECT_EQ(run.status, 0) << run.output;
+  Shown shown;
+  std::istringstream in(ReadFile(report));
+  for (std::string line; std::getline(in, line);) {
+    shown[line.substr(0, line.find('\t'))] = line.substr(line.find('\t') + 1);
+  }
+  return shown;
+}
+
+// The window lists exactly the current records of `data_file`.
+void ExpectListsTheRecordsOf(const Shown& shown, const fs::path& data_file) {
+  EXPECT_EQ(shown.count("box"), 0u) << shown.at("box");
+  const auto titles = Titles(data_file.string());
+  ASSERT_GT(titles.size(), 100u);
+  EXPECT_EQ(shown.count("rows") ? shown.at("rows") : "", std::to_string(titles.size()));
+  const std::string first =
+      ui::ToCp1252(QString::fromUtf8(shown.count("title") ? shown.at("title") : ""));
+  EXPECT_NE(std::find(titles.begin(), titles.end(), first), titles.end()) << first;
+}
+
+std::map<std::string, std::string> Contents(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& item : fs::directory_iterator(dir)) {
+    files[item.path().filename().string()] = ReadFile(item.path());
+  }
+  return files;
+}
+
+fs::path Home() {
+  return fs::temp_directory_path() / ("vregister_home_" + std::to_string(::getpid()));
+}
+
 TEST_F(InstallTest, ReaderStartedFromItsEntryShowsTheEditionOfTheSystemLanguage) {
   const auto entry = ReadEntry(Entry("vregister.desktop"));
   const fs::path working_dir = Staged(entry.at("Path"));
-  const fs::path program = Staged(entry.at("Exec").substr(0, entry.at("Exec").find(' ')));
-  const fs::path home = stage_.parent_path() / ("vregister_home_" + std::to_string(::getpid()));
-  const fs::path report = home / "probe.txt";
-  fs::create_directories(home);
-
-  std::map<std::string, std::string> installed;
-  for (const auto& item : fs::directory_iterator(working_dir)) {
-    installed[item.path().filename().string()] = ReadFile(item.path());
-  }
+  const std::string program =
+      Staged(entry.at("Exec").substr(0, entry.at("Exec").find(' '))).string();
+  const auto installed = Contents(working_dir);
   ASSERT_EQ(installed.size(), std::size(kDataFiles));
 
   const struct {
@@ -221,38 +265,27 @@ TEST_F(InstallTest, ReaderStartedFromItsEntryShowsTheEditionOfTheSystemLanguage)
   } editions[] = {{"da_DK.UTF-8", "Base.xml"}, {"fi_FI.UTF-8", "BaseFi.xml"}};
   for (const auto& edition : editions) {
     SCOPED_TRACE(edition.locale);
-    fs::remove(report);
-    // A desktop session's start: the entry's directory and program, the
-    // user's language, nothing of the build's environment that matters.
-    const RunResult run =
-        RunShell("cd '" + working_dir.string() +
-                 "' && env -u LANGUAGE -u LC_MESSAGES LC_ALL=" + edition.locale +
-                 " LANG=" + edition.locale + " HOME='" + home.string() + "' XDG_CONFIG_HOME='" +
-                 home.string() + "/.config' XDG_DATA_HOME='" + home.string() +
-                 "/.local/share' QT_QPA_PLATFORM=offscreen LD_PRELOAD='" VR_PROBE
-                 "' ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 VR_PROBE_OUT='" +
-                 report.string() + "' timeout 120 '" + program.string() + "'");
-    EXPECT_EQ(run.status, 0) << run.output;
-
-    std::map<std::string, std::string> shown;
-    std::istringstream in(ReadFile(report));
-    for (std::string line; std::getline(in, line);) {
-      shown[line.substr(0, line.find('\t'))] = line.substr(line.find('\t') + 1);
-    }
-    EXPECT_EQ(shown.count("box"), 0u) << shown["box"];
-    const auto titles = Titles((working_dir / edition.data_file).string());
-    ASSERT_GT(titles.size(), 100u);
-    EXPECT_EQ(shown["rows"], std::to_string(titles.size()));
-    const std::string first = ui::ToCp1252(QString::fromUtf8(shown["title"]));
-    EXPECT_NE(std::find(titles.begin(), titles.end(), first), titles.end()) << shown["title"];
+    ExpectListsTheRecordsOf(StartWithProbe(working_dir, program, edition.locale, Home()),
+                            working_dir / edition.data_file);
   }
+  EXPECT_TRUE(Contents(working_dir) == installed) << "the installed data directory changed";
+  fs::remove_all(Home());
+}
 
-  std::map<std::string, std::string> after;
-  for (const auto& item : fs::directory_iterator(working_dir)) {
-    after[item.path().filename().string()] = ReadFile(item.path());
-  }
-  EXPECT_TRUE(after == installed) << "the installed data directory changed";
-  fs::remove_all(home);
+TEST_F(InstallTest, EditorStartedFromItsEntryWorksOnTheUsersCopy) {
+  if (!VR_HAVE_EDITOR) GTEST_SKIP() << "no editor build";
+  const auto entry = ReadEntry(Entry("vregister-editor.desktop"));
+  const fs::path installed_dir = Staged(std::string(kPrefix) + "/share/vregister");
+  const auto installed = Contents(installed_dir);
+  fs::remove_all(Home());
+
+  // The launcher chooses the working directory itself.
+  const Shown shown = StartWithProbe("/", Staged(entry.at("Exec")).string(), "da_DK.UTF-8", Home());
+  const fs::path copy = Home() / ".local/share/vregister";
+  ExpectListsTheRecordsOf(shown, copy / "Base.xml");
+  EXPECT_TRUE(Contents(copy) == installed);
+  EXPECT_TRUE(Contents(installed_dir) == installed) << "the installed data directory changed";
+  fs::remove_all(Home());
 }
 
 }  // namespace

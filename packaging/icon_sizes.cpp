@@ -23,8 +23,10 @@ int main(int argc, char** argv) {
   const int size = std::atoi(argv[2]);
   const int width = source.width();
   if (source.height() != width || size <= 0 || size % width != 0) {
-    std::fprintf(stderr, "icon_sizes: %s is %dx%d; %s is not a whole multiple of a square\n",
-                 argv[1], width, source.height(), argv[2]);
+    std::fprintf(stderr,
+                 "icon_sizes: no %s-pixel icon from the %dx%d image %s: the size must be a whole "
+                 "multiple of the side of a square image\n",
+                 argv[2], width, source.height(), argv[1]);
     return 1;
   }
   source = source.convertToFormat(QImage::Format_ARGB32);

@@ -82,6 +82,11 @@ class InstallTest : public ::testing::Test {
   void SetUp() override { ASSERT_EQ(install_.status, 0) << install_.output; }
 
   static fs::path Staged(const std::string& absolute) { return stage_ / absolute.substr(1); }
+  // The menu entries: the editor's only with the editor build.
+  static std::vector<std::string> Entries() {
+    if (VR_HAVE_EDITOR) return {"vregister.desktop", "vregister-editor.desktop"};
+    return {"vregister.desktop"};
+  }
   static fs::path Entry(const std::string& name) {
     return Staged(std::string(kPrefix) + "/share/applications/" + name);
   }
@@ -91,13 +96,12 @@ class InstallTest : public ::testing::Test {
 };
 
 TEST_F(InstallTest, InstallsTheProgramsTheDataTheEntriesAndTheIcons) {
-  std::set<std::string> expected = {
-      "usr/bin/vregister",
-      "usr/bin/vregister-editor-launcher",
-      "usr/share/applications/vregister.desktop",
-      "usr/share/applications/vregister-editor.desktop",
-  };
-  if (VR_HAVE_EDITOR) expected.insert("usr/bin/vregister-editor");
+  std::set<std::string> expected = {"usr/bin/vregister"};
+  if (VR_HAVE_EDITOR) {
+    expected.insert("usr/bin/vregister-editor");
+    expected.insert("usr/bin/vregister-editor-launcher");
+  }
+  for (const auto& name : Entries()) expected.insert("usr/share/applications/" + name);
   for (const char* name : kDataFiles) expected.insert(std::string("usr/share/vregister/") + name);
   if (VR_HAVE_ICON) {
     for (int size : kIconSizes) {
@@ -126,7 +130,7 @@ TEST_F(InstallTest, InstalledDataFilesAreTheShippedOnes) {
 }
 
 TEST_F(InstallTest, MenuEntriesPassTheValidator) {
-  for (const char* name : {"vregister.desktop", "vregister-editor.desktop"}) {
+  for (const auto& name : Entries()) {
     const RunResult r = RunShell("desktop-file-validate '" + Entry(name).string() + "'");
     EXPECT_EQ(r.status, 0) << name << ": " << r.output;
     EXPECT_EQ(r.output, "") << name;
@@ -145,9 +149,13 @@ TEST_F(InstallTest, MenuEntriesSpeakTheFourEditionsLanguagesAndEnglish) {
       {"vregister.desktop", "Path", prefix + "/share/vregister"},
       {"vregister-editor.desktop", "Exec", prefix + "/bin/vregister-editor-launcher"},
   };
-  for (const auto& e : exact) EXPECT_EQ(ReadEntry(Entry(e.entry))[e.key], e.value) << e.entry;
+  for (const auto& e : exact) {
+    if (fs::exists(Entry(e.entry))) {
+      EXPECT_EQ(ReadEntry(Entry(e.entry))[e.key], e.value) << e.entry;
+    }
+  }
 
-  for (const char* name : {"vregister.desktop", "vregister-editor.desktop"}) {
+  for (const auto& name : Entries()) {
     auto keys = ReadEntry(Entry(name));
     EXPECT_EQ(keys["Type"], "Application") << name;
     EXPECT_EQ(keys["Categories"], "Office;Viewer;") << name;
@@ -159,7 +167,9 @@ TEST_F(InstallTest, MenuEntriesSpeakTheFourEditionsLanguagesAndEnglish) {
     }
   }
   // The editor works on a per-user copy that its launcher chooses.
-  EXPECT_EQ(ReadEntry(Entry("vregister-editor.desktop")).count("Path"), 0u);
+  if (VR_HAVE_EDITOR) {
+    EXPECT_EQ(ReadEntry(Entry("vregister-editor.desktop")).count("Path"), 0u);
+  }
 }
 
 TEST_F(InstallTest, LargerIconsAreTheWindowIconEnlargedWithoutSmoothing) {

@@ -31,7 +31,7 @@ TVRegister::TVRegister(const platform::ILocale& locale, platform::IFileSystem& f
     : ui::TVRegisterForm(fs, parent), locale_(locale) {
   ArtikelData->OnCalcFields = [this](store::TArtikelData& ds) { ArtikelDataCalcFields(ds); };
   ArtikelGrid->SetErrorHandler([](std::exception_ptr e) { ShowException(e); });
-  connect(Afslut, &QPushButton::clicked, this, [this] { Guard([this] { AfslutClick(); }); });
+  ConnectHandler("AfslutClick", [this](QObject*) { Guard([this] { AfslutClick(); }); });
   // The definition is loaded: the table opens, then the creation handler runs.
   Guard([this] { ArtikelData->Open(); });
   Guard([this] { FormCreate(); });

@@ -1,188 +1,292 @@
-// The window definition: components, places, texts and fonts, in their stored
-// creation order. Texts are the Danish design texts; the edition replaces
-// them at start-up.
+// The builder of the main window: reads the definition's tables
+// (vregister_definition.h) and makes the components, the pictures and the
+// table; and the window's handling of proposed sizes.
+//
+// Sections: fonts and colours; making one component; building the window;
+// events; sizes.
 #include "ui/vregister_form.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QHeaderView>
+#include <QIcon>
 #include <QPalette>
+#include <QPixmap>
+#include <QResizeEvent>
+#include <algorithm>
+#include <cassert>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "store/initial_packet.h"
-#include "ui/code_page.h"
+#include "ui/pick_list_delegate.h"
+#include "ui/picture_decode.h"
+#include "ui/resize_rules.h"
+#include "ui/vregister_definition.h"
+#include "ui/window_pictures.h"
 
 namespace ui {
 namespace {
 
-QFont HeadingFont() {
-  QFont f("Arial");
-  f.setPixelSize(16);
-  f.setBold(true);
-  return f;
+namespace def = definition;
+
+// ---- Fonts and colours ----
+
+const def::TFontDef& FontDef(def::TFontSetting setting) {
+  for (const def::TFontDef& f : def::kFonts) {
+    if (f.setting == setting) return f;
+  }
+  assert(false && "font setting without a row");
+  return def::kFonts[0];
 }
 
-QFont InputFont() {
-  QFont f("Arial");
-  f.setPixelSize(13);
-  return f;
+QFont MakeFont(def::TFontSetting setting) {
+  const def::TFontDef& d = FontDef(setting);
+  QFont font(QString::fromUtf8(d.face));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(d.pixel_size);
+  // Set explicitly so that nothing is inherited from the parent's font.
+  font.setBold(d.bold);
+  font.setItalic(false);
+  font.setUnderline(false);
+  return font;
 }
 
-QFont ButtonFont() {
-  QFont f("MS Sans Serif");
-  f.setStyleHint(QFont::SansSerif);
-  f.setPixelSize(13);
-  return f;
+// The font's colour, for the palette roles a component draws its text with.
+void ApplyFontColor(QWidget* w, def::TFontSetting setting) {
+  const def::TFontDef& d = FontDef(setting);
+  if (d.color == def::TFontColor::kWindowText) return;
+  const QColor color = d.color == def::TFontColor::kWhite ? QColor(Qt::white) : QColor(Qt::black);
+  QPalette p = w->palette();
+  p.setColor(QPalette::WindowText, color);
+  p.setColor(QPalette::Text, color);
+  p.setColor(QPalette::ButtonText, color);
+  w->setPalette(p);
 }
 
-QFont TitleFont() {
-  QFont f("MS Sans Serif");
-  f.setStyleHint(QFont::SansSerif);
-  f.setPixelSize(11);
-  return f;
+QString Text(const char* utf8) { return QString::fromUtf8(utf8 == nullptr ? "" : utf8); }
+
+// ---- Making one component ----
+
+QWidget* MakeComponent(const def::TComponentDef& d, QWidget* parent, TDataSource* source) {
+  switch (d.kind) {
+    case def::TKind::kBackPanel:
+      return new TStyledBackPanel(parent);
+    case def::TKind::kImage:
+      return new TStyledImage(parent);
+    case def::TKind::kLabel:
+      return new QLabel(Text(d.text), parent);
+    case def::TKind::kGroupBox: {
+      auto* group = new TStyledGroupBox(parent);
+      group->setTitle(Text(d.text));
+      group->SetCaptionFont(MakeFont(def::TFontSetting::kHeading), Qt::white);
+      return group;
+    }
+    case def::TKind::kComboBox: {
+      auto* combo = new TStyledComboBox(parent);
+      for (const def::TListDef& list : def::kLists) {
+        if (std::string_view(list.name) != d.name) continue;
+        QStringList items;
+        for (const char* item : list.items) items << Text(item);
+        combo->SetItems(items);
+        combo->SetDropDownCount(list.drop_down_count);
+        combo->SetItemHeight(list.item_height);
+      }
+      combo->SetText(Text(d.text));
+      return combo;
+    }
+    case def::TKind::kEdit: {
+      auto* edit = new TStyledEdit(parent);
+      edit->SetText(Text(d.text));
+      edit->SetCaretBlinkInterval(530);
+      return edit;
+    }
+    case def::TKind::kSpinEdit: {
+      auto* spin = new TStyledSpinEdit(parent);
+      spin->SetMinValue(0);
+      spin->SetMaxValue(100);
+      spin->SetStep(1);
+      spin->SetLargeStep(10);
+      return spin;
+    }
+    case def::TKind::kGrid: {
+      std::vector<TColumn> columns;
+      for (const def::TColumnDef& c : def::kGridColumns) {
+        columns.push_back({c.field, Text(c.title), c.width, c.shown});
+      }
+      auto* grid = new TDBGrid(source, std::move(columns), parent);
+      grid->horizontalHeader()->setFont(MakeFont(def::TFontSetting::kTitle));
+      QStringList picks;
+      for (const char* item : def::kPickList) picks << Text(item);
+      grid->setItemDelegateForColumn(def::kPickListColumn, new TPickListDelegate(picks, grid));
+      return grid;
+    }
+    case def::TKind::kButton:
+      return new QPushButton(Text(d.text), parent);
+    case def::TKind::kMemo:
+      return new TDBMemo(source, d.text, parent);
+  }
+  return nullptr;
 }
 
-// Texts of the definition are Windows-1252, like all of the system's text.
-QString T(const char* utf8) { return QString::fromUtf8(utf8); }
-
-QLabel* HeadingLabel(QWidget* parent, const char* text, int left, int top) {
-  auto* label = new QLabel(T(text), parent);
-  label->setFont(HeadingFont());
-  QPalette p = label->palette();
-  p.setColor(QPalette::WindowText, Qt::white);
-  label->setPalette(p);
-  label->setAttribute(Qt::WA_TranslucentBackground);
-  label->move(left, top);
-  label->adjustSize();
-  return label;
+bool TakesFocus(def::TKind kind) {
+  return kind != def::TKind::kBackPanel && kind != def::TKind::kImage &&
+         kind != def::TKind::kLabel && kind != def::TKind::kGroupBox;
 }
 
-QPushButton* Button(QWidget* parent, const char* text, int left, int top, int width, int height,
-                    bool visible) {
-  auto* button = new QPushButton(T(text), parent);
-  button->setFont(ButtonFont());
-  button->setGeometry(left, top, width, height);
-  button->setVisible(visible);
-  return button;
+// The keyboard order: by tab order within each parent, a container's
+// components at the container's place.
+void TabChain(const char* parent, const std::map<std::string, QWidget*>& made,
+              std::vector<QWidget*>* chain) {
+  std::vector<const def::TComponentDef*> children;
+  for (const def::TComponentDef& d : def::kComponents) {
+    if (std::string_view(d.parent) == parent && d.tab_order != def::kNoTab) children.push_back(&d);
+  }
+  std::stable_sort(children.begin(), children.end(),
+                   [](auto* a, auto* b) { return a->tab_order < b->tab_order; });
+  for (const def::TComponentDef* d : children) {
+    if (TakesFocus(d->kind)) {
+      chain->push_back(made.at(d->name));
+    } else {
+      TabChain(d->name, made, chain);
+    }
+  }
 }
 
-QComboBox* Combo(QWidget* parent, const QStringList& items, int rows, int left, int top, int width,
-                 int height) {
-  auto* combo = new QComboBox(parent);
-  combo->setEditable(true);
-  combo->setInsertPolicy(QComboBox::NoInsert);
-  combo->setFont(InputFont());
-  combo->addItems(items);
-  combo->setMaxVisibleItems(rows);
-  combo->setGeometry(left, top, width, height);
-  combo->setCurrentIndex(0);
-  return combo;
+template <typename T>
+T* Member(const std::map<std::string, QWidget*>& made, const char* name) {
+  auto it = made.find(name);
+  assert(it != made.end());
+  auto* w = qobject_cast<T*>(it->second);
+  assert(w != nullptr);
+  return w;
 }
 
 }  // namespace
 
-TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent) : QWidget(parent) {
-  setObjectName("VRegister");
-  setWindowTitle(T("Vexor for alle årsregister"));
-  setFont(TitleFont());
-  setGeometry(246, 229, 665, 473);
+// ---- Building the window ----
 
+TVRegisterForm::TVRegisterForm(platform::IFileSystem& fs, QWidget* parent,
+                               const platform::IScreen* screen)
+    : QWidget(parent) {
   // The table and its stored settings; it opens once everything exists.
   ArtikelData = std::make_unique<store::TArtikelData>(fs);
   ArtikelData->SetFileName("./Base.xml");
   ArtikelData->SetIndexName("TitelX");
   ArtikelData->SetFilterOptions({.foCaseInsensitive = true, .foNoPartialCompare = false});
   ArtikelData->SetData(store::InitialPacket());
+  Build(screen != nullptr ? *screen : platform::SystemScreen());
+}
+
+void TVRegisterForm::Build(const platform::IScreen& screen) {
+  QFont::insertSubstitution(QStringLiteral("MS Sans Serif"),
+                            QString::fromUtf8(def::kMsSansSerifSubstitute));
+
+  const def::TWindowDef& win = def::kWindow;
+  setObjectName(win.name);
+  setWindowTitle(Text(win.caption));
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  setFont(MakeFont(win.font));
+  {
+    QPalette p = palette();
+    p.setColor(QPalette::Window, p.color(QPalette::Button));  // the button face
+    setPalette(p);
+  }
+  if (TDecodedPicture icon = ReadIcon(IconFile()); icon.ok()) {
+    setWindowIcon(QIcon(QPixmap::fromImage(icon.image)));
+  }
+  // The place is the outer (frame) position; the window opens exactly there.
+  move(win.left, win.top);
+  resize(win.client_width, win.client_height);
+  taken_client_size_ = size();
+  UpdateSizeLimits();
+
+  // Non-visual components.
   DataSource1 = new TDataSource(ArtikelData.get(), this);
+  SysInfo = new TStyledSysInfo(screen, this);
+  SysInfo->setObjectName("SysInfo");
+  VLogo = new TStyledBitmapList(this);
+  VLogo->setObjectName(def::kLogoList);
+  VLogo->Add(LogoBmp());
+  Baggrundsbillede = new TStyledGraphicList(this);
+  Baggrundsbillede->setObjectName(def::kBackgroundList);
+  Baggrundsbillede->Add(Background0Jpeg());
+  Baggrundsbillede->Add(Background1Jpeg());
 
-  Baggrund = new QWidget(this);
-  Baggrund->setObjectName("Baggrund");
-  Baggrund->setGeometry(0, 0, 665, 473);
-  Baggrund->setAutoFillBackground(true);
-  {
-    QPalette p = Baggrund->palette();
-    p.setColor(QPalette::Window, QColor(0x1f, 0x3a, 0x5f));
-    Baggrund->setPalette(p);
+  // Visual components, in creation order.
+  std::map<std::string, QWidget*> made;
+  made[win.name] = this;
+  for (const def::TComponentDef& d : def::kComponents) {
+    QWidget* w = MakeComponent(d, made.at(d.parent), DataSource1);
+    w->setObjectName(d.name);
+    if (d.font != def::TFontSetting::kNone) {
+      w->setFont(MakeFont(d.font));
+      ApplyFontColor(w, d.font);
+    }
+    w->setGeometry(d.left, d.top, d.width, d.height);
+    if (d.kind == def::TKind::kLabel) w->adjustSize();  // labels fit their text
+    if (!TakesFocus(d.kind)) w->setFocusPolicy(Qt::NoFocus);
+    w->setVisible(d.shown);
+    made[d.name] = w;
+  }
+  // Labels and the image lie below every windowed component of their parent,
+  // in creation order among themselves.
+  for (auto d = std::rbegin(def::kComponents); d != std::rend(def::kComponents); ++d) {
+    if (!def::IsWindowed(d->kind)) made.at(d->name)->lower();
   }
 
-  TekstLabel = HeadingLabel(Baggrund, "Indhold:", 16, 336);
-  KeyLabel = HeadingLabel(Baggrund, "Nøgleord", 288, 336);
+  Baggrund = Member<TStyledBackPanel>(made, "Baggrund");
+  Logo = Member<TStyledImage>(made, "Logo");
+  TekstLabel = Member<QLabel>(made, "TekstLabel");
+  KeyLabel = Member<QLabel>(made, "KeyLabel");
+  FilterGruppe = Member<TStyledGroupBox>(made, "FilterGruppe");
+  Nummer = Member<QLabel>(made, "Nummer");
+  Tekst = Member<QLabel>(made, "Tekst");
+  Kategori = Member<QLabel>(made, "Kategori");
+  Aargang = Member<QLabel>(made, "Aargang");
+  SideLabel = Member<QLabel>(made, "SideLabel");
+  KategoriValg = Member<TStyledComboBox>(made, "KategoriValg");
+  Tekstord = Member<TStyledEdit>(made, "Tekstord");
+  AargangEdit = Member<TStyledComboBox>(made, "AargangEdit");
+  NummerEdit = Member<TStyledComboBox>(made, "NummerEdit");
+  StartSideEdit = Member<TStyledSpinEdit>(made, "StartSideEdit");
+  ArtikelGrid = Member<TDBGrid>(made, "ArtikelGrid");
+  RydOp = Member<QPushButton>(made, "RydOp");
+  Decap = Member<QPushButton>(made, "Decap");
+  RydOp2 = Member<QPushButton>(made, "RydOp2");
+  NyPost = Member<QPushButton>(made, "NyPost");
+  Manchet = Member<TDBMemo>(made, "Manchet");
+  VProgrammer = Member<TDBMemo>(made, "VProgrammer");
+  SletPost = Member<QPushButton>(made, "SletPost");
+  Afslut = Member<QPushButton>(made, "Afslut");
+  NytSprog = Member<QPushButton>(made, "NytSprog");
+  HentV = Member<QPushButton>(made, "HentV");
 
-  FilterGruppe = new QGroupBox(T("Søg på:   "), Baggrund);
-  FilterGruppe->setGeometry(16, 16, 433, 121);
-  FilterGruppe->setFont(HeadingFont());
-  {
-    QPalette p = FilterGruppe->palette();
-    p.setColor(QPalette::WindowText, Qt::white);
-    FilterGruppe->setPalette(p);
-  }
-  Nummer = HeadingLabel(FilterGruppe, "Blad nr.:", 168, 22);
-  Tekst = HeadingLabel(FilterGruppe, "Søgeord:", 16, 94);
-  Kategori = HeadingLabel(FilterGruppe, "Kategori:", 304, 22);
-  Aargang = HeadingLabel(FilterGruppe, "Årgang:", 16, 22);
-  SideLabel = HeadingLabel(FilterGruppe, "Side:", 304, 94);
+  // Pictures.
+  Baggrund->SetImageList(Baggrundsbillede);
+  Baggrund->SetListIndex(def::kBackgroundItem);
+  Logo->SetImageList(VLogo);
+  Logo->SetListIndex(def::kLogoItem);
+  Logo->SetForceTransparent(true);
 
-  KategoriValg =
-      Combo(FilterGruppe,
-            {T("Alle"), T("Anmeldelse"), T("Artikel"), T("Galleriet"), T("V-CD"), T("Vexor test"),
-             T("Nyhed"), T("Nyt fra nettet"), T("Skole"), T("Spørg os"), T("Sådan virker...")},
-            11, 304, 48, 113, 24);
-  Tekstord = new QLineEdit(FilterGruppe);
-  Tekstord->setFont(InputFont());
-  Tekstord->setGeometry(112, 90, 169, 21);
-  AargangEdit = Combo(FilterGruppe, {T("Alle"), T("2001"), T("2002")}, 4, 16, 48, 129, 24);
-  NummerEdit = Combo(FilterGruppe,
-                     {T("Alle"), T("1"), T("2"), T("3"), T("4"), T("5"), T("6"), T("7"), T("8"),
-                      T("9"), T("10"), T("11"), T("12")},
-                     9, 168, 48, 113, 24);
-  StartSideEdit = new QSpinBox(FilterGruppe);
-  StartSideEdit->setRange(0, 100);
-  StartSideEdit->setGeometry(360, 92, 57, 21);
+  // Keyboard order; the first component in it takes the focus.
+  std::vector<QWidget*> chain;
+  TabChain(win.name, made, &chain);
+  for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
+  if (!chain.empty()) chain.front()->setFocus();
 
-  std::vector<TColumn> columns = {
-      {"Aargang", T("Årgang"), 55, true},         {"Nummer", T("Blad nr."), 46, true},
-      {"Titel", T("Titel"), 197, true},           {"Kategori", T("Kategori"), 94, true},
-      {"StartSide", T("Side"), 40, true},         {"SlutSide", T("Slutside"), 52, true},
-      {"Sideantal", T("Antal sider"), 64, false},
-  };
-  ArtikelGrid = new TDBGrid(DataSource1, std::move(columns), Baggrund);
-  ArtikelGrid->setObjectName("ArtikelGrid");
-  ArtikelGrid->setGeometry(16, 152, 529, 161);
-  ArtikelGrid->setFont(InputFont());
-  ArtikelGrid->horizontalHeader()->setFont(TitleFont());
+  // A label whose text changes asks its parent for a new layout; the two
+  // parents of labels answer by fitting their labels.
+  Baggrund->installEventFilter(this);
+  FilterGruppe->installEventFilter(this);
 
-  RydOp = Button(Baggrund, "Ryd op!", 200, 328, 67, 25, false);
-  Decap = Button(Baggrund, "Decap", 392, 328, 67, 25, false);
-  RydOp2 = Button(Baggrund, "Ryd op!", 472, 328, 67, 25, false);
-  NyPost = Button(Baggrund, "Ny post", 560, 344, 75, 25, false);
-  Manchet = new TDBMemo(DataSource1, "Tekst", Baggrund);
-  Manchet->setObjectName("Manchet");
-  Manchet->setGeometry(16, 360, 249, 89);
-  Manchet->setFont(InputFont());
-  VProgrammer = new TDBMemo(DataSource1, "VProgrammer", Baggrund);
-  VProgrammer->setObjectName("VProgrammer");
-  VProgrammer->setGeometry(288, 360, 249, 89);
-  VProgrammer->setFont(InputFont());
-  SletPost = Button(Baggrund, "Slet post", 560, 384, 75, 25, false);
-  Afslut = Button(Baggrund, "Afslut", 560, 424, 75, 25, true);
-  Afslut->setObjectName("Afslut");
-  {
-    QFont f = ButtonFont();
-    f.setBold(true);
-    Afslut->setFont(f);
-  }
-  NytSprog = Button(Baggrund, "Nyt sprog", 464, 104, 75, 25, true);
-  HentV = Button(Baggrund, "Hent V-CD", 560, 304, 75, 25, false);
-
-  // Keyboard order: the search group (category list first), then the grid,
-  // the text boxes and the exit button.
-  setTabOrder(KategoriValg, Tekstord);
-  setTabOrder(Tekstord, AargangEdit);
-  setTabOrder(AargangEdit, NummerEdit);
-  setTabOrder(NummerEdit, StartSideEdit);
-  setTabOrder(StartSideEdit, ArtikelGrid);
-  setTabOrder(ArtikelGrid, Manchet);
-  setTabOrder(Manchet, VProgrammer);
-  setTabOrder(VProgrammer, Afslut);
-  KategoriValg->setFocus();
+  // Loaded: the panel renders its background, the group copies from it.
+  Baggrund->Loaded();
+  Logo->Loaded();
+  FilterGruppe->Loaded();
 }
 
 TVRegisterForm::~TVRegisterForm() {
@@ -197,6 +301,173 @@ TVRegisterForm::~TVRegisterForm() {
 
 void TVRegisterForm::CloseTable() {
   if (ArtikelData && ArtikelData->Active()) ArtikelData->Close();
+}
+
+// ---- Events ----
+
+int TVRegisterForm::ConnectHandler(std::string_view handler,
+                                   std::function<void(QObject* sender)> fn) {
+  int connected = 0;
+  for (const def::TEventDef& e : def::kEvents) {
+    if (handler != e.handler) continue;
+    QObject* source = findChild<QObject*>(QString::fromUtf8(e.source));
+    const std::string_view event = e.event;
+    if (auto* combo = qobject_cast<TStyledComboBox*>(source); combo && event == "OnSelect") {
+      connect(combo, &TStyledComboBox::OnSelect, this, [fn, combo] { fn(combo); });
+    } else if (auto* edit = qobject_cast<TStyledEdit*>(source); edit && event == "OnChange") {
+      connect(edit, &TStyledEdit::OnChange, this, [fn, edit] { fn(edit); });
+    } else if (auto* button = qobject_cast<QPushButton*>(source); button && event == "OnClick") {
+      connect(button, &QPushButton::clicked, this, [fn, button] { fn(button); });
+    } else {
+      throw std::logic_error(std::string(e.source) + "." + e.event + " is not a notification");
+    }
+    ++connected;
+  }
+  return connected;
+}
+
+int TVRegisterForm::ConnectColumnHandler(std::string_view handler,
+                                         std::function<void(int column)> fn) {
+  int connected = 0;
+  for (const def::TEventDef& e : def::kEvents) {
+    if (handler != e.handler) continue;
+    auto* grid = findChild<TDBGrid*>(QString::fromUtf8(e.source));
+    if (grid == nullptr || std::string_view(e.event) != "OnTitleClick") {
+      throw std::logic_error(std::string(e.source) + "." + e.event + " is not a title click");
+    }
+    connect(grid, &TDBGrid::titleClick, this, [fn](int column) { fn(column); });
+    ++connected;
+  }
+  return connected;
+}
+
+// ---- Sizes ----
+
+QMargins TVRegisterForm::FrameMargins() const {
+  const QRect frame = frameGeometry();
+  const QRect client = geometry();
+  return QMargins(client.left() - frame.left(), client.top() - frame.top(),
+                  frame.right() - client.right(), frame.bottom() - client.bottom());
+}
+
+int TVRegisterForm::OuterWidth() const {
+  const QMargins m = FrameMargins();
+  return width() + m.left() + m.right();
+}
+
+int TVRegisterForm::OuterHeight() const {
+  const QMargins m = FrameMargins();
+  return height() + m.top() + m.bottom();
+}
+
+void TVRegisterForm::UpdateSizeLimits() {
+  const def::TWindowDef& win = def::kWindow;
+  const QMargins m = FrameMargins();
+  const int frame_w = m.left() + m.right();
+  const int frame_h = m.top() + m.bottom();
+  setMinimumSize(win.min_width - frame_w, win.min_height - frame_h);
+  setMaximumSize(win.max_width - frame_w, win.max_height - frame_h);
+}
+
+void TVRegisterForm::FormCanResize(int new_width, int new_height, bool& resize) {
+  const TResizeLayout layout = ResizeRules(new_width, new_height);
+  if (layout.horizontal) {
+    const THorizontalLayout& h = *layout.horizontal;
+    ArtikelGrid->resize(h.grid_width, ArtikelGrid->height());
+    Manchet->resize(h.manchet_width, Manchet->height());
+    Afslut->move(h.afslut_left, Afslut->y());
+    Logo->move(h.logo_left, Logo->y());
+    FilterGruppe->resize(h.gruppe_width, FilterGruppe->height());
+    // By position: a column dragged elsewhere is sized by its new place.
+    QHeaderView* header = ArtikelGrid->horizontalHeader();
+    for (size_t i = 0; i < kRuledColumnPositions.size(); ++i) {
+      const int logical = header->logicalIndex(kRuledColumnPositions[i]);
+      if (logical >= 0) header->resizeSection(logical, h.column_widths[i]);
+    }
+  }
+  if (layout.vertical) {
+    const TVerticalLayout& v = *layout.vertical;
+    ArtikelGrid->resize(ArtikelGrid->width(), v.grid_height);
+    TekstLabel->move(TekstLabel->x(), v.tekst_label_top);
+    Manchet->move(Manchet->x(), v.manchet_top);
+    if (v.manchet_height) Manchet->resize(Manchet->width(), *v.manchet_height);
+    Afslut->move(Afslut->x(), v.afslut_top);
+  }
+  // The panel covers the client area the window takes for this size: the
+  // proposed size within the limits, less the frame.
+  const def::TWindowDef& win = def::kWindow;
+  const QMargins m = FrameMargins();
+  const int client_w = std::clamp(new_width, win.min_width, win.max_width) - m.left() - m.right();
+  const int client_h =
+      std::clamp(new_height, win.min_height, win.max_height) - m.top() - m.bottom();
+  Baggrund->resize(client_w, client_h);
+  (void)resize;  // left at yes
+}
+
+void TVRegisterForm::ProposeOuterSize(int width, int height) {
+  bool may_resize = true;
+  FormCanResize(width, height, may_resize);
+  if (!may_resize) return;
+  const def::TWindowDef& win = def::kWindow;
+  const QMargins m = FrameMargins();
+  taking_size_ = true;
+  resize(std::clamp(width, win.min_width, win.max_width) - m.left() - m.right(),
+         std::clamp(height, win.min_height, win.max_height) - m.top() - m.bottom());
+  taking_size_ = false;
+  taken_client_size_ = size();
+}
+
+void TVRegisterForm::SetOuterLeft(int left) {
+  if (left == OuterLeft()) return;
+  ProposeOuterSize(OuterWidth(), OuterHeight());
+  move(left, OuterTop());
+}
+
+void TVRegisterForm::SetOuterTop(int top) {
+  if (top == OuterTop()) return;
+  ProposeOuterSize(OuterWidth(), OuterHeight());
+  move(OuterLeft(), top);
+}
+
+void TVRegisterForm::SetOuterWidth(int width) {
+  if (width == OuterWidth()) return;
+  ProposeOuterSize(width, OuterHeight());
+}
+
+void TVRegisterForm::SetOuterHeight(int height) {
+  if (height == OuterHeight()) return;
+  ProposeOuterSize(OuterWidth(), height);
+}
+
+void TVRegisterForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  UpdateSizeLimits();  // the frame is known once the window is shown
+  FitLabels();         // texts set while hidden ask for no layout
+}
+
+void TVRegisterForm::FitLabels() {
+  for (QLabel* label : findChildren<QLabel*>()) {
+    if (label->size() != label->sizeHint()) label->adjustSize();
+  }
+}
+
+bool TVRegisterForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::LayoutRequest && (watched == Baggrund || watched == FilterGruppe)) {
+    FitLabels();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TVRegisterForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // A size the reader dragged to (or the window system chose) is proposed
+  // like any other; the sizes this window took itself have been already.
+  if (taking_size_ || event->size() == taken_client_size_) return;
+  const QMargins m = FrameMargins();
+  bool may_resize = true;
+  FormCanResize(event->size().width() + m.left() + m.right(),
+                event->size().height() + m.top() + m.bottom(), may_resize);
+  taken_client_size_ = event->size();
 }
 
 }  // namespace ui

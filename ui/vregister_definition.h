@@ -1,0 +1,216 @@
+// The stored definition of the main window `VRegister`, written as the tables
+// it is made of: the window's own settings, its fonts, its components (one row
+// each, in creation order), the search lists' entries, the grid's columns and
+// pick list, and which events reach which handler. TVRegisterForm's builder
+// (vregister_form.cpp) reads these tables and nothing else, so a change of a
+// place, a text or an order is a change of one value here.
+//
+// Places are pixels in the parent's client area at 96 pixels per inch, never
+// scaled. Texts are the Danish design texts (the edition replaces them at
+// start-up), written in UTF-8.
+#pragma once
+
+#include <span>
+
+namespace ui::definition {
+
+enum class TFontSetting {
+  kNone,
+  kHeading,     // Arial 16 bold white: every label, the group's caption
+  kInput,       // Arial 13 black: search lists and word
+  kInputBold,   // Arial 13 bold black: the start page field
+  kText,        // Arial 13, window-text colour: grid cells, text boxes
+  kButton,      // MS Sans Serif 13, window-text colour
+  kButtonBold,  // the same, bold: "Afslut"
+  kTitle,       // MS Sans Serif 11: the window's own font, the grid's titles
+  kGroupOwn,    // Arial 13 bold white: the group's own font, inherited by none
+};
+
+enum class TFontColor { kWindowText, kWhite, kBlack };
+
+struct TFontDef {
+  TFontSetting setting;
+  const char* face;
+  int pixel_size;  // character height without internal leading
+  bool bold;
+  TFontColor color;
+};
+
+inline constexpr TFontDef kFonts[] = {
+    {TFontSetting::kHeading, "Arial", 16, true, TFontColor::kWhite},
+    {TFontSetting::kInput, "Arial", 13, false, TFontColor::kBlack},
+    {TFontSetting::kInputBold, "Arial", 13, true, TFontColor::kBlack},
+    {TFontSetting::kText, "Arial", 13, false, TFontColor::kWindowText},
+    {TFontSetting::kButton, "MS Sans Serif", 13, false, TFontColor::kWindowText},
+    {TFontSetting::kButtonBold, "MS Sans Serif", 13, true, TFontColor::kWindowText},
+    {TFontSetting::kTitle, "MS Sans Serif", 11, false, TFontColor::kWindowText},
+    {TFontSetting::kGroupOwn, "Arial", 13, true, TFontColor::kWhite},
+};
+
+// The face this system draws for "MS Sans Serif", which it does not have:
+// a sans-serif of similar width that the set-up installs.
+inline constexpr const char* kMsSansSerifSubstitute = "Liberation Sans";
+
+struct TWindowDef {
+  const char* name;
+  const char* caption;
+  int left, top;
+  int width, height;  // outer size
+  int client_width, client_height;
+  int min_width, max_width;  // limits of the outer size
+  int min_height, max_height;
+  TFontSetting font;
+};
+
+inline constexpr TWindowDef kWindow = {
+    "VRegister", "Vexor for alle årsregister", 246, 229, 683, 507, 665, 473, 300, 808, 300,
+    827,         TFontSetting::kTitle,
+};
+
+enum class TKind {
+  kBackPanel,  // TStyledBackPanel
+  kImage,      // TStyledImage
+  kLabel,
+  kGroupBox,  // TStyledGroupBox
+  kComboBox,  // TStyledComboBox
+  kEdit,      // TStyledEdit
+  kSpinEdit,  // TStyledSpinEdit
+  kGrid,      // TDBGrid
+  kButton,
+  kMemo,  // TDBMemo
+};
+
+// Labels and the image have no window of their own: any windowed component
+// that overlaps them is drawn over them, whatever the creation order.
+constexpr bool IsWindowed(TKind kind) { return kind != TKind::kLabel && kind != TKind::kImage; }
+
+inline constexpr int kNoTab = -1;
+
+struct TComponentDef {
+  const char* name;
+  TKind kind;
+  const char* parent;
+  int left, top, width, height;
+  int tab_order;  // within the parent; kNoTab for components that take no focus
+  bool shown;     // in the definition (start-up hides more)
+  const char* text;
+  TFontSetting font;
+};
+
+// In creation order: where two windowed components overlap, the later lies
+// above. Labels size themselves to their text; their sizes here are those of
+// the design text. A memo's text names the memo field it shows.
+using K = TKind;
+using F = TFontSetting;
+// clang-format off
+inline constexpr TComponentDef kComponents[] = {
+    // name           kind           parent          left top  w    h    tab     shown  text           font
+    {"Baggrund",      K::kBackPanel, "VRegister",    0,   0,   665, 473, 0,      true,  nullptr,       F::kNone},
+    {"Logo",          K::kImage,     "Baggrund",     555, 0,   89,  105, kNoTab, true,  nullptr,       F::kNone},
+    {"TekstLabel",    K::kLabel,     "Baggrund",     16,  336, 64,  19,  kNoTab, true,  "Indhold:",    F::kHeading},
+    {"KeyLabel",      K::kLabel,     "Baggrund",     288, 336, 71,  19,  kNoTab, true,  "Nøgleord",    F::kHeading},
+    {"FilterGruppe",  K::kGroupBox,  "Baggrund",     16,  16,  433, 121, 0,      true,  "Søg på:   ",  F::kGroupOwn},
+    {"Nummer",        K::kLabel,     "FilterGruppe", 168, 22,  65,  19,  kNoTab, true,  "Blad nr.:",   F::kHeading},
+    {"Tekst",         K::kLabel,     "FilterGruppe", 16,  94,  72,  19,  kNoTab, true,  "Søgeord:",    F::kHeading},
+    {"Kategori",      K::kLabel,     "FilterGruppe", 304, 22,  71,  19,  kNoTab, true,  "Kategori:",   F::kHeading},
+    {"Aargang",       K::kLabel,     "FilterGruppe", 16,  22,  62,  19,  kNoTab, true,  "Årgang:",     F::kHeading},
+    {"SideLabel",     K::kLabel,     "FilterGruppe", 304, 94,  40,  19,  kNoTab, true,  "Side:",       F::kHeading},
+    {"KategoriValg",  K::kComboBox,  "FilterGruppe", 304, 48,  113, 24,  0,      true,  "Alle",        F::kInput},
+    {"Tekstord",      K::kEdit,      "FilterGruppe", 112, 90,  169, 21,  1,      true,  "",            F::kInput},
+    {"AargangEdit",   K::kComboBox,  "FilterGruppe", 16,  48,  129, 24,  2,      true,  "Alle",        F::kInput},
+    {"NummerEdit",    K::kComboBox,  "FilterGruppe", 168, 48,  113, 24,  3,      true,  "Alle",        F::kInput},
+    {"StartSideEdit", K::kSpinEdit,  "FilterGruppe", 360, 92,  57,  21,  4,      true,  "",            F::kInputBold},
+    {"ArtikelGrid",   K::kGrid,      "Baggrund",     16,  152, 529, 161, 1,      true,  nullptr,       F::kText},
+    {"RydOp",         K::kButton,    "Baggrund",     200, 328, 67,  25,  2,      false, "Ryd op!",     F::kButton},
+    {"Decap",         K::kButton,    "Baggrund",     392, 328, 67,  25,  3,      false, "Decap",       F::kButton},
+    {"RydOp2",        K::kButton,    "Baggrund",     472, 328, 67,  25,  4,      false, "Ryd op!",     F::kButton},
+    {"NyPost",        K::kButton,    "Baggrund",     560, 344, 75,  25,  5,      false, "Ny post",     F::kButton},
+    {"Manchet",       K::kMemo,      "Baggrund",     16,  360, 249, 89,  6,      true,  "Tekst",       F::kText},
+    {"VProgrammer",   K::kMemo,      "Baggrund",     288, 360, 249, 89,  7,      true,  "VProgrammer", F::kText},
+    {"SletPost",      K::kButton,    "Baggrund",     560, 384, 75,  25,  8,      false, "Slet post",   F::kButton},
+    {"Afslut",        K::kButton,    "Baggrund",     560, 424, 75,  25,  9,      true,  "Afslut",      F::kButtonBold},
+    {"NytSprog",      K::kButton,    "Baggrund",     464, 104, 75,  25,  10,     true,  "Nyt sprog",   F::kButton},
+    {"HentV",         K::kButton,    "Baggrund",     560, 304, 75,  25,  11,     false, "Hent V-CD",   F::kButton},
+};
+// clang-format on
+
+inline constexpr const char* kKategoriItems[] = {
+    "Alle",           "Anmeldelse", "Artikel",  "Galleriet",       "V-CD", "Vexor test", "Nyhed",
+    "Nyt fra nettet", "Skole",      "Spørg os", "Sådan virker...",
+};
+inline constexpr const char* kAargangItems[] = {"Alle", "2001", "2002"};
+inline constexpr const char* kNummerItems[] = {"Alle", "1", "2", "3",  "4",  "5", "6",
+                                               "7",    "8", "9", "10", "11", "12"};
+
+struct TListDef {
+  const char* name;
+  std::span<const char* const> items;  // in this order, not sorted
+  int drop_down_count;                 // rows the open list shows
+  int item_height;
+};
+
+inline constexpr TListDef kLists[] = {
+    {"KategoriValg", kKategoriItems, 11, 16},
+    {"AargangEdit", kAargangItems, 4, 16},
+    {"NummerEdit", kNummerItems, 9, 16},
+};
+
+// Grid columns by position. Width 64 where the definition sets none (the
+// grid's own default; the resizing rules set it).
+struct TColumnDef {
+  const char* field;
+  const char* title;
+  int width;
+  bool shown;
+};
+
+inline constexpr TColumnDef kGridColumns[] = {
+    {"Aargang", "Årgang", 55, true},         {"Nummer", "Blad nr.", 46, true},
+    {"Titel", "Titel", 197, true},           {"Kategori", "Kategori", 94, true},
+    {"StartSide", "Side", 40, true},         {"SlutSide", "Slutside", 52, true},
+    {"Sideantal", "Antal sider", 64, false},
+};
+
+// Offered for editing the cells of the column at kPickListColumn, only while
+// the grid can be edited.
+inline constexpr int kPickListColumn = 3;
+inline constexpr const char* kPickList[] = {
+    "Artikel", "Galleriet",      "V-CD",     "Vexor test", "Internet",
+    "Nyheder", "Nyt fra nettet", "Spørg os", "Skolen",     "Sådan virker...",
+};
+
+// Which events reach which handler of the window; no other event is connected.
+struct TEventDef {
+  const char* source;
+  const char* event;
+  const char* handler;
+};
+
+inline constexpr TEventDef kEvents[] = {
+    {"VRegister", "OnCreate", "FormCreate"},
+    {"VRegister", "OnClose", "FormClose"},
+    {"VRegister", "OnCanResize", "FormCanResize"},
+    {"KategoriValg", "OnSelect", "BrugerValg"},
+    {"AargangEdit", "OnSelect", "BrugerValg"},
+    {"NummerEdit", "OnSelect", "BrugerValg"},
+    {"Tekstord", "OnChange", "BrugerValg"},
+    {"ArtikelGrid", "OnTitleClick", "ArtikelGridTitleClick"},
+    {"Afslut", "OnClick", "AfslutClick"},
+    {"NytSprog", "OnClick", "NytSprogClick"},
+    {"NyPost", "OnClick", "NyPostClick"},
+    {"SletPost", "OnClick", "SletPostClick"},
+    {"RydOp", "OnClick", "RydOpClick"},
+    {"RydOp2", "OnClick", "RydOp2Click"},
+    {"Decap", "OnClick", "DecapClick"},
+    {"HentV", "OnClick", "HentVClick"},
+    {"ArtikelData", "OnCalcFields", "ArtikelDataCalcFields"},
+    {"ArtikelData", "OnNewRecord", "ArtikelDataNewRecord"},
+};
+
+// Pictures the components show: list, item, and how.
+inline constexpr const char* kBackgroundList = "Baggrundsbillede";
+inline constexpr int kBackgroundItem = 1;  // item 0 (800x600) is stored, never shown
+inline constexpr const char* kLogoList = "VLogo";
+inline constexpr int kLogoItem = 0;
+
+}  // namespace ui::definition

@@ -5,10 +5,10 @@
 set -e
 cd "$(dirname "$0")/.."
 cmake --preset default >/dev/null
-cmake --build build/default -j "${JOBS:-2}" --target editorshot
+cmake --build build/default -j "${JOBS:-2}" --target windowshot
 out="$(pwd)/docs/editor.png"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cp data/*.xml "$work"
 cd "$work"
-xvfb-run -a -s "-screen 0 1024x768x24" "$OLDPWD/build/default/app/editorshot" "$out"
+xvfb-run -a -s "-screen 0 1024x768x24" "$OLDPWD/build/default/tools/windowshot" --editor "$out"

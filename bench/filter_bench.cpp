@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/sqlite_articles.h"
 #include "bench/synthetic_articles.h"
 #include "engine/data_object.h"
 #include "engine/ds_interfaces.h"
@@ -64,26 +65,7 @@ struct Fixture {
   explicit Fixture(engine::TableData t) {
     bytes = 0;
     for (size_t r = 0; r < t.row_count(); ++r) bytes += t.cell(r, 2).len + t.cell(r, 3).len;
-    sqlite3_open(":memory:", &db);
-    sqlite3_exec(
-        db,
-        "CREATE TABLE a(aargang INTEGER, nummer INTEGER, titel TEXT, tekst TEXT, kategori TEXT)",
-        nullptr, nullptr, nullptr);
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* ins = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO a VALUES(?,?,?,?,?)", -1, &ins, nullptr);
-    for (size_t r = 0; r < t.row_count(); ++r) {
-      sqlite3_bind_int64(ins, 1, static_cast<int64_t>(t.cell(r, 0).data));
-      sqlite3_bind_int64(ins, 2, static_cast<int64_t>(t.cell(r, 1).data));
-      for (int f : {2, 3, 4}) {
-        const std::string_view v = t.bytes(t.cell(r, static_cast<size_t>(f)));
-        sqlite3_bind_text(ins, f + 1, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-      }
-      sqlite3_step(ins);
-      sqlite3_reset(ins);
-    }
-    sqlite3_finalize(ins);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    db = bench::LoadSqliteArticles(t);
     base = engine::CreateDSBase();
     engine::LoadTableData(base.get(), std::move(t));
     cursor = engine::CreateDSCursor();
@@ -319,9 +301,10 @@ void PrintWordIndexCost() {
       uint32_t count = 0;
       cursor->GetRecordCount(&count);
       cursor->DropFilter(handle);
-      std::printf("fresh table, '%s' search %s: %8.3f ms, %u rows\n", word,
-                  run == 0 && word[0] == 'v' ? "1st (asks for the index)" : "then                   ",
-                  CpuMs() - t0, count);
+      std::printf(
+          "fresh table, '%s' search %s: %8.3f ms, %u rows\n", word,
+          run == 0 && word[0] == 'v' ? "1st (asks for the index)" : "then                   ",
+          CpuMs() - t0, count);
     }
   }
 }
@@ -369,14 +352,13 @@ void BM_SummaryLargeVocabulary(benchmark::State& state) {
     const Query first{MadeUpWord(3), "", ""};
     const double t0 = CpuMs();
     const uint32_t n = EngineCount(first, fx);
-    std::printf(
-        "\nlarge vocabulary: 1st search (scans, asks for the indexes) %.1f ms, %u rows\n",
-        CpuMs() - t0, n);
+    std::printf("\nlarge vocabulary: 1st search (scans, asks for the indexes) %.1f ms, %u rows\n",
+                CpuMs() - t0, n);
     const auto w0 = std::chrono::steady_clock::now();
     WaitForWordIndexes(fx);
-    std::printf("indexes of both fields built aside in %.0f ms (wall clock)\n",
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - w0)
-                    .count());
+    std::printf(
+        "indexes of both fields built aside in %.0f ms (wall clock)\n",
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - w0).count());
     std::printf("%-22s %8s %8s %10s %10s %7s   (median thread CPU time)\n", "search word", "rows",
                 "sqlite", "engine ms", "sqlite ms", "ratio");
     const std::string words[] = {

@@ -21,6 +21,7 @@
 
 #include "app/error_display.h"
 #include "app/indeks_base.h"
+#include "bench/sqlite_articles.h"
 #include "bench/synthetic_articles.h"
 #include "engine/packet_codec.h"
 #include "platform/file_system.h"
@@ -45,31 +46,6 @@ Figures Summary(std::vector<double> ms) {
   return {(ms[ms.size() / 2 - 1] + ms[ms.size() / 2]) / 2, ms.back()};
 }
 
-sqlite3* LoadSqlite(const engine::TableData& t) {
-  sqlite3* db = nullptr;
-  sqlite3_open(":memory:", &db);
-  sqlite3_exec(db,
-               "CREATE TABLE a(aargang INTEGER, nummer INTEGER, titel TEXT, tekst TEXT, "
-               "kategori TEXT)",
-               nullptr, nullptr, nullptr);
-  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-  sqlite3_stmt* ins = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO a VALUES(?,?,?,?,?)", -1, &ins, nullptr);
-  for (size_t r = 0; r < t.row_count(); ++r) {
-    sqlite3_bind_int64(ins, 1, static_cast<int64_t>(t.cell(r, 0).data));
-    sqlite3_bind_int64(ins, 2, static_cast<int64_t>(t.cell(r, 1).data));
-    for (int f : {2, 3, 4}) {
-      const std::string_view v = t.bytes(t.cell(r, static_cast<size_t>(f)));
-      sqlite3_bind_text(ins, f + 1, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-    }
-    sqlite3_step(ins);
-    sqlite3_reset(ins);
-  }
-  sqlite3_finalize(ins);
-  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-  return db;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,7 +65,7 @@ int main(int argc, char** argv) {
     }
     std::ofstream(dir / "Base.xml", std::ios::binary).write(packet.data(), packet.size());
   }
-  sqlite3* db = LoadSqlite(data);
+  sqlite3* db = bench::LoadSqliteArticles(data);
   data = engine::TableData();
   fs::path old = fs::current_path();
   fs::current_path(dir);

@@ -160,13 +160,90 @@ uint64_t DoubleImage(double d) {
   return (bits & (uint64_t{1} << 63)) ? ~bits : bits | (uint64_t{1} << 63);
 }
 
+// ItemLess reads an item as 14 digits of one byte, most significant first:
+// rank, the 8 image bytes, tail, the 4 bytes of the row.
+constexpr int kDigits = 14;
+
+uint8_t DigitOf(const SortItem& it, int d) {
+  if (d == 0) return it.rank;
+  if (d <= 8) return uint8_t(it.image >> (8 * (8 - d)));
+  if (d == 9) return it.tail;
+  return uint8_t(it.row >> (8 * (13 - d)));
+}
+
+// The first digit from `d` on where the items of [lo, hi) differ; kDigits
+// when they are all alike.
+int FirstVaryingDigit(const SortItem* lo, const SortItem* hi, int d) {
+  uint64_t image = 0;
+  uint32_t row = 0;
+  uint8_t rank = 0, tail = 0;
+  for (const SortItem* it = lo + 1; it < hi; ++it) {
+    rank |= it->rank ^ lo->rank;
+    image |= it->image ^ lo->image;
+    tail |= it->tail ^ lo->tail;
+    row |= it->row ^ lo->row;
+  }
+  for (; d < kDigits; ++d) {
+    bool varies = d == 0   ? rank != 0
+                  : d <= 8 ? uint8_t(image >> (8 * (8 - d))) != 0
+                  : d == 9 ? tail != 0
+                           : uint8_t(row >> (8 * (13 - d))) != 0;
+    if (varies) return d;
+  }
+  return kDigits;
+}
+
+// Sorts [lo, hi) by ItemLess with an in-place most-significant-digit radix
+// sort: each pass counts one digit, moves every item into its digit's bucket
+// by following cycles, and sorts each bucket on the next digit. Digits alike
+// throughout a bucket cost one pass to skip, and small buckets go to
+// std::sort, where a pass per digit would cost more than the comparisons.
+// The row digits make the order total, so the result is the one std::sort
+// with ItemLess gives.
+void RadixSort(SortItem* lo, SortItem* hi, int d) {
+  constexpr ptrdiff_t kSmall = 48;
+  while (hi - lo > kSmall) {
+    std::array<size_t, 256> count{};
+    for (const SortItem* it = lo; it < hi; ++it) ++count[DigitOf(*it, d)];
+    if (count[DigitOf(*lo, d)] == size_t(hi - lo)) {
+      d = FirstVaryingDigit(lo, hi, d + 1);
+      if (d == kDigits) return;  // not reached while rows are distinct
+      continue;
+    }
+    std::array<size_t, 256> start, next;
+    size_t sum = 0;
+    for (int b = 0; b < 256; ++b) {
+      start[b] = next[b] = sum;
+      sum += count[b];
+    }
+    for (int b = 0; b < 256; ++b) {
+      const size_t end = start[b] + count[b];
+      while (next[b] < end) {
+        SortItem moving = lo[next[b]];
+        uint8_t to = DigitOf(moving, d);
+        while (to != b) {
+          std::swap(moving, lo[next[to]++]);
+          to = DigitOf(moving, d);
+        }
+        lo[next[b]++] = moving;
+      }
+    }
+    if (d + 1 == kDigits) return;
+    for (int b = 0; b < 256; ++b) {
+      if (count[b] > 1) RadixSort(lo + start[b], lo + start[b] + count[b], d + 1);
+    }
+    return;
+  }
+  std::sort(lo, hi, ItemLess);
+}
+
 }  // namespace
 
-// A key-prefix sort over std::sort (not a radix sort): items are sorted with
-// std::sort on an 8-byte image of one key part at one byte offset; every run
-// of equal images that does not yet decide the order is sorted again on the
-// next 8 bytes of the same part, or on the next part. Rows break the remaining
-// ties, so the result equals sorting with Less().
+// A key-prefix sort: items are radix-sorted (RadixSort above) on an 8-byte
+// image of one key part at one byte offset; every run of equal images that
+// does not yet decide the order is sorted again on the next 8 bytes of the
+// same part, or on the next part. Rows break the remaining ties, so the
+// result equals sorting with Less().
 void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
   rows_ = std::move(current_rows);
   if (parts_.empty() || rows_.size() < 2) return;
@@ -175,6 +252,7 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
   std::vector<SortItem> items(rows_.size());
   for (size_t i = 0; i < rows_.size(); ++i) items[i].row = rows_[i];
 
+  constexpr size_t kAhead = 8;
   struct Task {
     size_t lo, hi, part, offset;
   };
@@ -185,6 +263,19 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
     const Part& p = parts_[t.part];
     const bool bytes_key = p.kind == kBytesKey;
     for (size_t i = t.lo; i < t.hi; ++i) {
+      // After the first level the rows of a run are scattered over the table,
+      // so each cell and each key's bytes is a cache miss; asking for them a
+      // few items ahead lets those misses overlap instead of queueing.
+      if (i + 2 * kAhead < t.hi) {
+        __builtin_prefetch(&data.cell(items[i + 2 * kAhead].row, p.field));
+      }
+      if (bytes_key && i + kAhead < t.hi) {
+        const Cell& c = ResolvedCell(data, *src.replaces, items[i + kAhead].row, p.field);
+        if (c.blank == kValue) {
+          std::string_view b = data.bytes(c);
+          if (t.offset < b.size()) __builtin_prefetch(b.data() + t.offset);
+        }
+      }
       SortItem& it = items[i];
       const Cell& c = ResolvedCell(data, *src.replaces, it.row, p.field);
       it.image = 0;
@@ -209,9 +300,7 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
             // first, and tail tells a padded end from real zero bytes.
             std::string_view b = data.bytes(c);
             b = t.offset < b.size() ? b.substr(t.offset) : std::string_view();
-            const uint8_t* map = p.weights            ? p.weights
-                                 : p.case_insensitive ? fold.data()
-                                                      : nullptr;
+            const uint8_t* map = p.weights ? p.weights : p.case_insensitive ? fold.data() : nullptr;
             for (size_t k = 0; k < 8; ++k) {
               uint8_t ch = k < b.size() ? uint8_t(b[k]) : 0;
               it.image = (it.image << 8) | (map ? map[ch] : ch);  // every map keeps 0 at 0
@@ -227,7 +316,7 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
         it.tail = uint8_t(9 - it.tail);
       }
     }
-    std::sort(items.begin() + t.lo, items.begin() + t.hi, ItemLess);
+    RadixSort(items.data() + t.lo, items.data() + t.hi, 0);
     for (size_t lo = t.lo; lo < t.hi;) {
       size_t hi = lo + 1;
       while (hi < t.hi && SameImage(items[lo], items[hi])) ++hi;

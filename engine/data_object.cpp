@@ -193,6 +193,17 @@ DBResult DataObject::AppendOwnedData(std::vector<uint8_t>* packet) { return Appe
 
 DBResult DataObject::AppendOwnedData(std::string* packet) { return AppendOwned(packet); }
 
+DBResult DataObject::AppendConsumedData(std::string* packet) {
+  TableData data;
+  std::string error;
+  DBResult r = ReadConsumedPacket(packet, &data, &error);
+  if (r != kDBOk) return Fail(r, error.empty() ? DefaultErrorText(r) : error);
+  r = LoadFrom(&data);
+  // Nothing is handed back: a string-held packet never returns.
+  if (r == kDBOk) owned_packet_size_ = 0;
+  return r;
+}
+
 DBResult DataObject::ReturnOwnedData(std::vector<uint8_t>* packet) {
   // The heap is still exactly the packet while nothing was appended to it.
   if (!loaded_ || owned_packet_size_ == 0 || data_.heap.size() != owned_packet_size_ ||

@@ -56,6 +56,7 @@ class DataObject final : public IDSBase {
   DBResult AppendOwnedData(std::vector<uint8_t>* packet) override;
   DBResult AppendOwnedData(std::string* packet) override;
   DBResult ReturnOwnedData(std::vector<uint8_t>* packet) override;
+  DBResult AppendConsumedData(std::string* packet) override;
   DBResult GetFieldDescs(std::vector<FieldDesc>* out) override;
   DBResult GetParam(std::string_view name, ParamValue* out) override;
   DBResult HasChanges(bool* changed) override;

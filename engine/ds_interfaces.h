@@ -90,6 +90,11 @@ class IDSBase {
   // the data object is left without data. kDBNoData when it holds no taken
   // packet.
   virtual DBResult ReturnOwnedData(std::vector<uint8_t>* packet) = 0;
+  // AppendOwnedData for a packet the caller will not use again whatever the
+  // outcome (a tool that only reads the data once): the engine may take the
+  // bytes of either form and change them while reading, so that no second
+  // copy of the packet is held. On failure *packet is left unspecified.
+  virtual DBResult AppendConsumedData(std::string* packet) = 0;
   virtual DBResult GetFieldDescs(std::vector<FieldDesc>* out) = 0;
   // kDBNoSuchParam when the packet has no parameter of that name (matched
   // without regard to case).

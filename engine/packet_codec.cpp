@@ -64,6 +64,22 @@ DBResult ReadOwnedPacket(std::string* packet, TableData* out, std::string* error
   return ReadOwned(packet, out, error);
 }
 
+DBResult ReadConsumedPacket(std::string* packet, TableData* out, std::string* error) {
+  std::string scratch;
+  if (error == nullptr) error = &scratch;
+  if (packet->size() >= 4 && std::memcmp(packet->data(), kBinarySignature, 4) == 0) {
+    return ReadOwned(packet, out, error);
+  }
+  const size_t size = packet->size();
+  try {
+    return ReadXmlPacketInPlace(packet, out, error);
+  } catch (const std::bad_alloc&) {
+    *out = TableData{};
+    *error = "Not enough memory to read a data packet of " + std::to_string(size) + " bytes";
+    return kDBCorruptPacket;
+  }
+}
+
 DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error) {
   std::string scratch;
   if (error == nullptr) error = &scratch;

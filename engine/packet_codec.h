@@ -31,6 +31,11 @@ DBResult ReadPacket(std::span<const uint8_t> packet, TableData* out, std::string
 // its bytes.
 DBResult ReadOwnedPacket(std::vector<uint8_t>* packet, TableData* out, std::string* error);
 DBResult ReadOwnedPacket(std::string* packet, TableData* out, std::string* error);
+// ReadOwnedPacket for a packet the caller will not need again whatever the
+// outcome: an XML packet too is read where it stands (parsed and decoded in
+// place) and becomes the heap, so that loading holds no second copy of it.
+// On failure *packet holds its bytes in an unspecified state.
+DBResult ReadConsumedPacket(std::string* packet, TableData* out, std::string* error);
 DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error);
 
 }  // namespace engine

@@ -5,8 +5,9 @@
 // writer; text decoding (entities, character references, UTF-8); the reader.
 //
 // The reader parses with pugixml in its minimal mode, which leaves attribute
-// values exactly as they stand in the document, and decodes values itself
-// straight into the table's heap: values without markup are copied once.
+// values exactly as they stand in the document. It parses one copy of the
+// document in place and decodes values over their own raw form in that copy,
+// which then becomes the table's heap: no value is copied a second time.
 #include "engine/xml_packet.h"
 
 #include <algorithm>
@@ -28,7 +29,7 @@
 namespace engine {
 namespace {
 
-// The parser's copy of a document and its node pages are the largest fresh
+// The parser's node pages are, after the document copy, the largest fresh
 // buffers of a read; they get the same huge-page hint as the table's own.
 void* HintedAllocate(size_t size) {
   void* p = std::malloc(size);
@@ -596,7 +597,10 @@ class XmlReader {
  public:
   XmlReader(TableData* out, std::string* error) : out_(out), error_(error) {}
 
-  DBResult Read(std::span<const uint8_t> packet);
+  // Reads `packet`, a view of *own when that is given: *own is then parsed
+  // and decoded in place and on success becomes the heap; otherwise a copy
+  // of the packet is.
+  DBResult Read(std::span<const uint8_t> packet, std::string* own);
 
  private:
   DBResult Fail(DBResult code, const std::string& text) {
@@ -622,6 +626,9 @@ class XmlReader {
   TableData* out_;
   std::string* error_;
   size_t document_size_ = 0;
+  // The parsed copy of the document, which values point into.
+  const char* document_begin_ = nullptr;
+  const char* document_end_ = nullptr;
   TextDecoder decoder_{false};
   std::string scratch_, why_;
   std::string value_;                   // a decoded value on its way to the heap
@@ -709,7 +716,7 @@ bool PickChildren(pugi::xml_node parent, const char* name_a, pugi::xml_node* a, 
   return true;
 }
 
-DBResult XmlReader::Read(std::span<const uint8_t> packet) {
+DBResult XmlReader::Read(std::span<const uint8_t> packet, std::string* own) {
   *out_ = TableData{};
   document_size_ = packet.size();
   if (const void* zero = std::memchr(packet.data(), 0, packet.size())) {
@@ -723,19 +730,39 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet) {
     bom = true;
   }
   UseHintedAllocation();
+  // The parser drops text before the root element; the prolog may hold only
+  // the declaration, comments, processing instructions and white space. It
+  // also drops text that follows the root element; a document that does not
+  // end in markup was cut or has something appended. Both are judged on the
+  // bytes before parsing changes them, and reported only when it succeeds.
+  const std::string prolog_problem = PrologProblem(packet, skip);
+  size_t last = packet.size();
+  while (last > skip && (packet[last - 1] == ' ' || packet[last - 1] == '\t' ||
+                         packet[last - 1] == '\r' || packet[last - 1] == '\n')) {
+    --last;
+  }
+  const bool text_after_root = last > skip && packet[last - 1] != '>';
+  // The document is parsed in place, in a copy unless the caller gave its
+  // bytes up, and that buffer becomes the heap: values are decoded where
+  // they stand, so none is copied again.
+  std::string copy;
+  if (own == nullptr) {
+    copy.reserve(packet.size());
+    platform::AdviseHugePages(copy.data(), copy.capacity());
+    copy.assign(reinterpret_cast<const char*>(packet.data()), packet.size());
+  }
+  std::string& buffer = own != nullptr ? *own : copy;
+  document_begin_ = buffer.data();
+  document_end_ = buffer.data() + buffer.size();
   pugi::xml_document doc;
-  const pugi::xml_parse_result parsed = doc.load_buffer(
-      packet.data() + skip, packet.size() - skip,
+  const pugi::xml_parse_result parsed = doc.load_buffer_inplace(
+      buffer.data() + skip, buffer.size() - skip,
       pugi::parse_minimal | pugi::parse_declaration | pugi::parse_cdata, pugi::encoding_utf8);
   if (!parsed) {
     return Fail(kDBCorruptPacket, std::string("malformed at byte offset ") +
                                       Num(parsed.offset + skip) + ": " + parsed.description());
   }
-  // The parser drops text before the root element; the prolog may hold only
-  // the declaration, comments, processing instructions and white space.
-  if (std::string problem = PrologProblem(packet, skip); !problem.empty()) {
-    return Fail(kDBCorruptPacket, problem);
-  }
+  if (!prolog_problem.empty()) return Fail(kDBCorruptPacket, prolog_problem);
   bool utf8 = bom;
   pugi::xml_node root;
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
@@ -760,14 +787,7 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet) {
       return Fail(kDBCorruptPacket, "text outside the root element");
     }
   }
-  // The parser drops text that follows the root element; a document that
-  // does not end in markup was cut or has something appended.
-  size_t last = packet.size();
-  while (last > skip && (packet[last - 1] == ' ' || packet[last - 1] == '\t' ||
-                         packet[last - 1] == '\r' || packet[last - 1] == '\n')) {
-    --last;
-  }
-  if (last > skip && packet[last - 1] != '>') {
+  if (text_after_root) {
     return Fail(kDBCorruptPacket,
                 "text after the root element, ending at byte offset " + Num(last));
   }
@@ -795,6 +815,11 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet) {
   if (DBResult rc = ReadRows(rowdata); rc != kDBOk) return rc;
   std::string text;
   if (DBResult rc = packet::CheckChangeLog(*out_, &text); rc != kDBOk) return Fail(rc, text);
+  // The node tree goes before the copy is handed on; cells hold offsets,
+  // so moving the copy leaves them valid.
+  doc.reset();
+  out_->heap.Adopt(std::move(buffer));
+  if (own != nullptr) own->clear();
   return kDBOk;
 }
 
@@ -987,19 +1012,33 @@ DBResult XmlReader::ReadValue(size_t row, size_t f, std::string_view raw, Cell* 
   };
   const ValueKind kind = kinds_[f];
   if (kind == ValueKind::kText || kind == ValueKind::kHexBytes) {
-    ByteHeap& heap = out_->heap;
-    const size_t at = heap.size();
-    value_.clear();
-    bool ok;
-    if (kind == ValueKind::kText) {
-      ok = decoder_.Decode(raw, &value_, &why_);
+    // The value's bytes stand in the document copy that becomes the heap;
+    // decoding never lengthens a value, so a decoded one is written back
+    // over its own raw form.
+    size_t len = raw.size();
+    if (kind == ValueKind::kText && decoder_.Plain(raw)) {
+      // Used where it stands.
     } else {
-      ok = packet::DecodeHex(raw, &value_);
-      if (!ok) why_ = "'" + Printable(raw) + "' is not hex digits";
+      value_.clear();
+      bool ok;
+      if (kind == ValueKind::kText) {
+        ok = decoder_.Decode(raw, &value_, &why_);
+      } else {
+        ok = packet::DecodeHex(raw, &value_);
+        if (!ok) why_ = "'" + Printable(raw) + "' is not hex digits";
+      }
+      if (!ok) return Fail(kDBValueDoesNotFit, where() + why_);
+      len = value_.size();
+      if (len > raw.size()) return Fail(kDBValueDoesNotFit, where() + "decoding lengthened it");
+      std::memcpy(const_cast<char*>(raw.data()), value_.data(), len);
     }
-    if (!ok) return Fail(kDBValueDoesNotFit, where() + why_);
-    heap.append(value_);
-    const size_t len = value_.size();
+    size_t at = 0;
+    if (len != 0) {
+      if (raw.data() < document_begin_ || raw.data() + len > document_end_) {
+        return Fail(kDBCorruptPacket, where() + "the value lies outside the document");
+      }
+      at = static_cast<size_t>(raw.data() - document_begin_);
+    }
     if (len > max_len_[f]) {
       return Fail(
           kDBValueDoesNotFit,
@@ -1106,11 +1145,6 @@ DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
   out_->cells.reserve(rows * nf);
   platform::AdviseHugePages(out_->cells.data(), rows * nf * sizeof(Cell));
   out_->cells.assign(rows * nf, Cell{});
-  // Decoded text is never longer than the document; reserving that much
-  // (pages are only committed when written) saves regrowing a heap of
-  // hundreds of megabytes.
-  out_->heap.reserve(document_size_);
-  platform::AdviseHugePages(out_->heap.data(), out_->heap.capacity());
   std::vector<uint32_t> seen(nf, 0);
   std::string unchanged_name;
   size_t row = 0;
@@ -1183,7 +1217,14 @@ DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
 
 DBResult ReadXmlPacket(std::span<const uint8_t> packet, TableData* out, std::string* error) {
   XmlReader reader(out, error);
-  return reader.Read(packet);
+  return reader.Read(packet, nullptr);
+}
+
+DBResult ReadXmlPacketInPlace(std::string* packet, TableData* out, std::string* error) {
+  XmlReader reader(out, error);
+  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(packet->data()),
+                                       packet->size());
+  return reader.Read(bytes, packet);
 }
 
 DBResult WriteXmlPacket(const TableData& data, std::string* out, std::string* error) {

@@ -20,6 +20,11 @@ namespace engine {
 
 // REQUIRES: out and error are not null.
 DBResult ReadXmlPacket(std::span<const uint8_t> packet, TableData* out, std::string* error);
+// ReadXmlPacket on bytes the caller gives up, parsed and decoded where they
+// stand: on success they become out's heap and *packet is left empty; on
+// failure *packet holds them in an unspecified state.
+// REQUIRES: packet, out and error are not null.
+DBResult ReadXmlPacketInPlace(std::string* packet, TableData* out, std::string* error);
 
 // Replaces *out with the document; on failure *out is left empty.
 // REQUIRES: data satisfies the TableData invariants; out and error not null.

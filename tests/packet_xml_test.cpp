@@ -410,4 +410,53 @@ TEST(XmlPacketRoundTrip, ThroughTheEngine) {
   }
 }
 
+// A packet the caller will not use again is parsed and decoded where it
+// stands; the engine then holds the same data, and refuses the same packets
+// with the same text, as when it reads a copy.
+TEST(XmlPacketRead, ConsumedPacketReadsAsACopyDoes) {
+  const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+  const std::string w1252 = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>";
+  const struct {
+    const char* what;
+    std::string packet;
+  } cases[] = {
+      {"articles as XML", Write(packet_samples::ArticlesWithHistory(), PacketForm::kXml)},
+      {"articles as binary", Write(packet_samples::ArticlesWithHistory(), PacketForm::kBinary)},
+      {"references and raw white space",
+       Doc("<ROW Aargang=\"1990\" Titel=\"&amp;&#8364;a\tb\" Tekst=\"x&#13;&#10;y&lt;\"/>"
+           "<ROW Titel=\"plain\" Tekst=\"\"/>")},
+      {"UTF-8 shrinks to one byte a character",
+       Doc("<ROW Titel=\"\xC3\x86\xE2\x82\xAC\xC5\xA0\" Tekst=\"\xC3\xA5&amp;\"/>", utf8)},
+      {"UTF-8 with a byte order mark", Doc("<ROW Titel=\"\xC3\xA5\"/>", "\xEF\xBB\xBF")},
+      {"character outside 1252", Doc("<ROW Titel=\"\xE4\xB8\xAD\"/>", utf8)},
+      {"value too long", Doc("<ROW Titel=\"eleven char\"/>")},
+      {"cut short", Doc("<ROW Titel=\"a\"/>").substr(0, 150)},
+      {"text before the root element", Doc("<ROW/>", w1252 + "x")},
+      {"text after the root element", Doc("<ROW/>") + "x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto copy_base = engine::CreateDSBase();
+    const DBResult copy_rc = copy_base->AppendData(
+        std::span(reinterpret_cast<const uint8_t*>(c.packet.data()), c.packet.size()));
+    std::string consumed = c.packet;
+    auto base = engine::CreateDSBase();
+    const DBResult rc = base->AppendConsumedData(&consumed);
+    ASSERT_EQ(rc, copy_rc);
+    if (rc != engine::kDBOk) {
+      std::string text, copy_text;
+      base->GetErrorString(rc, &text);
+      copy_base->GetErrorString(copy_rc, &copy_text);
+      EXPECT_EQ(text, copy_text);
+      EXPECT_FALSE(text.empty());
+      continue;
+    }
+    EXPECT_TRUE(consumed.empty());
+    std::string again, copy_again;
+    ASSERT_EQ(base->StreamData(PacketForm::kBinary, &again), engine::kDBOk);
+    ASSERT_EQ(copy_base->StreamData(PacketForm::kBinary, &copy_again), engine::kDBOk);
+    EXPECT_EQ(again, copy_again);
+  }
+}
+
 }  // namespace

@@ -113,8 +113,9 @@ int DumpPacketRecords(const std::string& path, std::string* bytes,
     base->GetErrorString(rc, &text);
     return Fail(path + ": " + text);
   };
-  // The engine may take the bytes as its own (a binary packet is not copied).
-  if (engine::DBResult rc = base->AppendOwnedData(bytes); rc != engine::kDBOk) {
+  // The bytes are not needed again: the engine reads them where they stand
+  // (neither form is copied).
+  if (engine::DBResult rc = base->AppendConsumedData(bytes); rc != engine::kDBOk) {
     return engine_error(rc);
   }
   std::vector<engine::FieldDesc> fields;

@@ -36,8 +36,9 @@ engine::DBResult DumpCurrentRecords(engine::IDSCursor* cursor,
                                     const std::vector<engine::FieldDesc>& fields,
                                     std::ostream& out);
 
-// Loads `bytes` (the packet of file `path`; the engine may take them, so
-// they are left empty) into the engine and prints its
+// Loads `bytes` (the packet of file `path`; the engine reads them where
+// they stand and takes them, so they are left unspecified) into the engine
+// and prints its
 // current records in packet order, as `vpacket dump` does; with a filter
 // block, only those that pass. Returns the command's exit status; failures
 // are reported with the path in front.

@@ -36,9 +36,7 @@ void TVRegister::HentVClick() {
       platform::FindFileIgnoringCase(Drives().RootDirectory(letter), kListFileName);
   // The profile services read a missing or unreadable file as empty; a
   // failed read is told apart here, before anything is inserted.
-  std::vector<uint8_t> probe;
-  if (path.empty() ||
-      platform::DefaultFileSystem().ReadFile(path, &probe) != platform::ReadOutcome::kRead) {
+  if (path.empty() || !profiles_.CanRead(path)) {
     throw store::Exception(Format(kUnreadableList, shown_path));
   }
 

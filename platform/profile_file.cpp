@@ -217,6 +217,11 @@ std::string ProfileFiles::GetString(const std::string& file_name, std::string_vi
   return std::string(Trim(default_value).substr(0, kProfileValueMax));
 }
 
+bool ProfileFiles::CanRead(const std::string& file_name) {
+  std::vector<uint8_t> bytes;
+  return !file_name.empty() && fs_.ReadFile(PathOf(file_name), &bytes) == ReadOutcome::kRead;
+}
+
 bool ProfileFiles::WriteString(const std::string& file_name, std::string_view section,
                                std::string_view key, std::string_view value) {
   if (file_name.empty() || Trim(section).empty() || Trim(key).empty()) return false;

@@ -51,6 +51,10 @@ class IProfileFiles {
   // False when the file could not be written (nothing changed then).
   virtual bool WriteString(const std::string& file_name, std::string_view section,
                            std::string_view key, std::string_view value) = 0;
+  // Whether the file is there and can be read: reads give the defaults both
+  // for a missing file and for one that cannot be read, and a caller that
+  // must tell these apart from an empty file asks first.
+  virtual bool CanRead(const std::string& file_name) = 0;
 };
 
 // Profile files kept by an IFileSystem.
@@ -68,6 +72,7 @@ class ProfileFiles : public IProfileFiles {
                         std::string_view key, std::string_view default_value) override;
   bool WriteString(const std::string& file_name, std::string_view section, std::string_view key,
                    std::string_view value) override;
+  bool CanRead(const std::string& file_name) override;
 
   // Where a file of this name is kept.
   std::string PathOf(const std::string& file_name) const;

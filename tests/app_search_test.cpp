@@ -52,6 +52,7 @@ class CountingProfiles : public platform::IProfileFiles {
     ++writes;
     return !refuse && inner_.WriteString(file, section, key, value);
   }
+  bool CanRead(const std::string& file) override { return inner_.CanRead(file); }
   int writes = 0;
   bool refuse = false;
 

@@ -222,6 +222,7 @@ TEST(SettingsTest, ARefusedKeyEndsTheWriteThere) {
                      std::string_view v) override {
       return left-- > 0 && inner.WriteString(f, s, k, v);
     }
+    bool CanRead(const std::string& f) override { return inner.CanRead(f); }
   } refusing(files, 4);
   try {
     SkrivIndstillinger(refusing, Indstillinger());

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     auto base = engine::CreateDSBase();
-    if (base->AppendOwnedData(&bytes) != engine::kDBOk) return 1;
+    if (base->AppendConsumedData(&bytes) != engine::kDBOk) return 1;
     bytes = std::vector<uint8_t>();
     std::printf("one load: %.0f ms\n", ms(t0, Clock::now()));
   }

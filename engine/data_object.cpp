@@ -193,7 +193,14 @@ DBResult DataObject::AppendOwnedData(std::vector<uint8_t>* packet) { return Appe
 
 DBResult DataObject::AppendOwnedData(std::string* packet) { return AppendOwned(packet); }
 
-DBResult DataObject::AppendConsumedData(std::string* packet) {
+DBResult DataObject::AppendConsumedData(std::string* packet) { return AppendConsumed(packet); }
+
+DBResult DataObject::AppendConsumedData(std::vector<uint8_t>* packet) {
+  return AppendConsumed(packet);
+}
+
+template <typename Bytes>
+DBResult DataObject::AppendConsumed(Bytes* packet) {
   TableData data;
   std::string error;
   DBResult r = ReadConsumedPacket(packet, &data, &error);

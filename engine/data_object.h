@@ -57,6 +57,7 @@ class DataObject final : public IDSBase {
   DBResult AppendOwnedData(std::string* packet) override;
   DBResult ReturnOwnedData(std::vector<uint8_t>* packet) override;
   DBResult AppendConsumedData(std::string* packet) override;
+  DBResult AppendConsumedData(std::vector<uint8_t>* packet) override;
   DBResult GetFieldDescs(std::vector<FieldDesc>* out) override;
   DBResult GetParam(std::string_view name, ParamValue* out) override;
   DBResult HasChanges(bool* changed) override;
@@ -73,6 +74,8 @@ class DataObject final : public IDSBase {
  private:
   template <typename Bytes>
   DBResult AppendOwned(Bytes* packet);
+  template <typename Bytes>
+  DBResult AppendConsumed(Bytes* packet);
 
  public:
   bool loaded() const { return loaded_; }

@@ -95,6 +95,7 @@ class IDSBase {
   // bytes of either form and change them while reading, so that no second
   // copy of the packet is held. On failure *packet is left unspecified.
   virtual DBResult AppendConsumedData(std::string* packet) = 0;
+  virtual DBResult AppendConsumedData(std::vector<uint8_t>* packet) = 0;
   virtual DBResult GetFieldDescs(std::vector<FieldDesc>* out) = 0;
   // kDBNoSuchParam when the packet has no parameter of that name (matched
   // without regard to case).

@@ -64,7 +64,10 @@ DBResult ReadOwnedPacket(std::string* packet, TableData* out, std::string* error
   return ReadOwned(packet, out, error);
 }
 
-DBResult ReadConsumedPacket(std::string* packet, TableData* out, std::string* error) {
+namespace {
+
+template <typename Bytes>
+DBResult ReadConsumed(Bytes* packet, TableData* out, std::string* error) {
   std::string scratch;
   if (error == nullptr) error = &scratch;
   if (packet->size() >= 4 && std::memcmp(packet->data(), kBinarySignature, 4) == 0) {
@@ -78,6 +81,16 @@ DBResult ReadConsumedPacket(std::string* packet, TableData* out, std::string* er
     *error = "Not enough memory to read a data packet of " + std::to_string(size) + " bytes";
     return kDBCorruptPacket;
   }
+}
+
+}  // namespace
+
+DBResult ReadConsumedPacket(std::string* packet, TableData* out, std::string* error) {
+  return ReadConsumed(packet, out, error);
+}
+
+DBResult ReadConsumedPacket(std::vector<uint8_t>* packet, TableData* out, std::string* error) {
+  return ReadConsumed(packet, out, error);
 }
 
 DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error) {

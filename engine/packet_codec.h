@@ -36,6 +36,7 @@ DBResult ReadOwnedPacket(std::string* packet, TableData* out, std::string* error
 // place) and becomes the heap, so that loading holds no second copy of it.
 // On failure *packet holds its bytes in an unspecified state.
 DBResult ReadConsumedPacket(std::string* packet, TableData* out, std::string* error);
+DBResult ReadConsumedPacket(std::vector<uint8_t>* packet, TableData* out, std::string* error);
 DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error);
 
 }  // namespace engine

@@ -600,7 +600,8 @@ class XmlReader {
   // Reads `packet`, a view of *own when that is given: *own is then parsed
   // and decoded in place and on success becomes the heap; otherwise a copy
   // of the packet is.
-  DBResult Read(std::span<const uint8_t> packet, std::string* own);
+  template <typename Bytes>
+  DBResult Read(std::span<const uint8_t> packet, Bytes* own);
 
  private:
   DBResult Fail(DBResult code, const std::string& text) {
@@ -716,7 +717,8 @@ bool PickChildren(pugi::xml_node parent, const char* name_a, pugi::xml_node* a, 
   return true;
 }
 
-DBResult XmlReader::Read(std::span<const uint8_t> packet, std::string* own) {
+template <typename Bytes>
+DBResult XmlReader::Read(std::span<const uint8_t> packet, Bytes* own) {
   *out_ = TableData{};
   document_size_ = packet.size();
   if (const void* zero = std::memchr(packet.data(), 0, packet.size())) {
@@ -745,18 +747,19 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet, std::string* own) {
   // The document is parsed in place, in a copy unless the caller gave its
   // bytes up, and that buffer becomes the heap: values are decoded where
   // they stand, so none is copied again.
-  std::string copy;
+  Bytes copy;
   if (own == nullptr) {
     copy.reserve(packet.size());
     platform::AdviseHugePages(copy.data(), copy.capacity());
-    copy.assign(reinterpret_cast<const char*>(packet.data()), packet.size());
+    copy.assign(packet.begin(), packet.end());
   }
-  std::string& buffer = own != nullptr ? *own : copy;
-  document_begin_ = buffer.data();
-  document_end_ = buffer.data() + buffer.size();
+  Bytes& buffer = own != nullptr ? *own : copy;
+  char* const doc_text = reinterpret_cast<char*>(buffer.data());
+  document_begin_ = doc_text;
+  document_end_ = doc_text + buffer.size();
   pugi::xml_document doc;
   const pugi::xml_parse_result parsed = doc.load_buffer_inplace(
-      buffer.data() + skip, buffer.size() - skip,
+      doc_text + skip, buffer.size() - skip,
       pugi::parse_minimal | pugi::parse_declaration | pugi::parse_cdata, pugi::encoding_utf8);
   if (!parsed) {
     return Fail(kDBCorruptPacket, std::string("malformed at byte offset ") +
@@ -1217,14 +1220,23 @@ DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
 
 DBResult ReadXmlPacket(std::span<const uint8_t> packet, TableData* out, std::string* error) {
   XmlReader reader(out, error);
-  return reader.Read(packet, nullptr);
+  return reader.Read(packet, static_cast<std::string*>(nullptr));
 }
 
-DBResult ReadXmlPacketInPlace(std::string* packet, TableData* out, std::string* error) {
+template <typename Bytes>
+DBResult ReadInPlace(Bytes* packet, TableData* out, std::string* error) {
   XmlReader reader(out, error);
   const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(packet->data()),
                                        packet->size());
   return reader.Read(bytes, packet);
+}
+
+DBResult ReadXmlPacketInPlace(std::string* packet, TableData* out, std::string* error) {
+  return ReadInPlace(packet, out, error);
+}
+
+DBResult ReadXmlPacketInPlace(std::vector<uint8_t>* packet, TableData* out, std::string* error) {
+  return ReadInPlace(packet, out, error);
 }
 
 DBResult WriteXmlPacket(const TableData& data, std::string* out, std::string* error) {

@@ -25,6 +25,7 @@ DBResult ReadXmlPacket(std::span<const uint8_t> packet, TableData* out, std::str
 // failure *packet holds them in an unspecified state.
 // REQUIRES: packet, out and error are not null.
 DBResult ReadXmlPacketInPlace(std::string* packet, TableData* out, std::string* error);
+DBResult ReadXmlPacketInPlace(std::vector<uint8_t>* packet, TableData* out, std::string* error);
 
 // Replaces *out with the document; on failure *out is left empty.
 // REQUIRES: data satisfies the TableData invariants; out and error not null.

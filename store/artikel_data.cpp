@@ -151,6 +151,7 @@ void TArtikelData::Open() {
   // file; otherwise it goes before anything new is read.
   std::unique_ptr<engine::IDSBase> kept = std::move(kept_base_);
   std::optional<platform::FileIdentity> source;
+  bool from_file = false;
   // Step 1: the data file, when it exists and has content, replaces the held packet.
   // A path holding no regular file (a FIFO, a directory) reads as missing.
   if (!file_name_.empty()) {
@@ -163,16 +164,13 @@ void TArtikelData::Open() {
       return;
     }
     kept.reset();
-    std::vector<uint8_t> bytes;
-    switch (fs_.ReadFile(file_name_, &bytes)) {
+    switch (ReadHeldFromFile()) {
       case platform::ReadOutcome::kFailed:
         throw EDatabaseError("Cannot open file " + file_name_);
       case platform::ReadOutcome::kRead:
-        if (!bytes.empty()) {
-          held_ = std::move(bytes);
-          // Taken before the read: a file changed meanwhile no longer matches.
-          if (identified && id.size == held_->size()) source = id;
-        }
+        from_file = true;
+        // Taken before the read: a file changed meanwhile no longer matches.
+        if (identified && id.size == held_->size()) source = id;
         break;
       case platform::ReadOutcome::kMissing:
         break;
@@ -182,18 +180,42 @@ void TArtikelData::Open() {
   if (!held_) Error("Missing data provider or data packet");
   try {
     base_ = engine::CreateDSBase();
-    // The engine may take the held packet's bytes as they are; it hands them
-    // back when it refuses them, and a successful open releases them anyway.
-    Check(base_->AppendOwnedData(&*held_));
+    // Bytes just read from the file are the engine's to read where they
+    // stand (an XML packet is parsed in place), so that loading holds no
+    // second copy of them; should the open fail, the file is read again to
+    // be held. A packet given by SetData exists nowhere else: the engine may
+    // take its bytes as they are, and hands them back when it refuses them.
+    if (from_file) {
+      Check(base_->AppendConsumedData(&*held_));
+    } else {
+      Check(base_->AppendOwnedData(&*held_));
+    }
     OpenSteps();
   } catch (...) {
-    // A step after the load failed: the held packet goes back as it was.
-    if (base_ && held_->empty()) base_->ReturnOwnedData(&*held_);
-    ReleaseEngine();
+    if (from_file) {
+      ReleaseEngine();
+      held_.reset();
+      ReadHeldFromFile();
+    } else {
+      // A step after the load failed: the held packet goes back as it was.
+      if (base_ && held_->empty()) base_->ReturnOwnedData(&*held_);
+      ReleaseEngine();
+    }
     throw;
   }
   loaded_identity_ = source;
   FinishOpen();
+}
+
+platform::ReadOutcome TArtikelData::ReadHeldFromFile() {
+  std::vector<uint8_t> bytes;
+  platform::ReadOutcome outcome = fs_.ReadFile(file_name_, &bytes);
+  // An empty file leaves the held packet as it was.
+  if (outcome == platform::ReadOutcome::kRead && bytes.empty()) {
+    outcome = platform::ReadOutcome::kMissing;
+  }
+  if (outcome == platform::ReadOutcome::kRead) held_ = std::move(bytes);
+  return outcome;
 }
 
 bool TArtikelData::OpenOnKeptData(std::unique_ptr<engine::IDSBase>* kept) {

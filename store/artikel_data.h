@@ -197,6 +197,8 @@ class TArtikelData : public IFilterHost {
   };
 
   // Opening and closing.
+  // Reads the data file into the held packet; an empty file counts as missing.
+  platform::ReadOutcome ReadHeldFromFile();
   bool OpenOnKeptData(std::unique_ptr<engine::IDSBase>* kept);
   bool KeptOrdersStillDefined() const;
   void OpenSteps();

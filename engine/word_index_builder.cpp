@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/thread_priority.h"
+
 namespace engine::filter {
 
 void WordIndexBuilder::Request(const TableData& data, size_t field, size_t memory_budget) {
@@ -56,6 +58,7 @@ void WordIndexBuilder::Stop() {
 }
 
 void WordIndexBuilder::Run() {
+  platform::RunCallingThreadWhenIdle();
   for (;;) {
     size_t field = 0;
     {

@@ -8,6 +8,9 @@
 // values exactly as they stand in the document. It parses one copy of the
 // document in place and decodes values over their own raw form in that copy,
 // which then becomes the table's heap: no value is copied a second time.
+// The rows of a document of the writer's plain shape are parsed a piece at a
+// time (engine/xml_row_span.h), so that no node tree of the whole document
+// is ever held; any other document is parsed whole.
 #include "engine/xml_packet.h"
 
 #include <algorithm>
@@ -24,6 +27,7 @@
 #include "engine/encoding_label.h"
 #include "engine/packet_rules.h"
 #include "engine/text_fold.h"
+#include "engine/xml_row_span.h"
 #include "platform/memory_hint.h"
 
 namespace engine {
@@ -618,11 +622,34 @@ class XmlReader {
                       std::vector<Param>* params);
   DBResult ReadFields(pugi::xml_node fields);
   DBResult ReadTableParams(pugi::xml_node params);
+  // What the checks of the raw bytes found, reported in their turn.
+  struct Outline {
+    const std::string& prolog_problem;
+    bool text_after_root;
+    size_t last;  // the end of the document's last markup
+    bool bom;
+  };
+  DBResult Malformed(size_t at, const char* why) {
+    return Fail(kDBCorruptPacket, "malformed at byte offset " + Num(at) + ": " + why);
+  }
+  // Everything before the rows: declaration, root, fields, parameters.
+  DBResult ReadHead(const pugi::xml_document& doc, const Outline& outline,
+                    pugi::xml_node* rowdata);
+  DBResult ReadInPieces(std::string_view document, size_t skip, const XmlRowSpan& span,
+                        const Outline& outline);
   DBResult ReadRows(pugi::xml_node rowdata);
+  DBResult BeginRows(size_t rows);
+  DBResult ReadRow(pugi::xml_node n, size_t row);
   DBResult ReadValue(size_t row, size_t f, std::string_view raw, Cell* cell);
   size_t FindField(std::string_view name, size_t guess) const;
 
   static constexpr size_t kCellAllowance = size_t{1} << 20;
+  // The rows are parsed in pieces of about this size: the node tree of one
+  // piece is small beside the document, and the piece is still in the cache
+  // when its values are decoded.
+  static constexpr size_t kPieceBytes = size_t{1} << 20;
+  static constexpr unsigned kParseOptions =
+      pugi::parse_minimal | pugi::parse_declaration | pugi::parse_cdata;
 
   TableData* out_;
   std::string* error_;
@@ -637,6 +664,8 @@ class XmlReader {
   std::vector<ValueKind> kinds_;
   std::vector<uint64_t> max_len_;
   std::unordered_map<std::string_view, size_t> name_index_;
+  std::vector<uint32_t> seen_;  // per field, the last row (1-based) that gave it
+  std::string unchanged_name_;
 };
 
 // The document's spelling of a Windows-1252 name.
@@ -757,16 +786,33 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet, Bytes* own) {
   char* const doc_text = reinterpret_cast<char*>(buffer.data());
   document_begin_ = doc_text;
   document_end_ = doc_text + buffer.size();
-  pugi::xml_document doc;
-  const pugi::xml_parse_result parsed = doc.load_buffer_inplace(
-      doc_text + skip, buffer.size() - skip,
-      pugi::parse_minimal | pugi::parse_declaration | pugi::parse_cdata, pugi::encoding_utf8);
-  if (!parsed) {
-    return Fail(kDBCorruptPacket, std::string("malformed at byte offset ") +
-                                      Num(parsed.offset + skip) + ": " + parsed.description());
+  const std::string_view document(doc_text, buffer.size());
+  const Outline outline{prolog_problem, text_after_root, last, bom};
+  XmlRowSpan span;
+  if (FindXmlRowSpan(document, skip, kPieceBytes, &span)) {
+    if (DBResult rc = ReadInPieces(document, skip, span, outline); rc != kDBOk) return rc;
+  } else {
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed =
+        doc.load_buffer_inplace(doc_text + skip, buffer.size() - skip, kParseOptions,
+                                pugi::encoding_utf8);
+    if (!parsed) return Malformed(parsed.offset + skip, parsed.description());
+    pugi::xml_node rowdata;
+    if (DBResult rc = ReadHead(doc, outline, &rowdata); rc != kDBOk) return rc;
+    if (DBResult rc = ReadRows(rowdata); rc != kDBOk) return rc;
   }
-  if (!prolog_problem.empty()) return Fail(kDBCorruptPacket, prolog_problem);
-  bool utf8 = bom;
+  std::string text;
+  if (DBResult rc = packet::CheckChangeLog(*out_, &text); rc != kDBOk) return Fail(rc, text);
+  // Cells hold offsets, so moving the buffer leaves them valid.
+  out_->heap.Adopt(std::move(buffer));
+  if (own != nullptr) own->clear();
+  return kDBOk;
+}
+
+DBResult XmlReader::ReadHead(const pugi::xml_document& doc, const Outline& outline,
+                             pugi::xml_node* rowdata_out) {
+  if (!outline.prolog_problem.empty()) return Fail(kDBCorruptPacket, outline.prolog_problem);
+  bool utf8 = outline.bom;
   pugi::xml_node root;
   for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
     if (n.type() == pugi::node_declaration) {
@@ -775,7 +821,7 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet, Bytes* own) {
       if (enc.empty()) {
         // No encoding named: the bytes are Windows-1252.
       } else if (encoding == TextEncoding::kWindows1252) {
-        if (bom)
+        if (outline.bom)
           return Fail(kDBCorruptPacket,
                       "a UTF-8 byte order mark but encoding '" + Printable(enc) + "'");
       } else if (encoding == TextEncoding::kUtf8) {
@@ -790,9 +836,9 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet, Bytes* own) {
       return Fail(kDBCorruptPacket, "text outside the root element");
     }
   }
-  if (text_after_root) {
+  if (outline.text_after_root) {
     return Fail(kDBCorruptPacket,
-                "text after the root element, ending at byte offset " + Num(last));
+                "text after the root element, ending at byte offset " + Num(outline.last));
   }
   decoder_ = TextDecoder(utf8);
   if (!root || std::strcmp(root.name(), "DATAPACKET") != 0) {
@@ -815,14 +861,77 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet, Bytes* own) {
   if (params) {
     if (DBResult rc = ReadTableParams(params); rc != kDBOk) return rc;
   }
-  if (DBResult rc = ReadRows(rowdata); rc != kDBOk) return rc;
-  std::string text;
-  if (DBResult rc = packet::CheckChangeLog(*out_, &text); rc != kDBOk) return Fail(rc, text);
-  // The node tree goes before the copy is handed on; cells hold offsets,
-  // so moving the copy leaves them valid.
-  doc.reset();
-  out_->heap.Adopt(std::move(buffer));
-  if (own != nullptr) own->clear();
+  *rowdata_out = rowdata;
+  return kDBOk;
+}
+
+// The head (everything but the rows) is parsed from a copy of its own; the
+// rows are parsed where they stand, a piece at a time, each piece's node
+// tree dropped before the next is made. Errors come in the order a parse of
+// the whole document gives them: the first malformation by offset, then the
+// first refused content.
+DBResult XmlReader::ReadInPieces(std::string_view document, size_t skip, const XmlRowSpan& span,
+                                 const Outline& outline) {
+  std::string head_text;
+  head_text.reserve(span.begin - skip + document.size() - span.end);
+  head_text.append(document.substr(skip, span.begin - skip));
+  head_text.append(document.substr(span.end));
+  DBResult refused = kDBOk;  // the first refused content, reported after the pieces parsed
+  std::string refused_text;
+  auto hold = [&](DBResult rc) {
+    if (rc != kDBOk && refused == kDBOk) {
+      refused = rc;
+      refused_text = *error_;
+    }
+    return rc == kDBOk;
+  };
+  bool rows_ready = false;  // the head was read and the rows have their cells
+  size_t head_error_at = SIZE_MAX;
+  const char* head_error = "";
+  {
+    pugi::xml_document head;
+    const pugi::xml_parse_result parsed = head.load_buffer_inplace(
+        head_text.data(), head_text.size(), kParseOptions, pugi::encoding_utf8);
+    if (!parsed) {
+      const size_t at = static_cast<size_t>(parsed.offset);
+      head_error_at = at < span.begin - skip ? at + skip : at - (span.begin - skip) + span.end;
+      head_error = parsed.description();
+      if (head_error_at < span.begin) return Malformed(head_error_at, head_error);
+    } else {
+      pugi::xml_node rowdata;
+      rows_ready = hold(ReadHead(head, outline, &rowdata)) && hold(BeginRows(span.rows));
+    }
+  }
+  head_text = std::string();
+  // Pieces are parsed in place in the document, which becomes the heap.
+  char* const text = const_cast<char*>(document.data());
+  pugi::xml_document piece;
+  size_t from = span.begin, row = 0;
+  for (const size_t cut : span.cuts) {
+    const pugi::xml_parse_result parsed = piece.load_buffer_inplace(
+        text + from, cut - from, kParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
+    if (!parsed) return Malformed(from + static_cast<size_t>(parsed.offset), parsed.description());
+    for (pugi::xml_node n = piece.first_child(); n && rows_ready && refused == kDBOk;
+         n = n.next_sibling()) {
+      if (row == span.rows) {
+        hold(Fail(kDBCorruptPacket, "<ROWDATA> holds more than the " + Num(span.rows) +
+                                        " rows counted in it"));
+        break;
+      }
+      hold(ReadRow(n, row++));
+    }
+    from = cut;
+  }
+  piece.reset();
+  if (head_error_at != SIZE_MAX) return Malformed(head_error_at, head_error);
+  if (refused != kDBOk) {
+    *error_ = refused_text;
+    return refused;
+  }
+  if (row != span.rows) {
+    return Fail(kDBCorruptPacket,
+                "<ROWDATA> holds " + Num(row) + " of the " + Num(span.rows) + " rows counted in it");
+  }
   return kDBOk;
 }
 
@@ -1135,6 +1244,15 @@ DBResult XmlReader::ReadValue(size_t row, size_t f, std::string_view raw, Cell* 
 DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
   size_t rows = 0;
   for (pugi::xml_node n = rowdata.first_child(); n; n = n.next_sibling()) ++rows;
+  if (DBResult rc = BeginRows(rows); rc != kDBOk) return rc;
+  size_t row = 0;
+  for (pugi::xml_node n = rowdata.first_child(); n; n = n.next_sibling(), ++row) {
+    if (DBResult rc = ReadRow(n, row); rc != kDBOk) return rc;
+  }
+  return kDBOk;
+}
+
+DBResult XmlReader::BeginRows(size_t rows) {
   if (rows > UINT32_MAX) return Fail(kDBCorruptPacket, "more than 4294967295 rows");
   const size_t nf = out_->fields.size();
   // An empty ROW costs a few bytes whatever the number of fields; a small
@@ -1148,69 +1266,70 @@ DBResult XmlReader::ReadRows(pugi::xml_node rowdata) {
   out_->cells.reserve(rows * nf);
   platform::AdviseHugePages(out_->cells.data(), rows * nf * sizeof(Cell));
   out_->cells.assign(rows * nf, Cell{});
-  std::vector<uint32_t> seen(nf, 0);
-  std::string unchanged_name;
-  size_t row = 0;
-  for (pugi::xml_node n = rowdata.first_child(); n; n = n.next_sibling(), ++row) {
-    if (n.type() != pugi::node_element) {
-      return Fail(kDBCorruptPacket, std::string("unexpected ") + NonElementName(n) +
-                                        " in <ROWDATA> after row " + Num(row));
-    }
-    if (std::strcmp(n.name(), "ROW") != 0) {
-      return Fail(kDBCorruptPacket, "unexpected element <" + Printable(n.name()) +
-                                        "> in <ROWDATA> as row " + Num(row + 1));
-    }
-    if (n.first_child()) return Fail(kDBCorruptPacket, "row " + Num(row + 1) + " has content");
-    Cell* cells = out_->cells.data() + row * nf;
-    const uint32_t mark = static_cast<uint32_t>(row + 1);
-    size_t guess = 0;
-    for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
-      const std::string_view name = a.name();
-      const size_t f = FindField(name, guess);
-      if (f != SIZE_MAX) {
-        if (seen[f] == mark) {
-          return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ", field '" +
-                                            Printable(out_->fields[f].name) + "' given twice");
-        }
-        seen[f] = mark;
-        const char* v = a.value();
-        if (DBResult rc = ReadValue(row, f, std::string_view(v, std::strlen(v)), &cells[f]);
-            rc != kDBOk) {
-          return rc;
-        }
-        guess = f + 1;
-      } else if (name == kRowState) {
-        uint64_t v = 0;
-        if (!Text(a.value(), &scratch_, &why_) || !ParseUInt64(scratch_, &v) || v > 0x0F) {
-          return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ": RowState '" +
-                                            Printable(a.value()) +
-                                            "' is not a combination of the status bits 1, 2, 4, 8");
-        }
-        out_->status[row] = static_cast<uint8_t>(v);
-      } else if (name == kRowUnchanged) {
-        if (!Text(a.value(), &scratch_, &why_)) {
-          return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ", RowUnchanged: " + why_);
-        }
-        std::string_view s = scratch_;
-        size_t i = 0;
-        for (std::string_view word = NextWord(s, &i); !word.empty(); word = NextWord(s, &i)) {
-          unchanged_name = DocName(word, decoder_.utf8());
-          const size_t uf = FindField(unchanged_name, SIZE_MAX);
-          if (uf == SIZE_MAX) {
-            return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ": RowUnchanged names '" +
-                                              Printable(word) + "', which is no field");
-          }
-          if (seen[uf] == mark) {
-            return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ", field '" +
-                                              Printable(out_->fields[uf].name) + "' given twice");
-          }
-          seen[uf] = mark;
-          cells[uf].blank = kUnchanged;
-        }
-      } else {
-        return Fail(kDBCorruptPacket,
-                    "row " + Num(row + 1) + ": unknown attribute '" + Printable(name) + "'");
+  seen_.assign(nf, 0);
+  return kDBOk;
+}
+
+DBResult XmlReader::ReadRow(pugi::xml_node n, size_t row) {
+  const size_t nf = out_->fields.size();
+  if (n.type() != pugi::node_element) {
+    return Fail(kDBCorruptPacket, std::string("unexpected ") + NonElementName(n) +
+                                      " in <ROWDATA> after row " + Num(row));
+  }
+  if (std::strcmp(n.name(), "ROW") != 0) {
+    return Fail(kDBCorruptPacket, "unexpected element <" + Printable(n.name()) +
+                                      "> in <ROWDATA> as row " + Num(row + 1));
+  }
+  if (n.first_child()) return Fail(kDBCorruptPacket, "row " + Num(row + 1) + " has content");
+  Cell* cells = out_->cells.data() + row * nf;
+  const uint32_t mark = static_cast<uint32_t>(row + 1);
+  size_t guess = 0;
+  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+    const std::string_view name = a.name();
+    const size_t f = FindField(name, guess);
+    if (f != SIZE_MAX) {
+      if (seen_[f] == mark) {
+        return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ", field '" +
+                                          Printable(out_->fields[f].name) + "' given twice");
       }
+      seen_[f] = mark;
+      const char* v = a.value();
+      if (DBResult rc = ReadValue(row, f, std::string_view(v, std::strlen(v)), &cells[f]);
+          rc != kDBOk) {
+        return rc;
+      }
+      guess = f + 1;
+    } else if (name == kRowState) {
+      uint64_t v = 0;
+      if (!Text(a.value(), &scratch_, &why_) || !ParseUInt64(scratch_, &v) || v > 0x0F) {
+        return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ": RowState '" +
+                                          Printable(a.value()) +
+                                          "' is not a combination of the status bits 1, 2, 4, 8");
+      }
+      out_->status[row] = static_cast<uint8_t>(v);
+    } else if (name == kRowUnchanged) {
+      if (!Text(a.value(), &scratch_, &why_)) {
+        return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ", RowUnchanged: " + why_);
+      }
+      std::string_view s = scratch_;
+      size_t i = 0;
+      for (std::string_view word = NextWord(s, &i); !word.empty(); word = NextWord(s, &i)) {
+        unchanged_name_ = DocName(word, decoder_.utf8());
+        const size_t uf = FindField(unchanged_name_, SIZE_MAX);
+        if (uf == SIZE_MAX) {
+          return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ": RowUnchanged names '" +
+                                            Printable(word) + "', which is no field");
+        }
+        if (seen_[uf] == mark) {
+          return Fail(kDBCorruptPacket, "row " + Num(row + 1) + ", field '" +
+                                            Printable(out_->fields[uf].name) + "' given twice");
+        }
+        seen_[uf] = mark;
+        cells[uf].blank = kUnchanged;
+      }
+    } else {
+      return Fail(kDBCorruptPacket,
+                  "row " + Num(row + 1) + ": unknown attribute '" + Printable(name) + "'");
     }
   }
   return kDBOk;

@@ -5,6 +5,8 @@
 #include <array>
 #include <cassert>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "engine/record_values.h"
 #include "engine/text_fold.h"
@@ -193,41 +195,54 @@ int FirstVaryingDigit(const SortItem* lo, const SortItem* hi, int d) {
   return kDigits;
 }
 
+// Moves every item of [lo, lo + sum of count) into the bucket of its digit
+// `d` by following cycles; count[b] is bucket b's size, *start receives
+// where each bucket begins.
+void PermuteOnDigit(SortItem* lo, int d, const std::array<size_t, 256>& count,
+                    std::array<size_t, 256>* start) {
+  std::array<size_t, 256> next;
+  size_t sum = 0;
+  for (int b = 0; b < 256; ++b) {
+    (*start)[b] = next[b] = sum;
+    sum += count[b];
+  }
+  for (int b = 0; b < 256; ++b) {
+    const size_t end = (*start)[b] + count[b];
+    while (next[b] < end) {
+      SortItem moving = lo[next[b]];
+      uint8_t to = DigitOf(moving, d);
+      while (to != b) {
+        std::swap(moving, lo[next[to]++]);
+        to = DigitOf(moving, d);
+      }
+      lo[next[b]++] = moving;
+    }
+  }
+}
+
+std::array<size_t, 256> CountDigits(const SortItem* lo, const SortItem* hi, int d) {
+  std::array<size_t, 256> count{};
+  for (const SortItem* it = lo; it < hi; ++it) ++count[DigitOf(*it, d)];
+  return count;
+}
+
 // Sorts [lo, hi) by ItemLess with an in-place most-significant-digit radix
-// sort: each pass counts one digit, moves every item into its digit's bucket
-// by following cycles, and sorts each bucket on the next digit. Digits alike
-// throughout a bucket cost one pass to skip, and small buckets go to
-// std::sort, where a pass per digit would cost more than the comparisons.
-// The row digits make the order total, so the result is the one std::sort
-// with ItemLess gives.
+// sort: each pass counts one digit, moves every item into its digit's bucket,
+// and sorts each bucket on the next digit. Digits alike throughout a bucket
+// cost one pass to skip, and small buckets go to std::sort, where a pass per
+// digit would cost more than the comparisons. The row digits make the order
+// total, so the result is the one std::sort with ItemLess gives.
 void RadixSort(SortItem* lo, SortItem* hi, int d) {
   constexpr ptrdiff_t kSmall = 48;
   while (hi - lo > kSmall) {
-    std::array<size_t, 256> count{};
-    for (const SortItem* it = lo; it < hi; ++it) ++count[DigitOf(*it, d)];
+    const std::array<size_t, 256> count = CountDigits(lo, hi, d);
     if (count[DigitOf(*lo, d)] == size_t(hi - lo)) {
       d = FirstVaryingDigit(lo, hi, d + 1);
       if (d == kDigits) return;  // not reached while rows are distinct
       continue;
     }
-    std::array<size_t, 256> start, next;
-    size_t sum = 0;
-    for (int b = 0; b < 256; ++b) {
-      start[b] = next[b] = sum;
-      sum += count[b];
-    }
-    for (int b = 0; b < 256; ++b) {
-      const size_t end = start[b] + count[b];
-      while (next[b] < end) {
-        SortItem moving = lo[next[b]];
-        uint8_t to = DigitOf(moving, d);
-        while (to != b) {
-          std::swap(moving, lo[next[to]++]);
-          to = DigitOf(moving, d);
-        }
-        lo[next[b]++] = moving;
-      }
-    }
+    std::array<size_t, 256> start;
+    PermuteOnDigit(lo, d, count, &start);
     if (d + 1 == kDigits) return;
     for (int b = 0; b < 256; ++b) {
       if (count[b] > 1) RadixSort(lo + start[b], lo + start[b] + count[b], d + 1);
@@ -237,13 +252,66 @@ void RadixSort(SortItem* lo, SortItem* hi, int d) {
   std::sort(lo, hi, ItemLess);
 }
 
+// Below this many items a second thread costs more than it saves.
+constexpr size_t kParallelItems = size_t{1} << 16;
+
+// Runs `a` and `b`, at the same time when `parallel` (`a` on a thread of
+// its own, which a system out of threads leaves to the caller's).
+template <typename A, typename B>
+void RunBoth(bool parallel, const A& a, const B& b) {
+  if (parallel) {
+    std::thread helper;
+    try {
+      helper = std::thread([&a] { a(); });
+    } catch (const std::system_error&) {
+      a();
+    }
+    b();
+    if (helper.joinable()) helper.join();
+    return;
+  }
+  a();
+  b();
+}
+
+// RadixSort on two threads: one pass on the first varying digit, then the
+// buckets in two groups of about equal size, one group per thread. A bucket
+// holding most items is sorted the same way in turn.
+void SortItems(SortItem* lo, SortItem* hi, int d) {
+  const size_t n = size_t(hi - lo);
+  if (n < kParallelItems) return RadixSort(lo, hi, d);
+  d = FirstVaryingDigit(lo, hi, d);
+  if (d == kDigits) return;
+  const std::array<size_t, 256> count = CountDigits(lo, hi, d);
+  std::array<size_t, 256> start;
+  PermuteOnDigit(lo, d, count, &start);
+  if (d + 1 == kDigits) return;
+  auto sort_buckets = [&](int from, int to) {
+    for (int b = from; b < to; ++b) {
+      if (count[b] > 1) RadixSort(lo + start[b], lo + start[b] + count[b], d + 1);
+    }
+  };
+  const int largest = int(std::max_element(count.begin(), count.end()) - count.begin());
+  if (count[largest] > n / 2) {
+    sort_buckets(0, largest);
+    sort_buckets(largest + 1, 256);
+    return SortItems(lo + start[largest], lo + start[largest] + count[largest], d + 1);
+  }
+  int split = 0;
+  for (size_t half = 0; split < 256 && half + count[split] <= n / 2; ++split) half += count[split];
+  RunBoth(
+      true, [&] { sort_buckets(0, split); }, [&] { sort_buckets(split, 256); });
+}
+
 }  // namespace
 
 // A key-prefix sort: items are radix-sorted (RadixSort above) on an 8-byte
 // image of one key part at one byte offset; every run of equal images that
 // does not yet decide the order is sorted again on the next 8 bytes of the
 // same part, or on the next part. Rows break the remaining ties, so the
-// result equals sorting with Less().
+// result equals sorting with Less(). A large sort runs on two threads: the
+// images of the first level are made in two halves, its radix sort splits
+// its buckets, and the runs of equal images are shared out.
 void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
   rows_ = std::move(current_rows);
   if (parts_.empty() || rows_.size() < 2) return;
@@ -252,28 +320,25 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
   std::vector<SortItem> items(rows_.size());
   for (size_t i = 0; i < rows_.size(); ++i) items[i].row = rows_[i];
 
-  constexpr size_t kAhead = 8;
   struct Task {
     size_t lo, hi, part, offset;
   };
-  std::vector<Task> tasks{{0, items.size(), 0, 0}};
-  while (!tasks.empty()) {
-    const Task t = tasks.back();
-    tasks.pop_back();
-    const Part& p = parts_[t.part];
+  // Makes the images of items [lo, hi) for one part at one byte offset.
+  auto make_images = [&](size_t lo, size_t hi, const Part& p, size_t offset) {
+    constexpr size_t kAhead = 8;
     const bool bytes_key = p.kind == kBytesKey;
-    for (size_t i = t.lo; i < t.hi; ++i) {
+    for (size_t i = lo; i < hi; ++i) {
       // After the first level the rows of a run are scattered over the table,
       // so each cell and each key's bytes is a cache miss; asking for them a
       // few items ahead lets those misses overlap instead of queueing.
-      if (i + 2 * kAhead < t.hi) {
+      if (i + 2 * kAhead < hi) {
         __builtin_prefetch(&data.cell(items[i + 2 * kAhead].row, p.field));
       }
-      if (bytes_key && i + kAhead < t.hi) {
+      if (bytes_key && i + kAhead < hi) {
         const Cell& c = ResolvedCell(data, *src.replaces, items[i + kAhead].row, p.field);
         if (c.blank == kValue) {
           std::string_view b = data.bytes(c);
-          if (t.offset < b.size()) __builtin_prefetch(b.data() + t.offset);
+          if (offset < b.size()) __builtin_prefetch(b.data() + offset);
         }
       }
       SortItem& it = items[i];
@@ -299,7 +364,7 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
             // Zero padding orders as the bytes do: a shorter string sorts
             // first, and tail tells a padded end from real zero bytes.
             std::string_view b = data.bytes(c);
-            b = t.offset < b.size() ? b.substr(t.offset) : std::string_view();
+            b = offset < b.size() ? b.substr(offset) : std::string_view();
             const uint8_t* map = p.weights ? p.weights : p.case_insensitive ? fold.data() : nullptr;
             for (size_t k = 0; k < 8; ++k) {
               uint8_t ch = k < b.size() ? uint8_t(b[k]) : 0;
@@ -316,23 +381,55 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
         it.tail = uint8_t(9 - it.tail);
       }
     }
-    RadixSort(items.data() + t.lo, items.data() + t.hi, 0);
+  };
+  // Adds the runs of equal images in sorted [t.lo, t.hi) that the next
+  // bytes or the next part must still order.
+  auto push_ties = [&](const Task& t, std::vector<Task>* tasks) {
+    const Part& p = parts_[t.part];
     for (size_t lo = t.lo; lo < t.hi;) {
       size_t hi = lo + 1;
       while (hi < t.hi && SameImage(items[lo], items[hi])) ++hi;
       if (hi - lo >= 2) {
         const bool is_null = items[lo].rank == (p.descending ? 1 : 0);
         const uint8_t more_tail = p.descending ? 0 : 9;
-        if (bytes_key && !is_null && items[lo].tail == more_tail) {
-          tasks.push_back({lo, hi, t.part, t.offset + 8});
+        if (p.kind == kBytesKey && !is_null && items[lo].tail == more_tail) {
+          tasks->push_back({lo, hi, t.part, t.offset + 8});
         } else if (t.part + 1 < parts_.size()) {
-          tasks.push_back({lo, hi, t.part + 1, 0});
+          tasks->push_back({lo, hi, t.part + 1, 0});
         }
       }
       lo = hi;
     }
+  };
+  auto run_tasks = [&](std::vector<Task> tasks) {
+    while (!tasks.empty()) {
+      const Task t = tasks.back();
+      tasks.pop_back();
+      make_images(t.lo, t.hi, parts_[t.part], t.offset);
+      RadixSort(items.data() + t.lo, items.data() + t.hi, 0);
+      push_ties(t, &tasks);
+    }
+  };
+
+  const size_t n = items.size();
+  const bool parallel = n >= kParallelItems;
+  RunBoth(
+      parallel, [&] { make_images(0, n / 2, parts_[0], 0); },
+      [&] { make_images(n / 2, n, parts_[0], 0); });
+  SortItems(items.data(), items.data() + n, 0);
+  std::vector<Task> ties, other;
+  push_ties({0, n, 0, 0}, &ties);
+  // Runs go to the two threads in turns of about equal size.
+  size_t mine = 0, theirs = 0;
+  std::vector<Task> own;
+  for (const Task& t : ties) {
+    (mine <= theirs ? own : other).push_back(t);
+    (mine <= theirs ? mine : theirs) += t.hi - t.lo;
   }
-  for (size_t i = 0; i < items.size(); ++i) rows_[i] = items[i].row;
+  RunBoth(
+      parallel && !other.empty(), [&] { run_tasks(std::move(other)); },
+      [&] { run_tasks(std::move(own)); });
+  for (size_t i = 0; i < n; ++i) rows_[i] = items[i].row;
 }
 
 size_t Order::LowerBound(const RowSource& src, const std::vector<uint32_t>& rows,

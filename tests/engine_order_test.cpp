@@ -58,9 +58,9 @@ struct OrderCase {
 
 class EngineOrderTest : public ::testing::TestWithParam<OrderCase> {};
 
-TEST_P(EngineOrderTest, MatchesStableSort) {
-  const OrderCase& oc = GetParam();
-  auto records = RandomRecords(1234, 600);
+void ExpectMatchesStableSort(const OrderCase& oc, int rows) {
+  SCOPED_TRACE(oc.name);
+  auto records = RandomRecords(1234, rows);
   TableData t = ArticleTable();
   for (const auto& r : records) AddRow(&t, 0, r);
   Opened db;
@@ -81,13 +81,24 @@ TEST_P(EngineOrderTest, MatchesStableSort) {
   EXPECT_EQ(count, expected.size());
   // Positions name the same records as stepping does.
   RecordBuffer buf;
-  for (uint32_t seq : {1u, 2u, 300u, 599u, 600u}) {
+  const uint32_t n = uint32_t(rows);
+  for (uint32_t seq : {1u, 2u, n / 2, n - 1, n}) {
     ASSERT_EQ(db.cursor->MoveToSeqNo(seq), kDBOk);
     ASSERT_EQ(db.cursor->GetCurrentRecord(&buf), kDBOk);
     EXPECT_TRUE(SameRecord(buf.values, expected[seq - 1])) << seq;
     uint32_t got_seq = 0;
     ASSERT_EQ(db.cursor->GetSequenceNumber(&got_seq), kDBOk);
     EXPECT_EQ(got_seq, seq);
+  }
+}
+
+TEST_P(EngineOrderTest, MatchesStableSort) { ExpectMatchesStableSort(GetParam(), 600); }
+
+// Large sorts share their work between two threads.
+TEST(EngineOrder, LargeSortMatchesStableSort) {
+  for (const OrderCase& oc : {OrderCase{"TitelCI", {{kTitel, false, true}}},
+                              OrderCase{"KatDescYear", {{kKategori, true, true}, {kAargang}}}}) {
+    ExpectMatchesStableSort(oc, 70000);
   }
 }
 

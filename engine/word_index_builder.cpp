@@ -3,8 +3,6 @@
 
 #include <algorithm>
 
-#include "platform/thread_priority.h"
-
 namespace engine::filter {
 
 void WordIndexBuilder::Request(const TableData& data, size_t field, size_t memory_budget) {
@@ -58,7 +56,6 @@ void WordIndexBuilder::Stop() {
 }
 
 void WordIndexBuilder::Run() {
-  platform::RunCallingThreadWhenIdle();
   for (;;) {
     size_t field = 0;
     {

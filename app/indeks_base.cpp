@@ -148,6 +148,9 @@ void TVRegister::SaetSprog() {
     ArtikelData->SetFileName(e->data_file);
     ArtikelData->SetCollation(e->alphabet);
     ArtikelData->Open();
+    // The word search's indexes build while the window is shown and the
+    // reader reaches for the keys.
+    ArtikelData->PrepareWordSearch(kWordFields);
 
     setWindowTitle(Text(e->caption));
     QStringList categories;

@@ -5,8 +5,9 @@ namespace app {
 namespace {
 
 // The fixed pieces of the filter text.
-constexpr std::string_view kWordOpening = "(Tekst LIKE '%";
-constexpr std::string_view kWordMiddle = "%' or Titel LIKE '%";
+constexpr std::string_view kWordOpening = "(";
+constexpr std::string_view kWordLike = " LIKE '%";
+constexpr std::string_view kWordMiddle = "%' or ";
 constexpr std::string_view kWordClosing = "%')";
 constexpr std::string_view kJoiner = " and ";
 constexpr std::string_view kListClosing = "'";
@@ -28,7 +29,8 @@ std::string ComposeFilter(const SearchInputs& inputs, std::string_view alle_ord)
   std::string f;
   const std::string& w = inputs.tekstord;
   if (!w.empty()) {
-    f.append(kWordOpening).append(w).append(kWordMiddle).append(w).append(kWordClosing);
+    f.append(kWordOpening).append(kWordFields[0]).append(kWordLike).append(w);
+    f.append(kWordMiddle).append(kWordFields[1]).append(kWordLike).append(w).append(kWordClosing);
   }
   for (const ListCondition& list : kListConditions) {
     const std::string& t = inputs.*list.text;

@@ -20,4 +20,7 @@ struct SearchInputs {
 
 std::string ComposeFilter(const SearchInputs& inputs, std::string_view alle_ord);
 
+// The fields the search word is looked for in, in the order of the filter.
+inline constexpr std::string_view kWordFields[] = {"Tekst", "Titel"};
+
 }  // namespace app

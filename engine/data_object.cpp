@@ -329,6 +329,15 @@ DBResult DataObject::StreamData(PacketForm form, std::string* packet) {
   return kDBOk;
 }
 
+DBResult DataObject::PrepareWordSearch(uint16_t field_no) {
+  if (DBResult r = CheckLoaded()) return r;
+  if (field_no == 0 || field_no > data_.field_count()) {
+    return Fail(kDBBadArgument, "Field number " + std::to_string(field_no) + " does not exist");
+  }
+  filter_cache_.Follow(data_).PrepareWords(data_, field_no - 1);
+  return kDBOk;
+}
+
 DBResult DataObject::CreateIndex(const IndexDesc& desc) {
   if (DBResult r = CheckLoaded()) return r;
   std::string error;

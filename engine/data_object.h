@@ -59,6 +59,7 @@ class DataObject final : public IDSBase {
   DBResult AppendConsumedData(std::string* packet) override;
   DBResult AppendConsumedData(std::vector<uint8_t>* packet) override;
   DBResult GetFieldDescs(std::vector<FieldDesc>* out) override;
+  DBResult PrepareWordSearch(uint16_t field_no) override;
   DBResult GetParam(std::string_view name, ParamValue* out) override;
   DBResult HasChanges(bool* changed) override;
   DBResult StreamData(PacketForm form, std::string* packet) override;

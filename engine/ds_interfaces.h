@@ -105,6 +105,11 @@ class IDSBase {
   // The whole data, history included, as one packet.
   virtual DBResult StreamData(PacketForm form, std::string* packet) = 0;
   virtual DBResult CreateIndex(const IndexDesc& desc) = 0;
+  // Starts building, away from the caller's thread, the word index that a
+  // LIKE on field `field_no` (1-based) uses, so that the first search need
+  // not scan; searches scan until it is ready. kDBOk too when the field has
+  // no word index or has one already; kDBBadArgument for no such field.
+  virtual DBResult PrepareWordSearch(uint16_t field_no) = 0;
   // The text of the last failure reported with `code`, or a generic one.
   virtual DBResult GetErrorString(DBResult code, std::string* text) = 0;
 };

@@ -7,6 +7,11 @@ namespace {
 bool SameCell(const Cell& a, const Cell& b) {
   return a.data == b.data && a.len == b.len && a.blank == b.blank;
 }
+// String and memo fields have word indexes.
+bool HasWordIndex(const FieldDef& def) {
+  return def.varying() && !(def.type & kTypeArray) &&
+         (def.base() == kBaseString || def.base() == kBaseBytes);
+}
 }  // namespace
 
 bool ColumnCache::StillValid(const TableData& data) const {
@@ -104,11 +109,16 @@ const DictColumn* ColumnCache::Dict(const TableData& data, int field) {
   return &c.dict;
 }
 
+void ColumnCache::PrepareWords(const TableData& data, int field) {
+  if (!background_ || !HasWordIndex(data.fields[static_cast<size_t>(field)])) return;
+  TakeBuilt(data);
+  const Column& c = Slot(field);
+  if (c.words || c.words_over_budget) return;
+  builder_.Request(data, static_cast<size_t>(field), WordBudget(data));
+}
+
 const WordIndex* ColumnCache::Words(const TableData& data, int field) {
-  const FieldDef& def = data.fields[static_cast<size_t>(field)];
-  if (!def.varying() || (def.type & kTypeArray) ||
-      (def.base() != kBaseString && def.base() != kBaseBytes))
-    return nullptr;
+  if (!HasWordIndex(data.fields[static_cast<size_t>(field)])) return nullptr;
   TakeBuilt(data);
   Column& c = Slot(field);
   if (c.words) {

@@ -71,6 +71,9 @@ class ColumnCache {
   // The word index of a string or memo field over every row; null for other
   // fields, and while the field's index is being built or over its budget.
   const WordIndex* Words(const TableData& data, int field);
+  // Asks the builder for the word index of `field` when it has a word index
+  // and none is there or on its way; with background building off, nothing.
+  void PrepareWords(const TableData& data, int field);
   // Whether the word index of `field` is there (built and taken over).
   bool HasWords(int field) const {
     return static_cast<size_t>(field) < columns_.size() && Slot(field).words != nullptr;

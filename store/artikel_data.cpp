@@ -112,6 +112,17 @@ void TArtikelData::CheckActive() const {
   if (!Active()) Error("Cannot perform this operation on a closed dataset");
 }
 
+void TArtikelData::PrepareWordSearch(std::span<const std::string_view> field_names) {
+  if (!Active()) return;
+  for (std::string_view name : field_names) {
+    const TableField* f = FindField(name);
+    if (f != nullptr && f->Kind() == FieldKind::kData &&
+        static_cast<size_t>(f->Index()) < engine_no_.size()) {
+      base_->PrepareWordSearch(engine_no_[f->Index()]);
+    }
+  }
+}
+
 TableField* TArtikelData::FindField(std::string_view name) const {
   for (const auto& f : fields_) {
     if (engine::EqualsIgnoreAsciiCase(f->FieldName(), name)) return f.get();

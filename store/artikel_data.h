@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -101,6 +102,10 @@ class TArtikelData : public IFilterHost {
   int FieldCount() const { return static_cast<int>(fields_.size()); }
   TableField& FieldByName(std::string_view name) const;  // "ArtikelData: Field '%s' not found"
   TableField* FindField(std::string_view name) const;    // nullptr when none matches
+  // Has the engine build, away from this thread, the word indexes that a
+  // LIKE on these data fields uses. Names of no data field are passed over;
+  // a closed table does nothing.
+  void PrepareWordSearch(std::span<const std::string_view> field_names);
   Variant FieldValue(std::string_view name) const { return FieldByName(name).AsVariant(); }
   void SetFieldValue(std::string_view name, const Variant& v) { FieldByName(name).SetValue(v); }
 

@@ -99,6 +99,25 @@ TEST(EngineSearchBuild, SameRowsBeforeDuringAndAfterTheBuild) {
   EXPECT_GT(before[0].size(), 0u);
 }
 
+// Asked for ahead of any search, the indexes are built aside and the first
+// search already uses them; fields without words and unknown fields are
+// told apart.
+TEST(EngineSearchBuild, PreparedIndexesServeTheFirstSearch) {
+  Gate gate;
+  Table table(&gate);
+  const auto scanned = Titles(table.cursor.get(), Search("ab"));
+  Table prepared(&gate);
+  gate.open = true;
+  ASSERT_EQ(prepared.base->PrepareWordSearch(kTekstField + 1), kDBOk);
+  ASSERT_EQ(prepared.base->PrepareWordSearch(kTitelField + 1), kDBOk);
+  EXPECT_EQ(prepared.base->PrepareWordSearch(1), kDBOk);  // a year: nothing to build
+  EXPECT_EQ(prepared.base->PrepareWordSearch(99), engine::kDBBadArgument);
+  prepared.WaitBuilt();
+  EXPECT_EQ(Titles(prepared.cursor.get(), Search("ab")), scanned);
+  EXPECT_TRUE(prepared.cache().HasWords(kTitelField));
+  EXPECT_TRUE(prepared.cache().HasWords(kTekstField));
+}
+
 TEST(EngineSearchBuild, ClosingLoadingOrEditingEndsTheBuild) {
   struct Case {
     const char* name;

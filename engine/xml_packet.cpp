@@ -599,7 +599,8 @@ class TextDecoder {
 
 class XmlReader {
  public:
-  XmlReader(TableData* out, std::string* error) : out_(out), error_(error) {}
+  XmlReader(TableData* out, std::string* error, size_t piece_bytes = kPieceBytes)
+      : out_(out), error_(error), piece_bytes_(piece_bytes) {}
 
   // Reads `packet`, a view of *own when that is given: *own is then parsed
   // and decoded in place and on success becomes the heap; otherwise a copy
@@ -633,8 +634,7 @@ class XmlReader {
     return Fail(kDBCorruptPacket, "malformed at byte offset " + Num(at) + ": " + why);
   }
   // Everything before the rows: declaration, root, fields, parameters.
-  DBResult ReadHead(const pugi::xml_document& doc, const Outline& outline,
-                    pugi::xml_node* rowdata);
+  DBResult ReadHead(const pugi::xml_document& doc, const Outline& outline, pugi::xml_node* rowdata);
   DBResult ReadInPieces(std::string_view document, size_t skip, const XmlRowSpan& span,
                         const Outline& outline);
   DBResult ReadRows(pugi::xml_node rowdata);
@@ -653,6 +653,7 @@ class XmlReader {
 
   TableData* out_;
   std::string* error_;
+  size_t piece_bytes_;
   size_t document_size_ = 0;
   // The parsed copy of the document, which values point into.
   const char* document_begin_ = nullptr;
@@ -789,13 +790,12 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet, Bytes* own) {
   const std::string_view document(doc_text, buffer.size());
   const Outline outline{prolog_problem, text_after_root, last, bom};
   XmlRowSpan span;
-  if (FindXmlRowSpan(document, skip, kPieceBytes, &span)) {
+  if (piece_bytes_ != 0 && FindXmlRowSpan(document, skip, piece_bytes_, &span)) {
     if (DBResult rc = ReadInPieces(document, skip, span, outline); rc != kDBOk) return rc;
   } else {
     pugi::xml_document doc;
-    const pugi::xml_parse_result parsed =
-        doc.load_buffer_inplace(doc_text + skip, buffer.size() - skip, kParseOptions,
-                                pugi::encoding_utf8);
+    const pugi::xml_parse_result parsed = doc.load_buffer_inplace(
+        doc_text + skip, buffer.size() - skip, kParseOptions, pugi::encoding_utf8);
     if (!parsed) return Malformed(parsed.offset + skip, parsed.description());
     pugi::xml_node rowdata;
     if (DBResult rc = ReadHead(doc, outline, &rowdata); rc != kDBOk) return rc;
@@ -914,8 +914,8 @@ DBResult XmlReader::ReadInPieces(std::string_view document, size_t skip, const X
     for (pugi::xml_node n = piece.first_child(); n && rows_ready && refused == kDBOk;
          n = n.next_sibling()) {
       if (row == span.rows) {
-        hold(Fail(kDBCorruptPacket, "<ROWDATA> holds more than the " + Num(span.rows) +
-                                        " rows counted in it"));
+        hold(Fail(kDBCorruptPacket,
+                  "<ROWDATA> holds more than the " + Num(span.rows) + " rows counted in it"));
         break;
       }
       hold(ReadRow(n, row++));
@@ -929,8 +929,8 @@ DBResult XmlReader::ReadInPieces(std::string_view document, size_t skip, const X
     return refused;
   }
   if (row != span.rows) {
-    return Fail(kDBCorruptPacket,
-                "<ROWDATA> holds " + Num(row) + " of the " + Num(span.rows) + " rows counted in it");
+    return Fail(kDBCorruptPacket, "<ROWDATA> holds " + Num(row) + " of the " + Num(span.rows) +
+                                      " rows counted in it");
   }
   return kDBOk;
 }
@@ -1339,6 +1339,12 @@ DBResult XmlReader::ReadRow(pugi::xml_node n, size_t row) {
 
 DBResult ReadXmlPacket(std::span<const uint8_t> packet, TableData* out, std::string* error) {
   XmlReader reader(out, error);
+  return reader.Read(packet, static_cast<std::string*>(nullptr));
+}
+
+DBResult ReadXmlPacketInPieces(std::span<const uint8_t> packet, size_t piece_bytes, TableData* out,
+                               std::string* error) {
+  XmlReader reader(out, error, piece_bytes);
   return reader.Read(packet, static_cast<std::string*>(nullptr));
 }
 

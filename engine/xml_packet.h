@@ -26,6 +26,11 @@ DBResult ReadXmlPacket(std::span<const uint8_t> packet, TableData* out, std::str
 // REQUIRES: packet, out and error are not null.
 DBResult ReadXmlPacketInPlace(std::string* packet, TableData* out, std::string* error);
 DBResult ReadXmlPacketInPlace(std::vector<uint8_t>* packet, TableData* out, std::string* error);
+// ReadXmlPacket with the rows parsed in pieces of at least `piece_bytes`
+// bytes, or the document parsed whole when it is 0. For tests: the outcome,
+// messages included, must not depend on it.
+DBResult ReadXmlPacketInPieces(std::span<const uint8_t> packet, size_t piece_bytes, TableData* out,
+                               std::string* error);
 
 // Replaces *out with the document; on failure *out is left empty.
 // REQUIRES: data satisfies the TableData invariants; out and error not null.

@@ -31,7 +31,6 @@ struct XmlRowSpan {
 // Scans `document` from `start` and fills *span; false when the document is
 // not of the plain shape. Pieces hold at least `piece_bytes` bytes, except
 // the last.
-bool FindXmlRowSpan(std::string_view document, size_t start, size_t piece_bytes,
-                    XmlRowSpan* span);
+bool FindXmlRowSpan(std::string_view document, size_t start, size_t piece_bytes, XmlRowSpan* span);
 
 }  // namespace engine

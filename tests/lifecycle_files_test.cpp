@@ -185,7 +185,7 @@ TEST_F(LifecycleTest, RefusedFileIsHeldUnchangedInEitherForm) {
     struct Case {
       const char* what;
       std::vector<uint8_t> file;
-      const char* index;  // an unknown order fails the open after the load
+      const char* index;    // an unknown order fails the open after the load
       const char* message;  // empty: the packet reader's own text
     } cases[] = {{"cut", cut, "", ""},
                  {"unknown order", whole, "Nothing", "ArtikelData: Index 'Nothing' not found"}};

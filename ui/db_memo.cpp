@@ -91,11 +91,13 @@ void DataMemo::WriteBack() {
   store::TArtikelData* table = source_->DataSet();
   if (table == nullptr || !table->Active()) return;
   std::string text = FieldText(document()->toRawText());
-  // The box already shows this text: the notices of the write must not set
-  // it again (that would move the cursor while the user types).
-  shown_source_ = text;
   try {
+    // The record's edit begins first: its notice still finds the field's old
+    // text shown. Then the box already shows the new text, and the notices of
+    // the write must not set it again (that would move the cursor while the
+    // user types).
     table->Edit();
+    shown_source_ = text;
     table->FieldByName(field_name_).SetAsString(text);
   } catch (...) {
     if (error_handler_) error_handler_(std::current_exception());

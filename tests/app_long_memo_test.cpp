@@ -103,6 +103,8 @@ TEST_F(LongMemo, ShowsTheWrappedLinesOfTheWholeParagraphAndCopiesItAsItIs) {
     QApplication::processEvents();
     const int end = memo->document()->characterCount();
     EXPECT_EQ(FirstDifference(LineStarts(memo, end), LineStarts(&reference_, end)), "");
+    QApplication::processEvents();
+    EXPECT_EQ(memo->verticalScrollBar()->maximum(), reference_.verticalScrollBar()->maximum());
     memo->verticalScrollBar()->setValue(0);
   }
   for (QPlainTextEdit* box : {static_cast<QPlainTextEdit*>(memo), &reference_}) {

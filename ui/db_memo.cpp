@@ -18,6 +18,7 @@
 // written to the field of the current record at once.
 #include "ui/db_memo.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -33,6 +34,9 @@ namespace ui {
 namespace {
 
 constexpr int kLinesPerBlock = 32;
+// The cuts not in view are settled once the box was idle this long (ms), a
+// window of text at a time.
+constexpr int kIdleMs = 100;
 
 // The memo's text for the box, in one pass: Windows-1252 to Unicode, and
 // CR LF between lines to a line break.
@@ -92,6 +96,8 @@ DataMemo::DataMemo(DataSource* source, std::string field_name, QWidget* parent)
   connect(source_, &DataSource::recordChanged, this, &DataMemo::Refresh);
   connect(source_, &DataSource::scrolled, this, &DataMemo::Refresh);
   connect(source_, &DataSource::stateChanged, this, &DataMemo::Refresh);
+  settle_timer_.setSingleShot(true);
+  connect(&settle_timer_, &QTimer::timeout, this, &DataMemo::SettleInBackground);
   connect(this, &QPlainTextEdit::textChanged, this, [this] {
     if (!refreshing_ && !settling_ && !isReadOnly()) WriteBack();
   });
@@ -101,9 +107,8 @@ void DataMemo::WriteBack() {
   store::TArtikelData* table = source_->DataSet();
   if (table == nullptr || !table->Active()) return;
   QTextDocument* doc = document();
-  std::string text = FieldText(memo_blocks::HasJoined(doc)
-                                   ? memo_blocks::RawText(doc, 0, doc->characterCount() - 1)
-                                   : doc->toRawText());
+  std::string text = FieldText(has_cuts_ ? memo_blocks::RawText(doc, 0, doc->characterCount() - 1)
+                                         : doc->toRawText());
   try {
     // The record's edit begins first: its notice still finds the field's old
     // text shown. Then the box already shows the new text, and the notices of
@@ -143,7 +148,21 @@ void DataMemo::Refresh() {
   memo_blocks::MarkCuts(document(), cuts);
   refreshing_ = false;
   shown_source_ = std::move(text);
-  if (!cuts.empty()) SettleShown();
+  settle_timer_.stop();
+  has_cuts_ = !cuts.empty();
+  if (has_cuts_) {
+    EstimateLines();
+    SettleShown();
+    settled_to_ = 0;
+    settle_timer_.start(kIdleMs);
+  }
+}
+
+void DataMemo::EstimateLines() {
+  memo_blocks::EstimateLines(document(), cut_width_);
+  // The scroll bar follows the document's size.
+  QAbstractTextDocumentLayout* layout = document()->documentLayout();
+  emit layout->documentSizeChanged(layout->documentSize());
 }
 
 qreal DataMemo::TextWidth() const {
@@ -176,7 +195,7 @@ void DataMemo::ScrollTo(int position) {
 }
 
 void DataMemo::SettleShown() {
-  if (settling_ || !cuts_allowed_) return;
+  if (settling_ || !has_cuts_) return;
   QTextDocument* doc = document();
   const int top = TopPosition();
   const qreal height = 2.0 * std::max(viewport()->height(), 100);
@@ -194,9 +213,28 @@ void DataMemo::SettleShown() {
   if (changed) ScrollTo(top);
 }
 
+void DataMemo::SettleInBackground() {
+  if (!has_cuts_) return;
+  QTextDocument* doc = document();
+  const int next = memo_blocks::FirstProvisional(doc, settled_to_);
+  if (next < 0) return;
+  const int top = TopPosition();
+  // The blocks change from the block before the provisional cut on.
+  const int changed = doc->findBlock(next).previous().position();
+  settling_ = true;
+  memo_blocks::SettleThrough(doc, cut_width_, next);
+  settling_ = false;
+  if (changed <= top) ScrollTo(top);
+  settled_to_ = changed;
+  settle_timer_.start(0);
+}
+
 void DataMemo::LeaveCuts() {
   if (isReadOnly() || !cuts_allowed_) return;
   cuts_allowed_ = false;
+  if (!has_cuts_) return;
+  has_cuts_ = false;
+  settle_timer_.stop();
   const int top = TopPosition();
   settling_ = true;
   const bool joined = memo_blocks::JoinAll(document());
@@ -216,9 +254,15 @@ void DataMemo::resizeEvent(QResizeEvent* event) {
     // The old cuts are wrap points of the old width only.
     cut_width_ = TextWidth();
     settling_ = true;
-    memo_blocks::CutLongBlocks(document(), cut_width_);
+    const bool cut = memo_blocks::CutLongBlocks(document(), cut_width_);
     settling_ = false;
-    ScrollTo(top);
+    if (cut) {
+      has_cuts_ = true;
+      EstimateLines();
+      ScrollTo(top);
+      settled_to_ = 0;
+      settle_timer_.start(kIdleMs);
+    }
   }
   SettleShown();
 }
@@ -246,7 +290,7 @@ void DataMemo::dragEnterEvent(QDragEnterEvent* event) {
 QMimeData* DataMemo::createMimeDataFromSelection() const {
   const QTextCursor cursor = textCursor();
   const QTextDocument* doc = document();
-  if (!cursor.hasSelection() || !memo_blocks::HasJoined(doc)) {
+  if (!cursor.hasSelection() || !has_cuts_) {
     return QPlainTextEdit::createMimeDataFromSelection();
   }
   QString text = memo_blocks::RawText(doc, cursor.selectionStart(), cursor.selectionEnd());

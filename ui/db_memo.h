@@ -13,6 +13,7 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -51,8 +52,12 @@ class DataMemo : public QPlainTextEdit {
   // to it after the blocks changed.
   int TopPosition() const;
   void ScrollTo(int position);
+  // Line counts for the blocks not laid out yet, for the scroll bar.
+  void EstimateLines();
   // Settles the cuts in view and a view's height below it.
   void SettleShown();
+  // Settles the next provisional cut while the box is idle, and goes on.
+  void SettleInBackground();
   // Before the user edits: the paragraphs become single blocks again.
   void LeaveCuts();
 
@@ -61,8 +66,13 @@ class DataMemo : public QPlainTextEdit {
   bool settling_ = false;
   // Whether the text shown may be cut (not once the user began editing it).
   bool cuts_allowed_ = true;
+  // Whether the document may hold cuts.
+  bool has_cuts_ = false;
   // The text width the cuts are made for.
   qreal cut_width_ = 0;
+  QTimer settle_timer_;
+  // Settled up to here (a text position) in the background.
+  int settled_to_ = 0;
   std::function<void(std::exception_ptr)> error_handler_;
   DataSource* source_;
   std::string field_name_;

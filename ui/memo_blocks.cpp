@@ -9,14 +9,14 @@
 // may have ended early for want of the text after it; those are not used.
 #include "ui/memo_blocks.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
-#include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <set>
 
 namespace ui::memo_blocks {
@@ -31,6 +31,13 @@ int State(const QTextBlock& block) {
 }
 
 bool Provisional(const QTextBlock& block) { return (State(block) & kProvisional) != 0; }
+
+// Whether the lines of the block at `position` are the paragraph's own: it
+// neither begins nor ends at a provisional cut.
+bool IsExact(const QTextDocument* doc, int position) {
+  const QTextBlock b = doc->findBlock(position);
+  return !Provisional(b) && !Provisional(b.next());
+}
 
 bool Cuttable(QChar c) { return c == u' ' || c == QChar::LineSeparator; }
 
@@ -48,7 +55,7 @@ qreal WrapWidth(const QTextDocument* doc, qreal text_width) {
 
 // Provisional cuts of text[from, to): a blank or line separator about every
 // kPieceChars characters. A cut at a line separator is a real line start.
-void PlanProvisional(const QString& text, int from, int to, std::vector<Cut>* cuts) {
+void PlanProvisional(QStringView text, int from, int to, std::vector<Cut>* cuts) {
   int piece = from;
   while (to - piece > kPieceChars + kPieceChars / 2) {
     const int target = piece + kPieceChars;
@@ -69,13 +76,15 @@ void PlanProvisional(const QString& text, int from, int to, std::vector<Cut>* cu
 }
 
 // Cuts at real wrap points of a window of a paragraph that begins at a line
-// start. `whole`: the window ends where the paragraph does.
+// start. `whole`: the window ends where the paragraph does. `starts` gets
+// where the window's lines begin.
 std::vector<Cut> PlanExact(const QTextDocument* doc, qreal text_width, const QString& text,
-                           bool whole) {
+                           bool whole, std::vector<int>* line_starts) {
   std::vector<Cut> cuts;
   const qreal width = WrapWidth(doc, text_width);
   if (width <= 0) return cuts;
-  std::vector<int> starts;
+  std::vector<int>& starts = *line_starts;
+  starts.clear();
   QTextLayout layout(text, doc->defaultFont());
   layout.setTextOption(doc->defaultTextOption());
   layout.beginLayout();
@@ -104,7 +113,8 @@ std::vector<Cut> PlanExact(const QTextDocument* doc, qreal text_width, const QSt
   return cuts;
 }
 
-// One undoable-free edit of the document: every change keeps positions.
+// One edit of the document that keeps every position and leaves no undo step
+// (cuts exist only while the user has not edited: the undo stack is empty).
 class Edit {
  public:
   explicit Edit(QTextDocument* doc)
@@ -145,9 +155,11 @@ class Edit {
 // Gives the window [start, ...) the given cuts: breaks at `joined` (positions
 // of block breaks standing for blanks) that are no cut any more become blanks
 // again, new cuts become breaks; then every block of the window gets its
-// state (the head keeps `head_state`).
+// state (the head keeps `head_state`). With the window's line starts, each
+// block of the window counts its lines before the box sees the change: the
+// scroll bar spans them.
 void Apply(QTextDocument* doc, int start, int head_state, const std::vector<int>& joined,
-           const std::vector<Cut>& cuts) {
+           const std::vector<Cut>& cuts, const std::vector<int>& line_starts = {}) {
   std::set<int> kept;
   for (const Cut& c : cuts) kept.insert(start + c.position - 1);
   const std::set<int> old(joined.begin(), joined.end());
@@ -159,6 +171,16 @@ void Apply(QTextDocument* doc, int start, int head_state, const std::vector<int>
     for (int p : kept) {
       if (!old.count(p)) edit.Replace(p, true);
     }
+    if (!line_starts.empty()) {
+      std::vector<int> blocks{0};
+      for (const Cut& c : cuts) blocks.push_back(c.position);
+      blocks.push_back(INT_MAX);
+      for (size_t i = 0; i + 1 < blocks.size(); ++i) {
+        const auto from = std::lower_bound(line_starts.begin(), line_starts.end(), blocks[i]);
+        const auto to = std::lower_bound(from, line_starts.end(), blocks[i + 1]);
+        doc->findBlock(start + blocks[i]).setLineCount(std::max(1, static_cast<int>(to - from)));
+      }
+    }
   }
   doc->findBlock(start).setUserState(head_state > 0 ? head_state : -1);
   for (const Cut& c : cuts) doc->findBlock(start + c.position).setUserState(c.state > 0 ? c.state : -1);
@@ -167,6 +189,7 @@ void Apply(QTextDocument* doc, int start, int head_state, const std::vector<int>
 // The block breaks that stand for blanks in [from, to), and the text of that
 // range with them given back as blanks.
 QString WindowText(const QTextDocument* doc, int from, int to, std::vector<int>* joined) {
+  // A cursor only reads here; it wants a document it could write to.
   QTextCursor cursor(const_cast<QTextDocument*>(doc));
   cursor.setPosition(from);
   cursor.setPosition(to, QTextCursor::KeepAnchor);
@@ -187,14 +210,22 @@ bool Wraps(const QTextDocument* doc, qreal text_width) { return WrapWidth(doc, t
 
 std::vector<Cut> CutLongBlocks(QString& text) {
   std::vector<Cut> cuts;
-  const int n = static_cast<int>(text.size());
-  int block = 0;
-  for (int i = 0; i <= n; ++i) {
-    if (i < n && text[i] != u'\n' && text[i] != u'\r') continue;
-    // The document makes one break of CR LF: positions would not be the text's.
-    if (i + 1 < n && text[i] == u'\r' && text[i + 1] == u'\n') return {};
-    if (i - block > kLongBlockChars) PlanProvisional(text, block, i, &cuts);
-    block = i + 1;
+  const QStringView view(text);
+  const int n = static_cast<int>(view.size());
+  // The document makes one break of CR LF: positions would not be the text's.
+  // A text without CR (all but odd ones) is searched for its breaks quickly.
+  const bool cr = view.contains(u'\r');
+  if (cr && view.contains(u"\r\n")) return cuts;
+  int next_cr = cr ? static_cast<int>(view.indexOf(u'\r')) : -1;
+  for (int block = 0; block <= n;) {
+    int end = static_cast<int>(view.indexOf(u'\n', block));
+    if (end < 0) end = n;
+    if (next_cr >= 0 && next_cr < end) {
+      end = next_cr;
+      next_cr = static_cast<int>(view.indexOf(u'\r', next_cr + 1));
+    }
+    if (end - block > kLongBlockChars) PlanProvisional(text, block, end, &cuts);
+    block = end + 1;
   }
   for (const Cut& c : cuts) text[c.position - 1] = u'\n';
   return cuts;
@@ -206,7 +237,8 @@ void MarkCuts(QTextDocument* doc, const std::vector<Cut>& cuts) {
   }
 }
 
-void CutLongBlocks(QTextDocument* doc, qreal text_width) {
+bool CutLongBlocks(QTextDocument* doc, qreal text_width) {
+  bool changed = false;
   // Each paragraph: blocks joined by breaks that stand for blanks, cut afresh
   // in one edit per paragraph.
   for (QTextBlock b = doc->begin(); b.isValid();) {
@@ -223,9 +255,30 @@ void CutLongBlocks(QTextDocument* doc, qreal text_width) {
       if (WrapWidth(doc, text_width) > 0 && end - start > kLongBlockChars) {
         PlanProvisional(text, 0, end - start, &cuts);
       }
-      Apply(doc, start, 0, joined, cuts);
+      if (!joined.empty() || !cuts.empty()) {
+        Apply(doc, start, 0, joined, cuts);
+        changed = true;
+      }
     }
     b = after_position < 0 ? QTextBlock() : doc->findBlock(after_position);
+  }
+  return changed;
+}
+
+void EstimateLines(QTextDocument* doc, qreal text_width) {
+  // Greedy wrapping leaves about half a word free at the end of a line.
+  const qreal width = 0.95 * WrapWidth(doc, text_width);
+  if (width <= 0) return;
+  const QFontMetricsF metrics(doc->defaultFont());
+  qreal advance = 0;  // the mean advance of a character of the paragraph
+  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+    if (!Provisional(b) && !Provisional(b.next())) continue;
+    if (!Provisional(b)) {
+      const QString sample = b.text().left(1024);
+      advance = sample.isEmpty() ? 0 : metrics.horizontalAdvance(sample) / sample.size();
+    }
+    if (b.layout()->lineCount() > 0) continue;
+    b.setLineCount(std::max(1, static_cast<int>(std::ceil(b.length() * advance / width))));
   }
 }
 
@@ -248,18 +301,6 @@ bool JoinAll(QTextDocument* doc) {
   return true;
 }
 
-bool HasJoined(const QTextDocument* doc) {
-  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-    if (State(b) & kJoined) return true;
-  }
-  return false;
-}
-
-bool IsExact(const QTextDocument* doc, int position) {
-  const QTextBlock b = doc->findBlock(position);
-  return !Provisional(b) && !Provisional(b.next());
-}
-
 bool SettleThrough(QTextDocument* doc, qreal text_width, int position) {
   bool changed = false;
   while (!IsExact(doc, position)) {
@@ -274,9 +315,9 @@ bool SettleThrough(QTextDocument* doc, qreal text_width, int position) {
     } while (last.position() + last.length() - 1 - start < kWindowChars &&
              Provisional(last.next()));
     int end = last.position() + last.length() - 1;
-    std::vector<int> joined;
+    std::vector<int> joined, starts;
     QString text = WindowText(doc, start, end, &joined);
-    std::vector<Cut> cuts = PlanExact(doc, text_width, text, !Provisional(last.next()));
+    std::vector<Cut> cuts = PlanExact(doc, text_width, text, !Provisional(last.next()), &starts);
     if (cuts.empty() && Provisional(last.next())) {
       // No wrap point to cut at in a whole window: the paragraph's rest is
       // laid out whole, as one block.
@@ -284,12 +325,19 @@ bool SettleThrough(QTextDocument* doc, qreal text_width, int position) {
       end = last.position() + last.length() - 1;
       joined.clear();
       text = WindowText(doc, start, end, &joined);
-      cuts = PlanExact(doc, text_width, text, true);
+      cuts = PlanExact(doc, text_width, text, true, &starts);
     }
-    Apply(doc, start, State(head), joined, cuts);
+    Apply(doc, start, State(head), joined, cuts, starts);
     changed = true;
   }
   return changed;
+}
+
+int FirstProvisional(const QTextDocument* doc, int from) {
+  for (QTextBlock b = doc->findBlock(from); b.isValid(); b = b.next()) {
+    if (Provisional(b)) return b.position();
+  }
+  return -1;
 }
 
 QString RawText(const QTextDocument* doc, int from, int to) {

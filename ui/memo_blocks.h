@@ -50,18 +50,23 @@ std::vector<Cut> CutLongBlocks(QString& text);
 // Marks the blocks of the cuts after the text was set.
 void MarkCuts(QTextDocument* doc, const std::vector<Cut>& cuts);
 
-// The same on the document's own text (after JoinAll), as one edit.
-void CutLongBlocks(QTextDocument* doc, qreal text_width);
+// The same on the document's text, as one edit, after joining the cuts made
+// for another width; whether the document changed.
+bool CutLongBlocks(QTextDocument* doc, qreal text_width);
+// Gives the blocks before provisional cuts a line count estimated from their
+// length, so that the scroll bar spans about the whole text until they are
+// laid out. (The box learns of it at its next change of document size.)
+void EstimateLines(QTextDocument* doc, qreal text_width);
 // Joins every cut that stands for a blank; whether the document had any.
 bool JoinAll(QTextDocument* doc);
-// Whether some cut stands for a blank.
-bool HasJoined(const QTextDocument* doc);
 
-// Whether the lines of the block at `position` are the paragraph's own.
-bool IsExact(const QTextDocument* doc, int position);
-// Settles cuts until the block at `position` is exact; whether the document
-// changed. Returns at once when it is exact already.
+// Settles cuts until the lines of the block at `position` are the
+// paragraph's own; whether the document changed (not when they were).
 bool SettleThrough(QTextDocument* doc, qreal text_width, int position);
+
+// The position of the first block at or after `from` that begins at a
+// provisional cut, or -1.
+int FirstProvisional(const QTextDocument* doc, int from);
 
 // The raw text of [from, to) with every cut given back as the blank it
 // replaced (other block breaks stay U+2029).

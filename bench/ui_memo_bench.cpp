@@ -1,12 +1,17 @@
 // Large article texts: the time from selecting an article to the end of the
 // text box's paint, for texts of 1 MB and 40 MB (lines of about 70
 // characters, as article text has) and a 1 MB text without a line break,
-// through the real window on a data file made for it.
+// through the real window on a data file made for it; then paging down in the
+// text without a line break, and going to its end.
 // Usage: ui_memo_bench   (prints figures; never fails on time)
 #include <unistd.h>
 
 #include <QApplication>
 #include <QPixmap>
+#include <QEventLoop>
+#include <QScrollBar>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -93,6 +98,40 @@ int main(int argc, char** argv) {
                   ms(t0, Clock::now()));
     }
   }
+  // Reading on in the text without a line break: page by page (the slowest
+  // page), and to its end as a drag of the scroll bar's thumb goes, at once
+  // and after a second spent reading its beginning.
+  QScrollBar* bar = window->Manchet->verticalScrollBar();
+  auto select_d = [&] {
+    window->ArtikelData->SetRecNo(1);
+    window->ArtikelData->SetRecNo(4);
+    window->Manchet->grab();
+    QApplication::processEvents();
+  };
+  auto to_end = [&] {
+    const auto t0 = Clock::now();
+    bar->setValue(bar->maximum());
+    window->Manchet->grab();
+    QApplication::processEvents();
+    return ms(t0, Clock::now());
+  };
+  select_d();
+  double slowest = 0;
+  for (int page = 0; page < 100; ++page) {
+    const auto t0 = Clock::now();
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    window->Manchet->grab();
+    QApplication::processEvents();
+    slowest = std::max(slowest, ms(t0, Clock::now()));
+  }
+  std::printf("%-18s slowest of 100 pages down: %8.1f ms\n", kShown[3].title, slowest);
+  select_d();
+  std::printf("%-18s to its end at once:        %8.1f ms\n", kShown[3].title, to_end());
+  select_d();
+  QEventLoop reading;
+  QTimer::singleShot(1000, &reading, &QEventLoop::quit);
+  reading.exec();
+  std::printf("%-18s to its end after 1 s:      %8.1f ms\n", kShown[3].title, to_end());
   delete window;
   fs::current_path(old);
   fs::remove_all(dir);

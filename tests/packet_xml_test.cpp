@@ -392,8 +392,9 @@ TEST(XmlPacketRead, PiecesReadAsTheWholeDocumentDoes) {
                 whole_rc);
       EXPECT_EQ(error, whole_error);
       std::string diff;
-      if (whole_rc == engine::kDBOk)
+      if (whole_rc == engine::kDBOk) {
         EXPECT_TRUE(packet_samples::SameTable(t, whole, &diff)) << diff;
+      }
     }
   }
 }

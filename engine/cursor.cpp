@@ -403,6 +403,29 @@ DBResult Cursor::DropFilter(FilterHandle handle) {
   return kDBOk;
 }
 
+DBResult Cursor::ReplaceFilter(FilterHandle handle, std::span<const uint8_t> block,
+                               FilterHandle* new_handle) {
+  if (DBResult r = CheckOpen()) return r;
+  auto it = std::find_if(filters_.begin(), filters_.end(),
+                         [&](const Filter& f) { return f.handle == handle; });
+  if (it == filters_.end()) {
+    return base_->Fail(kDBNoSuchFilter, "No filter with handle " + std::to_string(handle));
+  }
+  std::unique_ptr<FilterProgram> program;
+  std::string error;
+  DBResult r = FilterProgram::Decode(block, base_->data(), &program, &error);
+  if (r != kDBOk) return base_->Fail(r, error.empty() ? DefaultErrorText(r) : error);
+  if (program == nullptr) return base_->Fail(kDBBadFilter, "The filter block decodes to nothing");
+  bool was_on = where_ == Where::kOn;
+  uint32_t row = was_on ? view()[pos_] : kNoRow;
+  it->program = std::move(program);
+  it->handle = next_handle_++;
+  *new_handle = it->handle;
+  RebuildView();
+  Reposition(was_on, row);
+  return kDBOk;
+}
+
 std::unique_ptr<IDSCursor> CreateDSCursor() { return std::make_unique<Cursor>(); }
 
 }  // namespace engine

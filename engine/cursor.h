@@ -63,6 +63,8 @@ class Cursor final : public IDSCursor {
   DBResult DeleteRecord() override;
   DBResult AddFilter(std::span<const uint8_t> block, FilterHandle* handle) override;
   DBResult DropFilter(FilterHandle handle) override;
+  DBResult ReplaceFilter(FilterHandle handle, std::span<const uint8_t> block,
+                         FilterHandle* new_handle) override;
 
   // Installs an already decoded filter; AddFilter uses it after decoding, and
   // tests use it to install filters of their own.

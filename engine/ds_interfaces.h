@@ -164,6 +164,12 @@ class IDSCursor {
   // records that any installed filter rejects.
   virtual DBResult AddFilter(std::span<const uint8_t> block, FilterHandle* handle) = 0;
   virtual DBResult DropFilter(FilterHandle handle) = 0;
+  // Puts the filter of `block` in the place of filter `handle` and evaluates
+  // the view once, where AddFilter and then DropFilter would evaluate it
+  // twice. On failure (a block that does not decode, no such handle) the
+  // filters and the view stay as they were.
+  virtual DBResult ReplaceFilter(FilterHandle handle, std::span<const uint8_t> block,
+                                 FilterHandle* new_handle) = 0;
 };
 
 // The class factory.

@@ -830,8 +830,13 @@ void TArtikelData::InstallFilter(const std::string& text, TFilterOptions options
   ++filter_compile_count_;
   std::vector<uint8_t> block = CompileFilterText(*this, text, options);
   engine::FilterHandle handle = 0;
-  Check(cursor_->AddFilter(block, &handle));
-  DropInstalledFilter();
+  // The new filter takes the old one's place in one step: the view is
+  // evaluated once, and a refused block leaves the old filter in force.
+  if (installed_filter_) {
+    Check(cursor_->ReplaceFilter(*installed_filter_, block, &handle));
+  } else {
+    Check(cursor_->AddFilter(block, &handle));
+  }
   installed_filter_ = handle;
 }
 

@@ -154,5 +154,55 @@ TEST(EngineFilterView, TwoFiltersNarrowTogetherAndDropApart) {
   EXPECT_EQ(now, bm);
 }
 
+// Replacing a filter gives the view that dropping it and adding the new one
+// gives, keeps the record where it can, and changes nothing when refused.
+TEST(EngineFilterView, ReplacedFilterTakesTheOldOnesPlace) {
+  const auto cases = Cases();
+  std::mt19937 rng(7);
+  TableData t = ArticleTable();
+  std::vector<std::vector<FieldValue>> records;
+  for (int i = 0; i < 400; ++i) {
+    records.push_back(RandomRecord(rng));
+    AddRow(&t, 0, records.back());
+  }
+  Opened db;
+  ASSERT_EQ(db.Load(std::move(t)), kDBOk);
+  auto count_of = [&](auto pred) {
+    return uint32_t(std::count_if(records.begin(), records.end(), pred));
+  };
+  engine::FilterHandle year = 0, number = 0, replaced = 0;
+  ASSERT_EQ(db.cursor->AddFilter(Compile(cases[0].text), &year), kDBOk);
+  ASSERT_EQ(db.cursor->AddFilter(Compile(cases[1].text), &number), kDBOk);
+  ASSERT_EQ(db.cursor->MoveToSeqNo(2), kDBOk);
+  engine::Bookmark bm = 0, now = 0;
+  ASSERT_EQ(db.cursor->GetCurrentBookmark(&bm), kDBOk);
+  // The same condition anew: the same view, the same record.
+  ASSERT_EQ(db.cursor->ReplaceFilter(number, Compile(cases[1].text), &replaced), kDBOk);
+  EXPECT_NE(replaced, number);
+  ASSERT_EQ(db.cursor->GetCurrentBookmark(&now), kDBOk);
+  EXPECT_EQ(now, bm);
+  uint32_t count = 0;
+  ASSERT_EQ(db.cursor->GetRecordCount(&count), kDBOk);
+  EXPECT_EQ(count,
+            count_of([&](const auto& r) { return cases[0].passes(r) && cases[1].passes(r); }));
+  ASSERT_EQ(db.cursor->ReplaceFilter(replaced, Compile(cases[2].text), &replaced), kDBOk);
+  ASSERT_EQ(db.cursor->GetRecordCount(&count), kDBOk);
+  EXPECT_EQ(count,
+            count_of([&](const auto& r) { return cases[0].passes(r) && cases[2].passes(r); }));
+
+  std::vector<uint8_t> broken = Compile(cases[0].text);
+  broken.resize(broken.size() / 2);
+  engine::FilterHandle unused = 0;
+  EXPECT_NE(db.cursor->ReplaceFilter(replaced, broken, &unused), kDBOk);
+  EXPECT_EQ(db.cursor->ReplaceFilter(number, Compile(cases[0].text), &unused),
+            engine::kDBNoSuchFilter);
+  uint32_t after = 0;
+  ASSERT_EQ(db.cursor->GetRecordCount(&after), kDBOk);
+  EXPECT_EQ(after, count);
+  ASSERT_EQ(db.cursor->DropFilter(replaced), kDBOk);  // still in force
+  ASSERT_EQ(db.cursor->GetRecordCount(&count), kDBOk);
+  EXPECT_EQ(count, count_of(cases[0].passes));
+}
+
 }  // namespace
 }  // namespace engine_test

@@ -5,10 +5,9 @@
 #include <array>
 #include <cassert>
 #include <cstring>
-#include <system_error>
-#include <thread>
 
 #include "engine/record_values.h"
+#include "engine/run_both.h"
 #include "engine/text_fold.h"
 
 namespace engine {
@@ -254,25 +253,6 @@ void RadixSort(SortItem* lo, SortItem* hi, int d) {
 
 // Below this many items a second thread costs more than it saves.
 constexpr size_t kParallelItems = size_t{1} << 16;
-
-// Runs `a` and `b`, at the same time when `parallel` (`a` on a thread of
-// its own, which a system out of threads leaves to the caller's).
-template <typename A, typename B>
-void RunBoth(bool parallel, const A& a, const B& b) {
-  if (parallel) {
-    std::thread helper;
-    try {
-      helper = std::thread([&a] { a(); });
-    } catch (const std::system_error&) {
-      a();
-    }
-    b();
-    if (helper.joinable()) helper.join();
-    return;
-  }
-  a();
-  b();
-}
 
 // RadixSort on two threads: one pass on the first varying digit, then the
 // buckets in two groups of about equal size, one group per thread. A bucket

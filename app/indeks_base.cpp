@@ -149,8 +149,10 @@ void TVRegister::SaetSprog() {
     ArtikelData->SetCollation(e->alphabet);
     ArtikelData->Open();
     // The word search's indexes build while the window is shown and the
-    // reader reaches for the keys.
-    ArtikelData->PrepareWordSearch(kWordFields);
+    // reader reaches for the keys; the short titles' first, ready in a
+    // fraction of the texts' time.
+    constexpr std::string_view kTitlesFirst[] = {kWordFields[1], kWordFields[0]};
+    ArtikelData->PrepareWordSearch(kTitlesFirst);
 
     setWindowTitle(Text(e->caption));
     QStringList categories;

@@ -114,20 +114,32 @@ TEST(EngineFilterView, ViewFollowsEditsUnderCompiledFilters) {
   }
 }
 
+// 400 random records loaded and a cursor on them.
+struct RandomTable {
+  explicit RandomTable(uint32_t seed) {
+    std::mt19937 rng(seed);
+    TableData t = ArticleTable();
+    for (int i = 0; i < 400; ++i) {
+      records.push_back(RandomRecord(rng));
+      AddRow(&t, 0, records.back());
+    }
+    status = db.Load(std::move(t));
+  }
+  template <typename Pred>
+  uint32_t CountOf(Pred pred) const {
+    return uint32_t(std::count_if(records.begin(), records.end(), pred));
+  }
+  std::vector<std::vector<FieldValue>> records;
+  Opened db;
+  engine::DBResult status = engine::kDBOk;
+};
+
 TEST(EngineFilterView, TwoFiltersNarrowTogetherAndDropApart) {
   const auto cases = Cases();
-  std::mt19937 rng(99);
-  TableData t = ArticleTable();
-  std::vector<std::vector<FieldValue>> records;
-  for (int i = 0; i < 400; ++i) {
-    records.push_back(RandomRecord(rng));
-    AddRow(&t, 0, records.back());
-  }
-  Opened db;
-  ASSERT_EQ(db.Load(std::move(t)), kDBOk);
-  auto count_of = [&](auto pred) {
-    return uint32_t(std::count_if(records.begin(), records.end(), pred));
-  };
+  RandomTable table(99);
+  ASSERT_EQ(table.status, kDBOk);
+  Opened& db = table.db;
+  auto count_of = [&](auto pred) { return table.CountOf(pred); };
   engine::FilterHandle year = 0, number = 0;
   ASSERT_EQ(db.cursor->AddFilter(Compile(cases[0].text), &year), kDBOk);
   ASSERT_EQ(db.cursor->AddFilter(Compile(cases[1].text), &number), kDBOk);
@@ -158,18 +170,10 @@ TEST(EngineFilterView, TwoFiltersNarrowTogetherAndDropApart) {
 // gives, keeps the record where it can, and changes nothing when refused.
 TEST(EngineFilterView, ReplacedFilterTakesTheOldOnesPlace) {
   const auto cases = Cases();
-  std::mt19937 rng(7);
-  TableData t = ArticleTable();
-  std::vector<std::vector<FieldValue>> records;
-  for (int i = 0; i < 400; ++i) {
-    records.push_back(RandomRecord(rng));
-    AddRow(&t, 0, records.back());
-  }
-  Opened db;
-  ASSERT_EQ(db.Load(std::move(t)), kDBOk);
-  auto count_of = [&](auto pred) {
-    return uint32_t(std::count_if(records.begin(), records.end(), pred));
-  };
+  RandomTable table(7);
+  ASSERT_EQ(table.status, kDBOk);
+  Opened& db = table.db;
+  auto count_of = [&](auto pred) { return table.CountOf(pred); };
   engine::FilterHandle year = 0, number = 0, replaced = 0;
   ASSERT_EQ(db.cursor->AddFilter(Compile(cases[0].text), &year), kDBOk);
   ASSERT_EQ(db.cursor->AddFilter(Compile(cases[1].text), &number), kDBOk);

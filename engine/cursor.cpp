@@ -364,65 +364,73 @@ DBResult Cursor::DeleteRecord() {
   return base_->Delete(view()[pos_], this);
 }
 
+DBResult Cursor::DecodeFilter(std::span<const uint8_t> block,
+                              std::unique_ptr<FilterProgram>* program) {
+  std::string error;
+  DBResult r = FilterProgram::Decode(block, base_->data(), program, &error);
+  if (r != kDBOk) return base_->Fail(r, error.empty() ? DefaultErrorText(r) : error);
+  if (*program == nullptr) return base_->Fail(kDBBadFilter, "The filter block decodes to nothing");
+  return kDBOk;
+}
+
+std::vector<Cursor::Filter>::iterator Cursor::FindFilter(FilterHandle handle) {
+  return std::find_if(filters_.begin(), filters_.end(),
+                      [&](const Filter& f) { return f.handle == handle; });
+}
+
+template <typename Change>
+void Cursor::ChangeFilters(const Change& change) {
+  bool was_on = where_ == Where::kOn;
+  uint32_t row = was_on ? view()[pos_] : kNoRow;
+  change();
+  RebuildView();
+  Reposition(was_on, row);
+}
+
 DBResult Cursor::AddFilter(std::span<const uint8_t> block, FilterHandle* handle) {
   if (DBResult r = CheckOpen()) return r;
   std::unique_ptr<FilterProgram> program;
-  std::string error;
-  DBResult r = FilterProgram::Decode(block, base_->data(), &program, &error);
-  if (r != kDBOk) return base_->Fail(r, error.empty() ? DefaultErrorText(r) : error);
+  if (DBResult r = DecodeFilter(block, &program)) return r;
   return AddFilterProgram(std::move(program), handle);
 }
 
 DBResult Cursor::AddFilterProgram(std::unique_ptr<FilterProgram> program, FilterHandle* handle) {
   if (DBResult r = CheckOpen()) return r;
   if (program == nullptr) return base_->Fail(kDBBadFilter, "The filter block decodes to nothing");
-  bool was_on = where_ == Where::kOn;
-  uint32_t row = was_on ? view()[pos_] : kNoRow;
-  Filter f;
-  f.program = std::move(program);
-  f.handle = next_handle_++;
-  *handle = f.handle;
-  filters_.push_back(std::move(f));
-  RebuildView();
-  Reposition(was_on, row);
+  ChangeFilters([&] {
+    Filter f;
+    f.program = std::move(program);
+    f.handle = next_handle_++;
+    *handle = f.handle;
+    filters_.push_back(std::move(f));
+  });
   return kDBOk;
 }
 
 DBResult Cursor::DropFilter(FilterHandle handle) {
   if (DBResult r = CheckOpen()) return r;
-  auto it = std::find_if(filters_.begin(), filters_.end(),
-                         [&](const Filter& f) { return f.handle == handle; });
+  auto it = FindFilter(handle);
   if (it == filters_.end()) {
     return base_->Fail(kDBNoSuchFilter, "No filter with handle " + std::to_string(handle));
   }
-  bool was_on = where_ == Where::kOn;
-  uint32_t row = was_on ? view()[pos_] : kNoRow;
-  filters_.erase(it);
-  RebuildView();
-  Reposition(was_on, row);
+  ChangeFilters([&] { filters_.erase(it); });
   return kDBOk;
 }
 
 DBResult Cursor::ReplaceFilter(FilterHandle handle, std::span<const uint8_t> block,
                                FilterHandle* new_handle) {
   if (DBResult r = CheckOpen()) return r;
-  auto it = std::find_if(filters_.begin(), filters_.end(),
-                         [&](const Filter& f) { return f.handle == handle; });
+  auto it = FindFilter(handle);
   if (it == filters_.end()) {
     return base_->Fail(kDBNoSuchFilter, "No filter with handle " + std::to_string(handle));
   }
   std::unique_ptr<FilterProgram> program;
-  std::string error;
-  DBResult r = FilterProgram::Decode(block, base_->data(), &program, &error);
-  if (r != kDBOk) return base_->Fail(r, error.empty() ? DefaultErrorText(r) : error);
-  if (program == nullptr) return base_->Fail(kDBBadFilter, "The filter block decodes to nothing");
-  bool was_on = where_ == Where::kOn;
-  uint32_t row = was_on ? view()[pos_] : kNoRow;
-  it->program = std::move(program);
-  it->handle = next_handle_++;
-  *new_handle = it->handle;
-  RebuildView();
-  Reposition(was_on, row);
+  if (DBResult r = DecodeFilter(block, &program)) return r;
+  ChangeFilters([&] {
+    it->program = std::move(program);
+    it->handle = next_handle_++;
+    *new_handle = it->handle;
+  });
   return kDBOk;
 }
 

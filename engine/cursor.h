@@ -90,6 +90,13 @@ class Cursor final : public IDSCursor {
   DBResult ReadCurrent(RecordBuffer* buf);
   bool Passes(uint32_t row) const;
   void RebuildView();
+  // Decodes a filter block; a block that decodes to nothing is refused too.
+  DBResult DecodeFilter(std::span<const uint8_t> block, std::unique_ptr<FilterProgram>* program);
+  std::vector<Filter>::iterator FindFilter(FilterHandle handle);
+  // Runs `change` on the filters, then rebuilds the view and keeps the
+  // current record where it can.
+  template <typename Change>
+  void ChangeFilters(const Change& change);
   // Puts the cursor on `row` if the view holds it, else on the record that
   // would follow it (or the last one); keeps BOF/EOF when not on a record.
   void Reposition(bool was_on, uint32_t row);

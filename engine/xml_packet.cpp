@@ -635,7 +635,8 @@ class XmlReader {
   }
   // Everything before the rows: declaration, root, fields, parameters.
   DBResult ReadHead(const pugi::xml_document& doc, const Outline& outline, pugi::xml_node* rowdata);
-  DBResult ReadInPieces(std::string_view document, size_t skip, const XmlRowSpan& span,
+  // `document` is parsed in place, a piece of rows at a time.
+  DBResult ReadInPieces(std::span<char> document, size_t skip, const XmlRowSpan& span,
                         const Outline& outline);
   DBResult ReadRows(pugi::xml_node rowdata);
   DBResult BeginRows(size_t rows);
@@ -791,7 +792,8 @@ DBResult XmlReader::Read(std::span<const uint8_t> packet, Bytes* own) {
   const Outline outline{prolog_problem, text_after_root, last, bom};
   XmlRowSpan span;
   if (piece_bytes_ != 0 && FindXmlRowSpan(document, skip, piece_bytes_, &span)) {
-    if (DBResult rc = ReadInPieces(document, skip, span, outline); rc != kDBOk) return rc;
+    const std::span<char> writable(doc_text, buffer.size());
+    if (DBResult rc = ReadInPieces(writable, skip, span, outline); rc != kDBOk) return rc;
   } else {
     pugi::xml_document doc;
     const pugi::xml_parse_result parsed = doc.load_buffer_inplace(
@@ -870,8 +872,9 @@ DBResult XmlReader::ReadHead(const pugi::xml_document& doc, const Outline& outli
 // tree dropped before the next is made. Errors come in the order a parse of
 // the whole document gives them: the first malformation by offset, then the
 // first refused content.
-DBResult XmlReader::ReadInPieces(std::string_view document, size_t skip, const XmlRowSpan& span,
+DBResult XmlReader::ReadInPieces(std::span<char> writable, size_t skip, const XmlRowSpan& span,
                                  const Outline& outline) {
+  const std::string_view document(writable.data(), writable.size());
   std::string head_text;
   head_text.reserve(span.begin - skip + document.size() - span.end);
   head_text.append(document.substr(skip, span.begin - skip));
@@ -904,7 +907,7 @@ DBResult XmlReader::ReadInPieces(std::string_view document, size_t skip, const X
   }
   head_text = std::string();
   // Pieces are parsed in place in the document, which becomes the heap.
-  char* const text = const_cast<char*>(document.data());
+  char* const text = writable.data();
   pugi::xml_document piece;
   size_t from = span.begin, row = 0;
   for (const size_t cut : span.cuts) {

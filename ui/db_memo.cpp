@@ -254,7 +254,7 @@ void DataMemo::resizeEvent(QResizeEvent* event) {
     // The old cuts are wrap points of the old width only.
     cut_width_ = TextWidth();
     settling_ = true;
-    const bool cut = memo_blocks::CutLongBlocks(document(), cut_width_);
+    const bool cut = memo_blocks::RecutLongBlocks(document(), cut_width_);
     settling_ = false;
     if (cut) {
       has_cuts_ = true;

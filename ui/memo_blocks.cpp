@@ -237,7 +237,7 @@ void MarkCuts(QTextDocument* doc, const std::vector<Cut>& cuts) {
   }
 }
 
-bool CutLongBlocks(QTextDocument* doc, qreal text_width) {
+bool RecutLongBlocks(QTextDocument* doc, qreal text_width) {
   bool changed = false;
   // Each paragraph: blocks joined by breaks that stand for blanks, cut afresh
   // in one edit per paragraph.

@@ -50,9 +50,10 @@ std::vector<Cut> CutLongBlocks(QString& text);
 // Marks the blocks of the cuts after the text was set.
 void MarkCuts(QTextDocument* doc, const std::vector<Cut>& cuts);
 
-// The same on the document's text, as one edit, after joining the cuts made
-// for another width; whether the document changed.
-bool CutLongBlocks(QTextDocument* doc, qreal text_width);
+// Provisional cuts of the document's long paragraphs, made afresh in one
+// edit after joining the cuts made for another width; whether the document
+// changed.
+bool RecutLongBlocks(QTextDocument* doc, qreal text_width);
 // Gives the blocks before provisional cuts a line count estimated from their
 // length, so that the scroll bar spans about the whole text until they are
 // laid out. (The box learns of it at its next change of document size.)

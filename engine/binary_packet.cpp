@@ -477,7 +477,7 @@ DBResult WriteBinaryPacket(const TableData& data, std::string* out, std::string*
   }
   out->resize(total);
   char* p = out->data();
-  std::memcpy(p, head.data(), head.size());
+  coding::CopyBytes(p, head.data(), head.size());
   p += head.size();
   cell = data.cells.data();
   const char* heap = data.heap.data();
@@ -498,7 +498,7 @@ DBResult WriteBinaryPacket(const TableData& data, std::string* out, std::string*
       } else {
         coding::EncodeUInt(p, cell->len, plan.size);
         p += plan.size;
-        std::memcpy(p, heap + cell->data, cell->len);
+        coding::CopyBytes(p, heap + cell->data, cell->len);
         p += cell->len;
       }
     }

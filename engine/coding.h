@@ -29,6 +29,13 @@ inline void EncodeUInt(char* dst, uint64_t value, size_t size) {
   }
 }
 
+// Copies `n` bytes. An empty buffer's data() may be null, and memcpy from or
+// to null is undefined even for zero bytes, so a zero-length copy touches
+// neither pointer.
+inline void CopyBytes(void* dst, const void* src, size_t n) {
+  if (n != 0) std::memcpy(dst, src, n);
+}
+
 // Reads `size` little-endian bytes as an unsigned number.
 // REQUIRES: size <= 8, src holds size bytes.
 inline uint64_t DecodeUInt(const uint8_t* src, size_t size) {

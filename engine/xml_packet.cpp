@@ -752,7 +752,7 @@ template <typename Bytes>
 DBResult XmlReader::Read(std::span<const uint8_t> packet, Bytes* own) {
   *out_ = TableData{};
   document_size_ = packet.size();
-  if (const void* zero = std::memchr(packet.data(), 0, packet.size())) {
+  if (const void* zero = packet.empty() ? nullptr : std::memchr(packet.data(), 0, packet.size())) {
     return Fail(kDBCorruptPacket,
                 "a zero byte at offset " + Num(static_cast<const uint8_t*>(zero) - packet.data()));
   }
@@ -1145,7 +1145,7 @@ DBResult XmlReader::ReadValue(size_t row, size_t f, std::string_view raw, Cell* 
       if (!ok) return Fail(kDBValueDoesNotFit, where() + why_);
       len = value_.size();
       if (len > raw.size()) return Fail(kDBValueDoesNotFit, where() + "decoding lengthened it");
-      std::memcpy(const_cast<char*>(raw.data()), value_.data(), len);
+      coding::CopyBytes(const_cast<char*>(raw.data()), value_.data(), len);
     }
     size_t at = 0;
     if (len != 0) {

@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QPixmap>
 #include <QEventLoop>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>

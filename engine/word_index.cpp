@@ -6,7 +6,6 @@
 #include <cassert>
 #include <cstring>
 
-
 #include "engine/simd.h"
 #include "engine/text_fold.h"
 

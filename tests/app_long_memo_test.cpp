@@ -18,8 +18,8 @@ namespace {
 // About 60 000 characters without a line break, with a no-break space and
 // characters of the code page's upper half, then a short line.
 std::string LongParagraph() {
-  static const char* kWords[] = {"printer", "netv\xE6rk", "grafik\xA0kort", "spil", "\x80",
-                                 "tastatur-layout", "modem"};
+  static const char* kWords[] = {"printer", "netv\xE6rk",      "grafik\xA0kort", "spil",
+                                 "\x80",    "tastatur-layout", "modem"};
   std::string s;
   for (size_t k = 0; s.size() < 60000; ++k) s += std::string(kWords[k % std::size(kWords)]) + " ";
   return s + "slut\r\nanden linje";
@@ -55,11 +55,14 @@ class LongMemo : public MaintenanceWindow {
     MaintenanceWindow::SetUp();
     std::string xml_text;
     for (char c : LongParagraph()) {
-      xml_text += c == '\r' ? std::string("&#13;") : c == '\n' ? std::string("&#10;") : std::string(1, c);
+      xml_text += c == '\r'   ? std::string("&#13;")
+                  : c == '\n' ? std::string("&#10;")
+                              : std::string(1, c);
     }
-    WriteFile("Base.xml", EditionXml({ArticleRow("Aargang=\"2001\" Nummer=\"1\" Titel=\"Lang\" Tekst=\"" +
-                                                 xml_text +
-                                                 "\" Kategori=\"Artikel\" StartSide=\"1\" SlutSide=\"2\"")}));
+    WriteFile(
+        "Base.xml",
+        EditionXml({ArticleRow("Aargang=\"2001\" Nummer=\"1\" Titel=\"Lang\" Tekst=\"" + xml_text +
+                               "\" Kategori=\"Artikel\" StartSide=\"1\" SlutSide=\"2\"")}));
   }
   // A box that holds the text whole, beside the window's, of the same size.
   void ShowReference(ui::DataMemo* memo) {
@@ -115,9 +118,8 @@ TEST_F(LongMemo, ShowsTheWrappedLinesOfTheWholeParagraphAndCopiesItAsItIs) {
     EXPECT_EQ(copied.count(u'\n'), 1);
     std::string expected = LongParagraph();
     std::replace(expected.begin(), expected.end(), '\xA0', ' ');  // as every plain-text copy
-    EXPECT_EQ(FirstDifference(ui::ToCp1252(copied.replace(u'\n', QStringLiteral("\r\n"))),
-                              expected),
-              "");
+    EXPECT_EQ(
+        FirstDifference(ui::ToCp1252(copied.replace(u'\n', QStringLiteral("\r\n"))), expected), "");
   }
 }
 

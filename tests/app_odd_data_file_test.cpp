@@ -21,8 +21,8 @@
 #include "app/guarded_application.h"
 #include "app/indeks_base.h"
 #include "platform/file_system.h"
-#include "platform/profile_file.h"
 #include "platform/locale.h"
+#include "platform/profile_file.h"
 
 namespace app {
 namespace {

@@ -26,9 +26,7 @@ namespace {
 // How much of a paragraph one settling step lays out.
 constexpr int kWindowChars = 4 * kPieceChars;
 
-int State(const QTextBlock& block) {
-  return block.isValid() ? std::max(0, block.userState()) : 0;
-}
+int State(const QTextBlock& block) { return block.isValid() ? std::max(0, block.userState()) : 0; }
 
 bool Provisional(const QTextBlock& block) { return (State(block) & kProvisional) != 0; }
 
@@ -183,7 +181,8 @@ void Apply(QTextDocument* doc, int start, int head_state, const std::vector<int>
     }
   }
   doc->findBlock(start).setUserState(head_state > 0 ? head_state : -1);
-  for (const Cut& c : cuts) doc->findBlock(start + c.position).setUserState(c.state > 0 ? c.state : -1);
+  for (const Cut& c : cuts)
+    doc->findBlock(start + c.position).setUserState(c.state > 0 ? c.state : -1);
 }
 
 // The block breaks that stand for blanks in [from, to), and the text of that

@@ -2,6 +2,10 @@
 // application, its one window, the message loop; the window is destroyed
 // (closing the table) when the loop ends. The editors' build is this file
 // compiled with VREGISTER_EDITOR_BUILD, the one switch between the two.
+#include <filesystem>
+#include <iostream>
+
+#include "app/command_line.h"
 #include "app/editor_configuration.h"
 #include "app/guarded_application.h"
 #include "app/indeks_base.h"
@@ -20,9 +24,15 @@ constexpr bool kEditorBuild = false;
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (auto status = app::AnswerCommandLine(argc, argv, kEditorBuild, std::cout, std::cerr)) {
+    return *status;
+  }
   platform::IgnoreFileSizeSignal();
-  app::GuardedApplication application(argc, argv);
   platform::EnvironmentLocale locale;
+  std::error_code no_directory;
+  app::NoteMissingDataFile(app::ProgramName(argv[0]), locale, platform::DefaultFileSystem(),
+                           std::filesystem::current_path(no_directory).string(), std::cerr);
+  app::GuardedApplication application(argc, argv);
   int result = 0;
   {
     app::TVRegister window(locale, platform::DefaultFileSystem(), platform::DefaultProfileFiles());

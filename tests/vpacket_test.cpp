@@ -222,10 +222,85 @@ TEST_F(VpacketTest, ErrorsGoToStderrWithExitCodeOne) {
   EXPECT_EQ(no_xml.exit_code, 1);
   EXPECT_THAT(no_xml.err, HasSubstr("zero byte"));
   EXPECT_FALSE(fs::exists(Temp("keep.bin.xml")));
+}
 
-  EXPECT_EQ(Vpacket("frobnicate").exit_code, 1);
-  EXPECT_EQ(Vpacket("dump").exit_code, 1);
-  EXPECT_THAT(Vpacket("").err, HasSubstr("vpacket dump [--all] FILE"));
+// Help and version on stdout with status 0; a command line a command cannot
+// take is one line on stderr, beginning "vpacket:", with status 2.
+TEST_F(VpacketTest, CommandLineManners) {
+  const struct {
+    std::string args;
+    int exit_code;
+    std::string out_begins;  // stdout begins with this
+    std::string err;         // stderr exactly
+  } cases[] = {
+      {"--help", 0, "usage: vpacket COMMAND ARGS...\n", ""},
+      {"-h", 0, "usage: vpacket COMMAND ARGS...\n", ""},
+      {"help", 0, "usage: vpacket COMMAND ARGS...\n", ""},
+      {"help dump", 0, "usage: vpacket dump [--all] [--encoding=windows-1252|utf-8] FILE\n", ""},
+      {"dump --help", 0, "usage: vpacket dump [--all] [--encoding=windows-1252|utf-8] FILE\n", ""},
+      {"compile -h", 0, "usage: vpacket compile ", ""},
+      {"--version", 0, "vpacket " VR_VERSION "\n", ""},
+      {"", 2, "", "vpacket: no command given (see 'vpacket --help')\n"},
+      {"frobnicate", 2, "", "vpacket: unknown command 'frobnicate' (see 'vpacket --help')\n"},
+      {"--bogus", 2, "", "vpacket: unknown option '--bogus' (see 'vpacket --help')\n"},
+      {"help frobnicate", 2, "",
+       "vpacket: help: unknown command 'frobnicate' (see 'vpacket --help')\n"},
+      {"dump --bogus x", 2, "",
+       "vpacket: dump: unknown option '--bogus' (see 'vpacket dump --help')\n"},
+      {"dump --encoding=latin1 x", 2, "",
+       "vpacket: dump: unknown encoding 'latin1' (windows-1252 or utf-8) (see 'vpacket dump "
+       "--help')\n"},
+      {"dump", 2, "",
+       "vpacket: dump: usage: vpacket dump [--all] [--encoding=windows-1252|utf-8] FILE (see "
+       "'vpacket dump --help')\n"},
+      {"filter --bogus x y", 2, "",
+       "vpacket: filter: unknown option '--bogus' (see 'vpacket filter --help')\n"},
+      {"compile --bogus x", 2, "",
+       "vpacket: compile: unknown option '--bogus' (see 'vpacket compile --help')\n"},
+      {"info --bogus", 2, "",
+       "vpacket: info: unknown option '--bogus' (see 'vpacket info --help')\n"},
+      {"convert x", 2, "",
+       "vpacket: convert: usage: vpacket convert IN OUT (see 'vpacket convert --help')\n"},
+      // The table's refusal of a filter text is the tool's error too.
+      {"compile \"Titel LIKE\"", 1, "", "vpacket: Expression expected but nothing found\n"},
+      {"filter '" VR_SOURCE_DIR "/data/Base.xml' \"Nix = 1\"", 1, "",
+       "vpacket: ArtikelData: Field 'Nix' not found\n"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = Vpacket(c.args);
+    EXPECT_EQ(run.exit_code, c.exit_code) << c.args;
+    EXPECT_TRUE(run.out.starts_with(c.out_begins)) << c.args << ": " << run.out;
+    EXPECT_EQ(run.err, c.err) << c.args;
+  }
+}
+
+// Text comes out as the packet's Windows-1252 bytes, or as UTF-8 when asked.
+// The shipped Danish text's letters outside ASCII are all in the code page's
+// Latin-1 half, where a byte is its character's number.
+TEST_F(VpacketTest, DumpAndFilterWriteUtf8WhenAsked) {
+  const std::string data = "'" VR_SOURCE_DIR "/data/Base.xml'";
+  for (const std::string command : {"dump ", "dump --all ", "filter ", "filter --all "}) {
+    const std::string filter = command.starts_with("filter") ? " \"Aargang = 2001\"" : "";
+    const ToolRun cp1252 = Vpacket(command + data + filter);
+    const ToolRun named = Vpacket(command + "--encoding=windows-1252 " + data + filter);
+    const ToolRun utf8 = Vpacket(command + "--encoding=utf-8 " + data + filter);
+    ASSERT_EQ(cp1252.exit_code, 0) << command << cp1252.err;
+    ASSERT_EQ(utf8.exit_code, 0) << command << utf8.err;
+    EXPECT_EQ(named.out, cp1252.out) << command;
+    ASSERT_NE(cp1252.out.find("\xE5"), std::string::npos) << command;  // an "å"
+    std::string expected;
+    for (char c : cp1252.out) {
+      const auto byte = static_cast<unsigned char>(c);
+      ASSERT_TRUE(byte < 0x80 || byte >= 0xA0) << command << ": byte " << int{byte};
+      if (byte < 0x80) {
+        expected += c;
+      } else {
+        expected += static_cast<char>(0xC0 | (byte >> 6));
+        expected += static_cast<char>(0x80 | (byte & 0x3F));
+      }
+    }
+    EXPECT_TRUE(utf8.out == expected) << command;
+  }
 }
 
 // A FIFO, a directory or a link loop as input, and a FIFO as output: a

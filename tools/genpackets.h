@@ -145,8 +145,8 @@ std::vector<Article> BuildIssues(const EditionContent& content, Rng* rng,
 
 // An earlier version of a record, as it was first typed in before proof-
 // reading: variant 0 has wrong page numbers, 1 only the first text line, 2 two
-// letters of the title swapped, 3 no last page and no cover-disc note (a
-// variant that does not apply falls through to the next).
+// neighbouring words of the title in the wrong order, 3 no last page and no
+// cover-disc note (a variant that does not apply falls through to the next).
 Article MakeDraft(const Article& final_version, Rng* rng, int variant);
 
 // The record with a correction line added to its text after publication.

@@ -8,9 +8,10 @@
 // the cover-disc record has a first and a last page; titles fit 80 characters
 // and are unique within a run; every text is Windows-1252 with CR LF lines.
 #include <algorithm>
-#include <cctype>
 #include <set>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "tools/genpackets.h"
 
@@ -236,15 +237,22 @@ Article MakeDraft(const Article& final_version, Rng* rng, int variant) {
       }
       [[fallthrough]];
     }
-    case 2: {  // two letters of the title swapped
+    case 2: {  // two neighbouring words of the title typed in the wrong order
+      // Words, not letters, so that every word of a draft is still spelt right.
       std::string& title = *draft.titel;
-      for (size_t i = title.size() / 2; i + 1 < title.size(); ++i) {
-        const auto a = static_cast<unsigned char>(title[i]);
-        const auto b = static_cast<unsigned char>(title[i + 1]);
-        if (a != b && std::isalpha(a) && std::isalpha(b) && a < 0x80 && b < 0x80) {
-          std::swap(title[i], title[i + 1]);
-          return draft;
-        }
+      std::vector<std::pair<size_t, size_t>> words;  // start and length
+      for (size_t at = 0; at < title.size();) {
+        const size_t end = std::min(title.find(' ', at), title.size());
+        words.emplace_back(at, end - at);
+        at = end + 1;
+      }
+      for (size_t w = words.size(); w >= 2; --w) {
+        const auto [a_at, a_len] = words[w - 2];
+        const auto [b_at, b_len] = words[w - 1];
+        const std::string a = title.substr(a_at, a_len), b = title.substr(b_at, b_len);
+        if (a.empty() || b.empty() || a == b) continue;
+        title.replace(a_at, b_at + b_len - a_at, b + " " + a);
+        return draft;
       }
       [[fallthrough]];
     }

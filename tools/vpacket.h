@@ -3,8 +3,9 @@
 // Each command lives in its own tools/vpacket_<name>.cpp and registers itself
 // with one VPACKET_COMMAND line, so adding a command means adding a file; the
 // main program lists the registry in its usage text and dispatches on the
-// first argument. Commands write results to stdout and errors to stderr and
-// return the process exit code (0 success, 1 failure).
+// first argument. Commands write results to stdout and errors to stderr, each
+// error one line beginning "vpacket: ", and return the process exit code
+// (0 success, 1 failure, 2 a command line the command cannot take).
 #pragma once
 
 #include <span>
@@ -20,9 +21,12 @@ using RunFn = int (*)(Args args);
 
 struct Command {
   const char* name;
-  const char* usage;  // argument synopsis and description, may span lines
+  const char* usage;  // argument synopsis, then its description on further lines
   RunFn run;
 };
+
+// The program's version, as the package carries it.
+inline constexpr const char* kVersion = VR_VERSION;
 
 // The registered commands, sorted by name.
 std::vector<Command>& Registry();
@@ -36,8 +40,12 @@ struct Registrar {
 
 // Prints "vpacket: <text>" to stderr and returns 1.
 int Fail(const std::string& text);
-// Prints the command's usage to stderr and returns 1.
-int UsageError(const char* command);
+// A command line the command cannot take: prints one line naming the command,
+// `problem` (the arguments not matching the command's synopsis when empty)
+// and where its help is, and returns 2.
+int UsageError(const char* command, const std::string& problem = "");
+// UsageError for an option the command does not know.
+int UnknownOption(const char* command, const std::string& option);
 
 // Whole-file access; false with a text naming the file on failure.
 bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error);

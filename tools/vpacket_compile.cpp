@@ -3,7 +3,7 @@
 //
 // The field numbers and types come from the article table itself (a closed
 // TArtikelData is the filter host), so messages carry its name exactly as
-// the program shows them. A refused text prints the message alone on stderr.
+// the program shows them. A refused text prints the message on stderr.
 #include <cstdio>
 #include <iostream>
 
@@ -22,14 +22,19 @@ int RunCompile(Args args) {
   bool hex_only = false;
   size_t i = 0;
   for (; i < args.size() && args[i].starts_with("--"); ++i) {
-    if (args[i] == "--case-sensitive")
+    if (args[i] == "--") {
+      ++i;
+      break;
+    }
+    if (args[i] == "--case-sensitive") {
       options.foCaseInsensitive = false;
-    else if (args[i] == "--no-partial")
+    } else if (args[i] == "--no-partial") {
       options.foNoPartialCompare = true;
-    else if (args[i] == "--hex")
+    } else if (args[i] == "--hex") {
       hex_only = true;
-    else
-      return UsageError("compile");
+    } else {
+      return UnknownOption("compile", args[i]);
+    }
   }
   if (i + 1 != args.size()) return UsageError("compile");
   platform::PosixFileSystem fs;
@@ -38,8 +43,7 @@ int RunCompile(Args args) {
   try {
     block = store::CompileFilterText(table, args[i], options);
   } catch (const store::Exception& e) {
-    std::cerr << e.what() << "\n";
-    return 1;
+    return Fail(e.what());
   }
   const std::string hex = store::FilterBlockHex(block);
   if (hex_only) {

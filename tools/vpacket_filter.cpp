@@ -1,5 +1,5 @@
-// vpacket filter [--all] FILE TEXT: the records of a packet that pass a
-// filter text, in the format of vpacket dump.
+// vpacket filter [--all] [--encoding=E] FILE TEXT: the records of a packet
+// that pass a filter text, in the format of vpacket dump.
 //
 // The text is compiled against the packet's own fields (numbers and types as
 // the packet gives them, plus the article table's calculated Sideantal, which
@@ -48,7 +48,7 @@ class PacketHost : public store::IFilterHost {
 
 // Every row version that passes, as `vpacket dump --all` lists rows.
 int FilterAllRows(const std::string& path, const engine::TableData& t,
-                  const std::vector<uint8_t>& block) {
+                  const std::vector<uint8_t>& block, TextEncoding encoding) {
   std::unique_ptr<engine::FilterProgram> program;
   std::string error;
   if (engine::FilterProgram::Decode(block, t, &program, &error) != engine::kDBOk)
@@ -62,7 +62,7 @@ int FilterAllRows(const std::string& path, const engine::TableData& t,
   std::vector<engine::FieldDesc> descs;
   for (size_t f = 0; f < t.field_count(); ++f) descs.push_back(FieldDescOf(t.fields[f], f));
   std::string text = "row\tstatus\tblanks";
-  if (!descs.empty()) text += "\t" + DumpHeading(descs);
+  if (!descs.empty()) text += "\t" + DumpHeading(descs, encoding);
   text += "\n";
   for (uint32_t r = 0; r < t.row_count(); ++r) {
     if (!program->Matches(t, replaces, r)) continue;
@@ -73,7 +73,7 @@ int FilterAllRows(const std::string& path, const engine::TableData& t,
       text.push_back('\t');
       const engine::Cell& c = t.cell(r, f);
       if (c.blank == engine::kValue)
-        AppendDumpValue(descs[f], engine::CellToValue(t, t.fields[f], c), &text);
+        AppendDumpValue(descs[f], engine::CellToValue(t, t.fields[f], c), &text, encoding);
     }
     text.push_back('\n');
   }
@@ -82,36 +82,35 @@ int FilterAllRows(const std::string& path, const engine::TableData& t,
 }
 
 int RunFilter(Args args) {
-  bool all = false;
-  size_t i = 0;
-  if (i < args.size() && args[i] == "--all") {
-    all = true;
-    ++i;
+  DumpOptions options;
+  Args operands;
+  if (const int status = ParseDumpOptions("filter", args, &options, &operands); status != 0) {
+    return status;
   }
-  if (i + 2 != args.size()) return UsageError("filter");
-  const std::string& path = args[i];
+  if (operands.size() != 2) return UsageError("filter");
+  const std::string& path = operands[0];
   std::string bytes, error;
   engine::TableData t;
   if (!LoadPacket(path, &bytes, &t, &error)) return Fail(error);
   std::vector<uint8_t> block;
   try {
-    block = store::CompileFilterText(PacketHost(t), args[i + 1], {true, false});
+    block = store::CompileFilterText(PacketHost(t), operands[1], {true, false});
   } catch (const store::Exception& e) {
-    std::cerr << e.what() << "\n";
-    return 1;
+    return Fail(e.what());
   }
-  if (all) return FilterAllRows(path, t, block);
-  return DumpPacketRecords(path, &bytes, block);
+  if (options.all) return FilterAllRows(path, t, block, options.encoding);
+  return DumpPacketRecords(path, &bytes, block, options.encoding);
 }
 
 }  // namespace
 }  // namespace vpacket
 
-VPACKET_COMMAND(filter,
-                "filter [--all] FILE TEXT\n"
-                "    Prints the current records of the packet that pass the filter text,\n"
-                "    in the format of \"vpacket dump FILE\"; the text is compiled against\n"
-                "    the packet's fields with the article table's options. --all prints\n"
-                "    every row version that passes, in the format of \"vpacket dump --all\".\n"
-                "    A text the table refuses prints its message on stderr and exits 1.",
-                vpacket::RunFilter);
+VPACKET_COMMAND(
+    filter,
+    "filter [--all] [--encoding=windows-1252|utf-8] FILE TEXT\n"
+    "    Prints the current records of the packet that pass the filter text,\n"
+    "    in the format of \"vpacket dump FILE\"; the text is compiled against\n"
+    "    the packet's fields with the article table's options. --all prints\n"
+    "    every row version that passes, in the format of \"vpacket dump --all\".\n"
+    "    A text the table refuses prints its message on stderr and exits 1." VPACKET_ENCODING_HELP,
+    vpacket::RunFilter);

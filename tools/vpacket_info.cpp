@@ -57,6 +57,7 @@ std::string ParamLine(const engine::Param& p) {
 
 int RunInfo(vpacket::Args args) {
   using namespace engine;
+  if (!args.empty() && args[0].starts_with("-")) return vpacket::UnknownOption("info", args[0]);
   if (args.size() != 1) return vpacket::UsageError("info");
   std::string bytes, error;
   TableData t;

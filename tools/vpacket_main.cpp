@@ -5,6 +5,7 @@
 #include <exception>
 #include <iostream>
 #include <new>
+#include <string_view>
 
 #include "engine/data_object.h"
 #include "engine/packet_codec.h"
@@ -31,11 +32,27 @@ int Fail(const std::string& text) {
   return 1;
 }
 
-int UsageError(const char* command) {
-  for (const Command& c : Registry()) {
-    if (std::strcmp(c.name, command) == 0) std::cerr << "usage: vpacket " << c.usage << "\n";
+int UsageError(const char* command, const std::string& problem) {
+  std::string line = "vpacket: ";
+  line += command;
+  line += ": ";
+  if (problem.empty()) {
+    line += "usage: vpacket ";
+    for (const Command& c : Registry()) {
+      if (std::strcmp(c.name, command) == 0) {
+        const std::string_view usage = c.usage;
+        line += usage.substr(0, usage.find('\n'));
+      }
+    }
+  } else {
+    line += problem;
   }
-  return 1;
+  std::cerr << line << " (see 'vpacket " << command << " --help')\n";
+  return 2;
+}
+
+int UnknownOption(const char* command, const std::string& option) {
+  return UsageError(command, "unknown option '" + option + "'");
 }
 
 bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error) {
@@ -76,21 +93,66 @@ bool LoadPacket(const std::string& path, std::string* bytes, engine::TableData* 
 
 namespace {
 
-int Usage() {
-  std::cerr << "usage: vpacket COMMAND ARGS...\n\ncommands:\n";
+const vpacket::Command* FindCommand(std::string_view name) {
+  for (const vpacket::Command& c : vpacket::Registry()) {
+    if (name == c.name) return &c;
+  }
+  return nullptr;
+}
+
+bool IsHelp(std::string_view arg) { return arg == "--help" || arg == "-h"; }
+
+int Help() {
+  std::cout << "usage: vpacket COMMAND ARGS...\n"
+               "       vpacket COMMAND --help | --help | --version\n\n"
+               "Inspects, dumps, filters and converts the data packets of vregister\n"
+               "(either form, binary or XML) and compiles filter texts. Exit status: 0\n"
+               "success, 1 failure, 2 a command line the command cannot take.\n\n"
+               "commands:\n";
   for (const vpacket::Command& c : vpacket::Registry())
-    std::cerr << "  vpacket " << c.usage << "\n\n";
-  return 1;
+    std::cout << "  vpacket " << c.usage << "\n\n";
+  return std::cout.flush() ? 0 : 1;
+}
+
+int CommandHelp(const vpacket::Command& c) {
+  std::cout << "usage: vpacket " << c.usage << "\n";
+  return std::cout.flush() ? 0 : 1;
 }
 
 int Dispatch(int argc, char** argv) {
-  if (argc < 2) return Usage();
-  const std::vector<std::string> args(argv + 2, argv + argc);
-  for (const vpacket::Command& c : vpacket::Registry()) {
-    if (std::strcmp(c.name, argv[1]) == 0) return c.run(args);
+  if (argc < 2) {
+    std::cerr << "vpacket: no command given (see 'vpacket --help')\n";
+    return 2;
   }
-  std::cerr << "vpacket: unknown command '" << argv[1] << "'\n";
-  return Usage();
+  const std::string_view first = argv[1];
+  if (IsHelp(first)) return Help();
+  if (first == "--version") {
+    std::cout << "vpacket " << vpacket::kVersion << "\n";
+    return std::cout.flush() ? 0 : 1;
+  }
+  if (first == "help") {
+    if (argc == 2) return Help();
+    const vpacket::Command* c = FindCommand(argv[2]);
+    if (c != nullptr && argc == 3) return CommandHelp(*c);
+    std::cerr << "vpacket: help: "
+              << (c == nullptr ? "unknown command '" + std::string(argv[2]) + "'"
+                               : std::string("one command at a time"))
+              << " (see 'vpacket --help')\n";
+    return 2;
+  }
+  const vpacket::Command* c = FindCommand(first);
+  if (c == nullptr) {
+    std::cerr << "vpacket: unknown " << (first.starts_with("-") ? "option '" : "command '") << first
+              << "' (see 'vpacket --help')\n";
+    return 2;
+  }
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  // Help is asked for with an option anywhere before a "--".
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (IsHelp(arg)) return CommandHelp(*c);
+  }
+  return c->run(args);
 }
 
 }  // namespace

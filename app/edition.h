@@ -3,6 +3,9 @@
 // text the window shows in that edition. One row per edition, in the order of
 // the NytSprog cycle (Danish, Norwegian, Swedish, Finnish).
 //
+// The editors' build's notices about a shared data file (a conflict at the
+// close, another editor at work on the file) are part of each edition's texts.
+//
 // Texts are UTF-8 here, as readable source; the window converts them to its
 // strings, and the words that reach the filter or the settings file ("Alle",
 // "Alla", "Kaikki", the categories) pass through the window's Windows-1252
@@ -25,6 +28,21 @@ inline constexpr int32_t kNorsk = platform::kLangNorwegian;
 inline constexpr int32_t kSvensk = platform::kLangSwedish;
 inline constexpr int32_t kSuomi = platform::kLangFinnish;
 
+// What the editors' build says about a data file it shares with other
+// editors. "%1" is the data file's name; "%2" the conflict copy's name, the
+// time the other editor opened the file, or who that editor is.
+struct FileNotices {
+  const char* conflict_word;  // in the conflict copy's name: "Base (konflikt ...).xml"
+  // Why the data file was not written, by platform::FileChange: changed,
+  // replaced, gone, created.
+  const char* conflict_reasons[4];
+  const char* conflict_saved;      // appended: where this editor's data is
+  const char* conflict_not_saved;  // appended: the copy could not be written
+  const char* open_elsewhere;      // "%1 is open in another editor" + since + who
+  const char* since;               // " since %1"
+  const char* on_host;             // between user and host
+};
+
 struct Edition {
   int32_t sprog;
   const char* data_file;
@@ -43,6 +61,7 @@ struct Edition {
   const char* key_label;       // heading of VProgrammer
   const char* afslut;          // button Afslut
   const char* categories[10];  // items 1 to 10 of KategoriValg
+  FileNotices notices;
 };
 
 // Grid positions of Edition::grid_titles, in order.
@@ -64,7 +83,17 @@ inline constexpr Edition kEditions[] = {
      "Nøgleord",
      "Afslut",
      {"Anmeldelse", "Artikel", "Galleriet", "V-CD", "Test", "Nyhed", "Nyt på nettet", "Skole",
-      "Spørg os", "Sådan virker..."}},
+      "Spørg os", "Sådan virker..."},
+     {"konflikt",
+      {"%1 er blevet ændret af en anden, siden den blev åbnet.",
+       "%1 er blevet erstattet af en anden fil, siden den blev åbnet.",
+       "%1 er blevet slettet eller flyttet, siden den blev åbnet.",
+       "%1 er blevet oprettet af en anden, mens data var åbne."},
+      " Intet er overskrevet; dine ændringer er gemt i %2.",
+      " Intet er overskrevet, men dine ændringer kunne ikke gemmes i %2.",
+      "%1 er åben hos en anden redaktør%2%3.",
+      " siden %1",
+      " på "}},
     {kNorsk,
      "./BaseNo.xml",
      "Alle",
@@ -80,7 +109,17 @@ inline constexpr Edition kEditions[] = {
      "Nøkkelord",
      "Avslutt",
      {"Anmeldelse", "Artikkel", "Galleriet", "V-CD", "Test", "Nyhet", "Nytt på nettet", "Skole",
-      "Spør oss", "Slik virker..."}},
+      "Spør oss", "Slik virker..."},
+     {"konflikt",
+      {"%1 er blitt endret av en annen siden den ble åpnet.",
+       "%1 er blitt erstattet av en annen fil siden den ble åpnet.",
+       "%1 er blitt slettet eller flyttet siden den ble åpnet.",
+       "%1 er blitt opprettet av en annen mens dataene var åpne."},
+      " Ingenting er overskrevet; endringene dine er lagret i %2.",
+      " Ingenting er overskrevet, men endringene dine kunne ikke lagres i %2.",
+      "%1 er åpen hos en annen redaktør%2%3.",
+      " siden %1",
+      " på "}},
     {kSvensk,
      "./BaseSv.xml",
      "Alla",
@@ -96,7 +135,17 @@ inline constexpr Edition kEditions[] = {
      "Nøgleord",
      "Avsluta",
      {"Recension", "Artikel", "Galleriet", "V-CD", "Test", "Nyhet", "Nytt från nätet", "Skola",
-      "Fråga oss", "Så här fungerar ..."}},
+      "Fråga oss", "Så här fungerar ..."},
+     {"konflikt",
+      {"%1 har ändrats av någon annan sedan den öppnades.",
+       "%1 har ersatts av en annan fil sedan den öppnades.",
+       "%1 har tagits bort eller flyttats sedan den öppnades.",
+       "%1 har skapats av någon annan medan data var öppna."},
+      " Ingenting har skrivits över; dina ändringar har sparats i %2.",
+      " Ingenting har skrivits över, men dina ändringar kunde inte sparas i %2.",
+      "%1 är öppen hos en annan redaktör%2%3.",
+      " sedan %1",
+      " på "}},
     {kSuomi,
      "./BaseFi.xml",
      "Kaikki",
@@ -112,7 +161,17 @@ inline constexpr Edition kEditions[] = {
      "Avainsanat",
      "Lopeta",
      {"Arvostelut", "Artikkeli", "Galleria", "V-CD", "Testi", "Uutiset", "Netin satoa", "Koulut",
-      "Kysy meiltä", "Näin toimii..."}},
+      "Kysy meiltä", "Näin toimii..."},
+     {"ristiriita",
+      {"Joku muu on muuttanut tiedostoa %1 sen avaamisen jälkeen.",
+       "Tiedosto %1 on korvattu toisella tiedostolla sen avaamisen jälkeen.",
+       "Tiedosto %1 on poistettu tai siirretty sen avaamisen jälkeen.",
+       "Joku muu on luonut tiedoston %1 sillä välin, kun tiedot olivat auki."},
+      " Mitään ei korvattu; muutoksesi on tallennettu tiedostoon %2.",
+      " Mitään ei korvattu, mutta muutoksiasi ei voitu tallentaa tiedostoon %2.",
+      "Tiedosto %1 on auki toisella toimittajalla%2%3.",
+      " %1 alkaen",
+      ", "}},
 };
 
 // The edition of a code, or null for any other code.

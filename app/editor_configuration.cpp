@@ -48,6 +48,10 @@ void ApplyEditorConfiguration(TVRegister& window) {
   const auto show_error = [](std::exception_ptr e) { ShowException(e); };
   window.Manchet->SetErrorHandler(show_error);
   window.VProgrammer->SetErrorHandler(show_error);
+  // From now on the table holds its data file's edit lock while open; a file
+  // another editor holds is told of at once.
+  window.ArtikelData->FileGuard().SetEditLocking(true);
+  window.TellOfOtherEditor();
 }
 
 }  // namespace app

@@ -8,7 +8,8 @@
 // component shown at the default window size (636 by 459) would cover it.
 // Beyond that it makes the grid and both text boxes editable (an editable
 // grid offers the category column's pick list of the window definition) and
-// shows the grid's end-page column.
+// shows the grid's end-page column, and has the table hold its data file's
+// edit lock, so that a second editor is told the file is being edited.
 #pragma once
 
 #include <string_view>

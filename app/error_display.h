@@ -7,13 +7,21 @@
 // title as caption; the stop icon and one OK button. A silent abort shows
 // nothing.
 //
-// Tests replace the box with a recorder through SetErrorSink.
+// A data file conflict (store::EDataFileConflict) is shown in the words of
+// the edition whose file it concerns (SetNoticeTexts). Notices that are no
+// errors (another editor has the data file open) go to a box of their own
+// with the information icon.
+//
+// Tests replace the boxes with recorders through SetErrorSink and
+// SetNoticeSink.
 #pragma once
 
 #include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
+
+#include "app/edition.h"
 
 namespace app {
 
@@ -25,6 +33,14 @@ std::string ErrorBoxText(std::string_view message);
 using ErrorSink = std::function<void(const std::string& caption, const std::string& text)>;
 void SetErrorSink(ErrorSink sink);
 void ResetErrorSink();
+
+// The information box of ShowNotice, with the same caption.
+void SetNoticeSink(ErrorSink sink);
+void ResetNoticeSink();
+void ShowNotice(const std::string& text);
+
+// The texts a data file conflict is told in (null: its own English message).
+void SetNoticeTexts(const FileNotices* texts);
 
 void SetApplicationTitle(std::string title);
 const std::string& ApplicationTitle();

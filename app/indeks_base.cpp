@@ -2,7 +2,7 @@
 //
 // Sections:
 //   - creation and start-up (FormCreate, the stored place and size);
-//   - editions (SaetSprog, NytSprogClick);
+//   - editions (SaetSprog, NytSprogClick, the notice of another editor);
 //   - search and sort (BrugerValg, SaetFilter, ArtikelGridTitleClick);
 //   - the page count;
 //   - the ways out (GemIndstillinger, FormClose, AfslutClick).
@@ -13,9 +13,11 @@
 #include <QGuiApplication>
 #include <algorithm>
 
+#include "app/data_file_notices.h"
 #include "app/edition.h"
 #include "app/error_display.h"
 #include "app/search_filter.h"
+#include "store/data_file_conflict.h"
 #include "store/db_error.h"
 #include "ui/code_page.h"
 
@@ -141,13 +143,23 @@ void TVRegister::SaetSprog() {
         ArtikelData->State() == store::TableState::kInsert) {
       ArtikelData->Post();
     }
-    ArtikelData->Close();
+    // A close that found its file written by another editor has put this
+    // data in a copy beside it: that is told, and the switch goes on.
+    try {
+      ArtikelData->Close();
+    } catch (const store::EDataFileConflict&) {
+      ShowException(std::current_exception());
+    }
     // The packet the close has written belongs to the old edition's file: the
     // new edition opens on its own file or not at all.
     ArtikelData->ReleaseHeldPacket();
     ArtikelData->SetFileName(e->data_file);
     ArtikelData->SetCollation(e->alphabet);
+    // What the close of this file may have to tell, in this edition's words.
+    ArtikelData->FileGuard().SetConflictWord(e->notices.conflict_word);
+    SetNoticeTexts(&e->notices);
     ArtikelData->Open();
+    TellOfOtherEditor();
     // The word search's indexes build while the window is shown and the
     // reader reaches for the keys; the short titles' first, ready in a
     // fraction of the texts' time.
@@ -182,6 +194,13 @@ void TVRegister::SaetSprog() {
     list->SetText(ui::FromCp1252(NormaliserAlle(ui::ToCp1252(list->Text()), AlleOrd)));
   }
   SaetFilter();
+}
+
+void TVRegister::TellOfOtherEditor() {
+  const std::optional<platform::EditLockHolder>& other = ArtikelData->FileGuard().OtherEditor();
+  const Edition* e = FindEdition(Sprog);
+  if (!other || e == nullptr) return;
+  ShowNotice(OtherEditorNotice(e->notices, ArtikelData->FileName(), *other));
 }
 
 void TVRegister::NytSprogClick() {

@@ -61,6 +61,9 @@ class TVRegister : public ui::VRegisterForm {
   // Applies the edition in Sprog: the table on the edition's data file, every
   // text of the window, the lists' "all" word, and the filter.
   void SaetSprog();
+  // Tells, in the edition's words, that another editor has the data file just
+  // opened open too (editors' build: the table takes the file's edit lock).
+  void TellOfOtherEditor();
   // Composes the filter from the four search inputs and gives it to the table.
   void SaetFilter();
   // Writes the settings file; throws EIniFileException on a refused write.

@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -33,39 +34,63 @@ void SetReason(std::string* reason, const std::string& what, int error) {
 
 bool IFileSystem::WriteFileAtomic(const std::string& name, std::span<const uint8_t> bytes,
                                   std::string* reason) {
+  return Replace(name, bytes, nullptr, nullptr, reason) == WriteOutcome::kReplaced;
+}
+
+WriteOutcome IFileSystem::WriteFileGuarded(const std::string& name, std::span<const uint8_t> bytes,
+                                           const ReplaceGuard& guard, std::string* written_to,
+                                           std::string* reason) {
+  return Replace(name, bytes, &guard, written_to, reason);
+}
+
+WriteOutcome IFileSystem::Replace(const std::string& name, std::span<const uint8_t> bytes,
+                                  const ReplaceGuard* guard, std::string* written_to,
+                                  std::string* reason) {
+  constexpr WriteOutcome kFailed = WriteOutcome::kFailed;
   if (name.empty()) {
     SetReason(reason, "no file name", 0);
-    return false;
+    return kFailed;
   }
   const std::string path = ResolveTarget(name);
   TargetInfo target;
   if (!QueryTarget(path, &target)) {
     SetReason(reason, "cannot examine " + path, LastError());
-    return false;
+    return kFailed;
   }
-  target.mode = target.exists ? target.mode : DefaultMode();
-  if (target.exists) {
-    // Refused as the system would refuse an open for writing: replacing by
-    // rename would otherwise overwrite a file this user may not change.
-    if (!target.regular) {
+  // Set once the target is known to hold someone else's work: the content
+  // then goes to a copy beside it, and nothing about the target can refuse it.
+  bool diverted = false;
+  if (target.exists && (!target.regular || !target.writable || target.immutable)) {
+    if (guard != nullptr && !guard->target_unchanged()) {
+      diverted = true;
+      target = TargetInfo();
+    } else if (!target.regular) {
+      // Refused as the system would refuse an open for writing: replacing by
+      // rename would otherwise overwrite a file this user may not change.
       SetReason(reason, path + " is not a regular file", 0);
-      return false;
-    }
-    if (!target.writable || target.immutable) {
+      return kFailed;
+    } else {
       SetReason(reason, "cannot write " + path, target.writable ? EPERM : target.access_error);
-      return false;
+      return kFailed;
     }
   }
+  if (!target.exists) target.mode = DefaultMode();
 
   std::string temp_path;
   Handle handle = CreateTemp(path, &temp_path);
   if (handle == kNoHandle) {
     const int error = LastError();
-    if (target.exists && (error == EACCES || error == EPERM || error == EROFS)) {
-      return RewriteInPlace(path, bytes, reason);
+    if (!diverted && target.exists && (error == EACCES || error == EPERM || error == EROFS)) {
+      if (guard != nullptr && !guard->target_unchanged()) {
+        SetReason(reason, "cannot create a file beside " + path, error);
+        return kFailed;
+      }
+      if (!RewriteInPlace(path, bytes, reason)) return kFailed;
+      if (written_to != nullptr) *written_to = path;
+      return WriteOutcome::kReplaced;
     }
     SetReason(reason, "cannot create a temporary file beside " + path, error);
-    return false;
+    return kFailed;
   }
   int error = 0;
   bool ok = SetOwnerAndMode(handle, target) && Write(handle, bytes) && Sync(handle);
@@ -75,21 +100,34 @@ bool IFileSystem::WriteFileAtomic(const std::string& name, std::span<const uint8
     ok = false;
     error = LastError();
   }
-  if (ok && !Rename(temp_path, path)) {
+  // The last look at the target, as close to the rename as it can be.
+  if (ok && !diverted && guard != nullptr && !guard->target_unchanged()) diverted = true;
+  std::string destination = path;
+  if (ok && !diverted && !Rename(temp_path, path)) {
     ok = false;
     error = LastError();
   }
+  if (ok && diverted) {
+    ok = false;
+    error = EEXIST;
+    for (int attempt = 1; attempt <= 1000 && !ok && error == EEXIST; ++attempt) {
+      destination = guard->copy_name(path, attempt);
+      ok = RenameNoReplace(temp_path, destination);
+      if (!ok) error = LastError();
+    }
+  }
   if (!ok) {
     Unlink(temp_path);
-    SetReason(reason, "cannot write " + path, error);
-    return false;
+    SetReason(reason, "cannot write " + destination, error);
+    return kFailed;
   }
   if (!SyncDirectoryOf(path)) {
-    SetReason(reason, "cannot make " + path + " durable", LastError());
-    return false;
+    SetReason(reason, "cannot make " + destination + " durable", LastError());
+    return kFailed;
   }
   RemoveStaleTemps(path);
-  return true;
+  if (written_to != nullptr) *written_to = destination;
+  return diverted ? WriteOutcome::kCopied : WriteOutcome::kReplaced;
 }
 
 bool IFileSystem::RewriteInPlace(const std::string& path, std::span<const uint8_t> bytes,
@@ -166,6 +204,10 @@ bool PosixFileSystem::IsTempName(const std::string& name, const std::string& tar
   const std::string prefix = "." + target_base + kTempInfix;
   return name.size() == prefix.size() + kTempSuffixLength &&
          name.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string PosixFileSystem::LockFileOf(const std::string& native) {
+  return DirectoryOf(native) + "/." + BaseOf(native) + ".lock";
 }
 
 ReadOutcome PosixFileSystem::ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
@@ -282,6 +324,19 @@ bool PosixFileSystem::Close(Handle handle) { return ::close(handle) == 0; }
 
 bool PosixFileSystem::Rename(const std::string& from, const std::string& to) {
   return ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+bool PosixFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
+  const std::string source = NativePath(from), destination = NativePath(to);
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: a hard link is refused as well when the
+  // name is taken.
+  if (::link(source.c_str(), destination.c_str()) != 0) return false;
+  ::unlink(source.c_str());
+  return true;
 }
 
 bool PosixFileSystem::Unlink(const std::string& path) {

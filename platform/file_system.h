@@ -23,6 +23,17 @@
 // its old bytes held in memory and put back if the write fails. Only there
 // can a kill during the write cost the old content (docs/data-files.md).
 //
+// WriteFileGuarded is the same replace for a writer that must not overwrite
+// someone else's work: just before the rename (and before refusing a target
+// that is not writable) it asks whether the target still holds what the
+// writer read; when it does not, the new content is renamed to a new name
+// beside the target instead, never over an existing file.
+//
+// The edit lock (TakeEditLock) is an advisory lock on a lock file beside a
+// data file, recording who took it and when; the system releases it when the
+// process ends, however it ends. It only tells a second editor that a first
+// one is at work; nothing is refused because of it.
+//
 // Paths are the table's texts; the POSIX implementation reads "\" as "/" so
 // the window's ".\Base.xml" names Base.xml in the working directory.
 // Used by store::TArtikelData and vpacket (through IFileSystem);
@@ -30,11 +41,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "platform/file_read.h"
+#include "platform/session.h"
 
 namespace platform {
 
@@ -63,6 +77,33 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
+// Where WriteFileGuarded put the new content.
+enum class WriteOutcome { kFailed, kReplaced, kCopied };
+
+struct ReplaceGuard {
+  // True while the target still holds what the writer read (asked just before
+  // the replace, and before a write is refused for the target's sake).
+  std::function<bool()> target_unchanged;
+  // The name of the copy that takes the content instead, beside `target` (the
+  // file the write would have replaced), for attempt 1, 2, ...; a name that is
+  // taken is passed over.
+  std::function<std::string(const std::string& target, int attempt)> copy_name;
+};
+
+// Who holds an edit lock, as its lock file records it; empty texts and a zero
+// time where the record cannot be read.
+struct EditLockHolder {
+  std::string user;
+  std::string host;
+  int64_t since = 0;  // seconds since 1970-01-01 UTC
+};
+
+enum class EditLockOutcome {
+  kTaken,          // this process holds the lock now
+  kHeldElsewhere,  // another editor holds it (`holder` says who, where known)
+  kUnavailable,    // no lock can be taken or tested here (read-only folder, no locks)
+};
+
 class IFileSystem {
  public:
   using Handle = int;
@@ -81,6 +122,21 @@ class IFileSystem {
   // `reason` when given.
   bool WriteFileAtomic(const std::string& path, std::span<const uint8_t> bytes,
                        std::string* reason = nullptr);
+  // The atomic replace under `guard` (see the file comment). `written_to`
+  // gets the file that holds the content: the target or the copy.
+  WriteOutcome WriteFileGuarded(const std::string& path, std::span<const uint8_t> bytes,
+                                const ReplaceGuard& guard, std::string* written_to,
+                                std::string* reason = nullptr);
+
+  // ---- The edit lock and the session ----
+  // Takes the edit lock of the data file `path` (which need not exist), or
+  // says who holds it. On kTaken, `lock` is to be given to ReleaseEditLock.
+  virtual EditLockOutcome TakeEditLock(const std::string& /*path*/, Handle* /*lock*/,
+                                       EditLockHolder* /*holder*/) {
+    return EditLockOutcome::kUnavailable;
+  }
+  virtual void ReleaseEditLock(Handle /*lock*/) {}
+  virtual Session CurrentSession() { return SystemSession(); }
 
   // ---- Low-level steps of WriteFileAtomic ----
   // Every step that fails leaves its errno for LastError().
@@ -105,6 +161,8 @@ class IFileSystem {
   virtual bool Sync(Handle handle) = 0;
   virtual bool Close(Handle handle) = 0;
   virtual bool Rename(const std::string& from, const std::string& to) = 0;
+  // Renames only when nothing has the name `to` yet (EEXIST otherwise).
+  virtual bool RenameNoReplace(const std::string& from, const std::string& to) = 0;
   virtual bool Unlink(const std::string& path) = 0;
   // Makes the directory entry of `path` durable.
   virtual bool SyncDirectoryOf(const std::string& path) = 0;
@@ -117,6 +175,8 @@ class IFileSystem {
   virtual bool Truncate(Handle handle, uint64_t size) = 0;
 
  private:
+  WriteOutcome Replace(const std::string& name, std::span<const uint8_t> bytes,
+                       const ReplaceGuard* guard, std::string* written_to, std::string* reason);
   bool RewriteInPlace(const std::string& path, std::span<const uint8_t> bytes, std::string* reason);
 };
 
@@ -135,18 +195,29 @@ class PosixFileSystem : public IFileSystem {
   bool Sync(Handle handle) override;
   bool Close(Handle handle) override;
   bool Rename(const std::string& from, const std::string& to) override;
+  bool RenameNoReplace(const std::string& from, const std::string& to) override;
   bool Unlink(const std::string& path) override;
   bool SyncDirectoryOf(const std::string& path) override;
   void RemoveStaleTemps(const std::string& target) override;
   Handle OpenExisting(const std::string& path) override;
   bool Rewind(Handle handle) override;
   bool Truncate(Handle handle, uint64_t size) override;
+  // The edit lock (edit_lock.cpp): an open-file-description lock on one byte
+  // of ".<name>.lock" beside the data file, which holds the holder's record.
+  EditLockOutcome TakeEditLock(const std::string& path, Handle* lock,
+                               EditLockHolder* holder) override;
+  void ReleaseEditLock(Handle lock) override;
 
   // The path as the operating system sees it ("\" read as "/").
   static std::string NativePath(const std::string& path);
   // Whether `name` (a directory entry) is a temporary file of `target_base`
   // (the target's file name without its directory).
   static bool IsTempName(const std::string& name, const std::string& target_base);
+  // The lock file of the data file `native` (an operating-system path).
+  static std::string LockFileOf(const std::string& native);
+
+ private:
+  std::map<Handle, std::string> lock_files_;  // held edit locks: their lock files
 };
 
 // One process-wide real file system.

@@ -5,7 +5,9 @@
 # counted, and the message is shown:
 #   full disk (a small tmpfs), a read-only mount, file-size limit (prlimit),
 #   immutable and append-only file (chattr), read-only directory with a
-#   writable file, user without write permission, SIGKILL during the write.
+#   writable file, user without write permission, SIGKILL during the write,
+#   and another writer replacing the output while the conversion runs (the
+#   output keeps that writer's bytes, the conversion goes to a conflict copy).
 # Faults that need root (mount, chattr, another user) say so and are skipped
 # when not run as root or when the system refuses them. Exits non-zero when
 # an old file was lost or a fault was not reported.
@@ -61,6 +63,25 @@ prepare() {
 }
 
 skip() { printf '%-38s | skipped: %s\n' "$1" "$2"; }
+
+# big_packet FILE ROWS: an XML packet of ROWS articles, big enough that a
+# conversion of it lasts a while.
+big_packet() {
+  awk -v n="$2" 'BEGIN {
+    print "<?xml version=\"1.0\" encoding=\"windows-1252\" standalone=\"yes\"?>"
+    printf "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+    printf "<FIELD attrname=\"Aargang\" fieldtype=\"i4\"/><FIELD attrname=\"Nummer\" fieldtype=\"i4\"/>"
+    printf "<FIELD attrname=\"Titel\" fieldtype=\"string\" WIDTH=\"80\"/>"
+    printf "<FIELD attrname=\"Tekst\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/>"
+    printf "<FIELD attrname=\"Kategori\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    printf "<FIELD attrname=\"StartSide\" fieldtype=\"i4\"/><FIELD attrname=\"SlutSide\" fieldtype=\"i4\"/>"
+    printf "<FIELD attrname=\"VProgrammer\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\"/>"
+    print "</FIELDS><PARAMS/></METADATA><ROWDATA>"
+    for (i = 1; i <= n; i++)
+      printf "<ROW RowState=\"4\" Aargang=\"%d\" Nummer=\"%d\" Titel=\"Artikel %d\" Tekst=\"Tekst til artikel %d om printere og spil\" Kategori=\"Test\" StartSide=\"%d\" SlutSide=\"%d\"/>\n", 1990 + i % 20, 1 + i % 12, i, i, i % 90, i % 90 + 2
+    print "</ROWDATA></DATAPACKET>"
+  }' > "$1"
+}
 
 echo "fault                                  | old kept  | tmp  | result"
 
@@ -142,6 +163,61 @@ printf 'partial' > "$WORK/kill/.out.xml.tmp-Killed"
 left=$(find "$WORK/kill" -maxdepth 1 -name '.out.xml.tmp-*' | wc -l)
 printf '%-38s | %-9s | %-4s | the next successful write removed left-overs\n' "  ... then a successful write" "-" "$left"
 [ "$left" = 0 ] || FAILED=1
+
+# Another writer replaces the output while the conversion runs. The
+# conversion takes the output's version first, then reads its input: once
+# the input has been read (the process's read count passes its size), the
+# process is stopped, the other writer's file is renamed over the output, and
+# the process goes on. The output must keep the other writer's bytes, the
+# conversion must land whole in one conflict copy beside it, and the command
+# must say so and fail.
+prepare "$WORK/conflict"
+rows=137500
+big_packet "$WORK/conflict/in.xml" $rows
+printf '<the other writer, to be kept/>\n' > "$WORK/conflict/theirs"
+"$VPACKET" convert "$WORK/conflict/in.xml" "$WORK/conflict/out.xml" 2>"$WORK/conflict.err" &
+pid=$!
+size=$(wc -c < "$WORK/conflict/in.xml")
+landed=no
+for _ in $(seq 1000); do
+  read_so_far=$(awk '/^rchar:/ { print $2 }' "/proc/$pid/io" 2>/dev/null)
+  if [ -n "$read_so_far" ] && [ "$read_so_far" -ge "$size" ]; then
+    kill -STOP $pid
+    # Not too late: the output is still the old one.
+    if cmp -s "$WORK/conflict/out.xml" "$WORK/conflict/old"; then
+      cp "$WORK/conflict/theirs" "$WORK/conflict/.theirs" && mv "$WORK/conflict/.theirs" "$WORK/conflict/out.xml"
+      landed=yes
+    fi
+    kill -CONT $pid
+    break
+  fi
+  kill -0 $pid 2>/dev/null || break
+  sleep 0.01
+done
+wait $pid; rc=$?
+copies=$(find "$WORK/conflict" -maxdepth 1 -name 'out (conflict *).xml' | wc -l)
+copy=$(find "$WORK/conflict" -maxdepth 1 -name 'out (conflict *).xml' | head -n 1)
+temps=$(find "$WORK/conflict" -maxdepth 1 -name '.out.xml.tmp-*' | wc -l)
+if cmp -s "$WORK/conflict/out.xml" "$WORK/conflict/theirs"; then kept=yes; else kept=no; fi
+whole=no
+if [ "$copies" = 1 ] && "$VPACKET" info "$copy" 2>/dev/null | grep -qx "rows: $rows"; then whole=yes; fi
+msg=$(head -c 200 "$WORK/conflict.err" | tr '\n' ' ')
+printf '%-38s | %-9s | %-4s | rc=%s copies=%s whole=%s %s\n' "output replaced during the conversion" \
+  "$kept" "$temps" "$rc" "$copies" "$whole" "$msg"
+if [ $landed = no ]; then
+  echo "  (the other writer came too late: the conversion had already written)"
+  FAILED=1
+elif [ $kept = no ] || [ $whole = no ] || [ "$rc" = 0 ] || [ "$temps" != 0 ] ||
+     ! grep -q "changed during the conversion" "$WORK/conflict.err"; then
+  FAILED=1
+fi
+# With nobody else writing, the same conversion replaces its output.
+rm -f "$copy"
+"$VPACKET" convert "$INPUT" "$WORK/conflict/out.xml" 2>"$WORK/conflict.err"; rc=$?
+cp "$WORK/conflict/theirs" "$WORK/conflict/old"
+check "  ... unchanged output: replaced" "$WORK/conflict" ok
+copies=$(find "$WORK/conflict" -maxdepth 1 -name 'out (conflict *).xml' | wc -l)
+[ "$copies" = 0 ] || FAILED=1
 
 if [ $FAILED = 0 ]; then echo "write faults: every old file kept"; else echo "write faults: FAILED"; fi
 exit $FAILED

@@ -162,6 +162,7 @@ void TArtikelData::Open() {
   // file; otherwise it goes before anything new is read.
   std::unique_ptr<engine::IDSBase> kept = std::move(kept_base_);
   std::optional<platform::FileIdentity> source;
+  std::optional<platform::FileVersion> version;  // what the data file held
   bool from_file = false;
   // Step 1: the data file, when it exists and has content, replaces the held packet.
   // A path holding no regular file (a FIFO, a directory) reads as missing.
@@ -171,6 +172,7 @@ void TArtikelData::Open() {
     if (kept && identified && id.size > 0 && id == kept_identity_ && KeptOrdersStillDefined() &&
         OpenOnKeptData(&kept)) {
       loaded_identity_ = id;
+      file_guard_.Opened(file_name_, kept_version_);
       FinishOpen();
       return;
     }
@@ -182,8 +184,13 @@ void TArtikelData::Open() {
         from_file = true;
         // Taken before the read: a file changed meanwhile no longer matches.
         if (identified && id.size == held_->size()) source = id;
+        version = platform::VersionOfRead(identified ? &id : nullptr, *held_);
         break;
       case platform::ReadOutcome::kMissing:
+        // The close must not write over a file that someone makes meanwhile,
+        // nor over an empty one that someone fills.
+        version = identified && id.size == 0 ? platform::VersionOfRead(&id, {})
+                                             : platform::AbsentVersion();
         break;
     }
   }
@@ -215,6 +222,7 @@ void TArtikelData::Open() {
     throw;
   }
   loaded_identity_ = source;
+  file_guard_.Opened(file_name_, version);
   FinishOpen();
 }
 
@@ -356,7 +364,9 @@ void TArtikelData::Close() {
     kept_identity_ = *loaded_identity_;
     kept_index_defs_ = index_defs_;
     kept_collation_ = collation_;
+    kept_version_ = file_guard_.Version();
   }
+  file_guard_.Closed();
   ReleaseEngine();
   kept_base_ = std::move(keep);
   NotifyStateChanged();
@@ -370,9 +380,7 @@ void TArtikelData::WriteDataFile() {
   held_.emplace(packet.begin(), packet.end());
   packet.clear();
   packet.shrink_to_fit();
-  if (!fs_.WriteFileAtomic(file_name_, *held_)) {
-    throw EDatabaseError("Cannot create file " + file_name_);
-  }
+  file_guard_.Write(name_, file_name_, *held_);
 }
 
 // ============================= record buffers ==============================

@@ -35,6 +35,8 @@
 
 #include "engine/ds_interfaces.h"
 #include "platform/file_system.h"
+#include "platform/file_version.h"
+#include "store/data_file_guard.h"
 #include "store/data_link.h"
 #include "store/field.h"
 #include "store/filter_compile.h"
@@ -88,9 +90,15 @@ class TArtikelData : public IFilterHost {
   // change and FileName is set (XML for a ".xml" name in any case, binary
   // otherwise), through the atomic replace. The written packet becomes the
   // held packet. A failed write ("Cannot create file %s") still closes the
-  // table; the old file stays and the unwritten packet stays held. No-op when
-  // closed.
+  // table; the old file stays and the unwritten packet stays held. A data
+  // file that someone else has written since the open is not replaced: the
+  // packet goes to a conflict copy beside it and the close raises
+  // EDataFileConflict once closed (FileGuard). No-op when closed.
   void Close();
+  // The data file as several editors share it: the version each open read,
+  // the conflict-checked write, the edit lock (store/data_file_guard.h).
+  DataFileGuard& FileGuard() { return file_guard_; }
+  const DataFileGuard& FileGuard() const { return file_guard_; }
   bool Active() const { return cursor_ != nullptr; }
   void SetActive(bool on) { on ? Open() : Close(); }
   TableState State() const { return state_; }
@@ -274,6 +282,7 @@ class TArtikelData : public IFilterHost {
   // Unchanged data kept by a close for an open of the same file (see Close).
   std::unique_ptr<engine::IDSBase> kept_base_;
   platform::FileIdentity kept_identity_;
+  std::optional<platform::FileVersion> kept_version_;
   std::vector<IndexDef> kept_index_defs_;
   engine::Collation kept_collation_ = engine::Collation::kBinary;
   std::unique_ptr<engine::IDSCursor> cursor_;
@@ -297,6 +306,7 @@ class TArtikelData : public IFilterHost {
   Row* calc_row_ = nullptr;
 
   std::vector<DataLink*> links_;
+  DataFileGuard file_guard_{fs_};
 };
 
 }  // namespace store

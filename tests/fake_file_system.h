@@ -7,15 +7,20 @@
 // short as on a full disk (`disk_space`), the directory can refuse new files
 // (`read_only_dir`), and a temporary file can be marked as held by another
 // running writer (`locked`). Failing steps leave an errno for LastError().
+// Another program can be made to act while a write is under way
+// (`during_write`); edit locks are held per path with the fake `session`'s
+// user, host and time, and `no_locks` makes the folder one without locks.
 #pragma once
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -55,6 +60,11 @@ class FakeFileSystem : public platform::IFileSystem {
   bool read_only_dir = false;    // no new file can be made beside the target
   int replaces = 0;              // successful renames
   int reads = 0;
+  // Runs once, at the next write of new content, as another program would.
+  std::function<void()> during_write;
+  platform::Session session{"anna", "pc-7", 1797235200};
+  std::map<std::string, platform::EditLockHolder> edit_locks;  // by data file
+  bool no_locks = false;
 
   // Every Put is a change of the file: its time stamp moves.
   void Put(const std::string& path, std::vector<uint8_t> bytes, uint32_t mode = 0644) {
@@ -130,6 +140,7 @@ class FakeFileSystem : public platform::IFileSystem {
   }
 
   bool Write(Handle h, std::span<const uint8_t> bytes) override {
+    if (during_write) std::exchange(during_write, nullptr)();
     OpenFile& o = open_.at(h);
     File& f = files[o.path];
     if (fail_step == Step::kWrite) return Fail(EIO);
@@ -163,7 +174,30 @@ class FakeFileSystem : public platform::IFileSystem {
     return true;
   }
 
+  bool RenameNoReplace(const std::string& from, const std::string& to) override {
+    if (files.count(to) != 0) return Fail(EEXIST);
+    return Rename(from, to);
+  }
+
   bool Unlink(const std::string& path) override { return files.erase(path) != 0; }
+
+  platform::EditLockOutcome TakeEditLock(const std::string& path, Handle* lock,
+                                         platform::EditLockHolder* holder) override {
+    if (no_locks) return platform::EditLockOutcome::kUnavailable;
+    if (auto it = edit_locks.find(path); it != edit_locks.end()) {
+      *holder = it->second;
+      return platform::EditLockOutcome::kHeldElsewhere;
+    }
+    edit_locks[path] = platform::EditLockHolder{session.user, session.host, session.now};
+    *lock = next_handle_;
+    lock_paths_[next_handle_++] = path;
+    return platform::EditLockOutcome::kTaken;
+  }
+  void ReleaseEditLock(Handle lock) override {
+    edit_locks.erase(lock_paths_.at(lock));
+    lock_paths_.erase(lock);
+  }
+  platform::Session CurrentSession() override { return session; }
 
   bool SyncDirectoryOf(const std::string&) override {
     return fail_step != Step::kSyncDir || Fail(EIO);
@@ -220,6 +254,7 @@ class FakeFileSystem : public platform::IFileSystem {
   int last_error_ = 0;
   uint64_t last_inode_ = 0;
   std::map<Handle, OpenFile> open_;
+  std::map<Handle, std::string> lock_paths_;
 };
 
 }  // namespace testing_fs

@@ -377,7 +377,9 @@ TEST_F(LifecycleTest, FullDiskKeepsOldFile) {
 }
 
 TEST_F(LifecycleTest, ReadOnlyOrImmutableTargetNotReplaced) {
-  for (int variant = 0; variant < 3; ++variant) {
+  // (A directory in the file's place is someone else's change: a conflict,
+  // lifecycle_shared_file_test.cpp.)
+  for (int variant = 0; variant < 2; ++variant) {
     FakeFileSystem fs;
     const std::vector<uint8_t> old = FromFile();
     fs.Put(kBase, old);
@@ -387,7 +389,6 @@ TEST_F(LifecycleTest, ReadOnlyOrImmutableTargetNotReplaced) {
     // Changed by another program while the table is open.
     fs.files[kBase].mode = variant == 0 ? 0444 : 0644;
     fs.files[kBase].immutable = variant == 1;
-    fs.files[kBase].directory = variant == 2;
     table.Edit();
     table.FieldByName("Nummer").SetAsInteger(3);
     table.Post();

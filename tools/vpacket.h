@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/table_data.h"
+#include "platform/file_version.h"
 
 namespace vpacket {
 
@@ -50,6 +51,10 @@ int UnknownOption(const char* command, const std::string& option);
 // Whole-file access; false with a text naming the file on failure.
 bool ReadWholeFile(const std::string& path, std::string* bytes, std::string* error);
 bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string* error);
+// The same replace, unless `path` no longer holds `before`: the bytes then go
+// to a conflict copy beside it and the error says where.
+bool WriteWholeFileUnlessChanged(const std::string& path, const std::string& bytes,
+                                 const platform::FileVersion& before, std::string* error);
 
 // Reads a packet file of either form.
 bool LoadPacket(const std::string& path, std::string* bytes, engine::TableData* table,

@@ -3,11 +3,16 @@
 // and written by the packet codec directly, so a binary packet converted to
 // XML and back is the same bytes. OUT is not touched when IN is refused, and
 // it is replaced the way the program replaces a data file (a temporary file
-// renamed over it), so a failed write keeps the old OUT whole.
+// renamed over it), so a failed write keeps the old OUT whole. An OUT that
+// someone else writes while the conversion runs is not overwritten: the
+// result goes to a conflict copy beside it ("out (conflict <time>).xml"), the
+// command says so and fails.
 #include <algorithm>
 #include <cctype>
 
 #include "engine/packet_codec.h"
+#include "platform/file_system.h"
+#include "platform/file_version.h"
 #include "tools/vpacket.h"
 
 namespace {
@@ -23,6 +28,11 @@ bool EndsWithXml(const std::string& path) {
 int RunConvert(vpacket::Args args) {
   if (args.size() != 2) return vpacket::UsageError("convert");
   std::string bytes, error, out;
+  // What OUT holds now, before anything else is read: the conversion may
+  // replace that and nothing newer. An OUT that cannot be read is replaced
+  // the plain way.
+  platform::FileVersion before;
+  const bool guarded = platform::TakeVersion(platform::DefaultFileSystem(), args[1], &before);
   engine::TableData table;
   if (!vpacket::LoadPacket(args[0], &bytes, &table, &error)) return vpacket::Fail(error);
   const engine::PacketForm form =
@@ -30,7 +40,9 @@ int RunConvert(vpacket::Args args) {
   if (engine::WritePacket(table, form, &out, &error) != engine::kDBOk) {
     return vpacket::Fail(args[1] + ": " + error);
   }
-  if (!vpacket::WriteWholeFile(args[1], out, &error)) return vpacket::Fail(error);
+  const bool written = guarded ? vpacket::WriteWholeFileUnlessChanged(args[1], out, before, &error)
+                               : vpacket::WriteWholeFile(args[1], out, &error);
+  if (!written) return vpacket::Fail(error);
   return 0;
 }
 

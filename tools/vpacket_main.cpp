@@ -11,6 +11,7 @@
 #include "engine/packet_codec.h"
 #include "platform/file_read.h"
 #include "platform/file_system.h"
+#include "platform/file_version.h"
 #include "tools/vpacket.h"
 
 namespace vpacket {
@@ -73,6 +74,24 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes, std::stri
     return false;
   }
   return true;
+}
+
+bool WriteWholeFileUnlessChanged(const std::string& path, const std::string& bytes,
+                                 const platform::FileVersion& before, std::string* error) {
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  const platform::GuardedWriteResult result = platform::WriteUnlessChanged(
+      platform::DefaultFileSystem(), path, std::span(data, bytes.size()), before, "conflict");
+  if (result.outcome == platform::WriteOutcome::kReplaced) return true;
+  if (result.change == platform::FileChange::kUnchanged) {
+    *error = result.reason;
+  } else if (result.outcome == platform::WriteOutcome::kCopied) {
+    *error = path + " changed during the conversion and was not overwritten; the result is in " +
+             result.written_to;
+  } else {
+    *error = path + " changed during the conversion and was not overwritten; the result could " +
+             "not be written to " + result.written_to + ": " + result.reason;
+  }
+  return false;
 }
 
 bool LoadPacket(const std::string& path, std::string* bytes, engine::TableData* table,

@@ -225,11 +225,14 @@ void TVRegister::ArtikelGridTitleClick(int column) {
 // ============================ the page count ===============================
 
 void TVRegister::ArtikelDataCalcFields(store::TArtikelData& data_set) {
-  // The page count; a cover disc has none. Missing page numbers make the
-  // subtraction fail with "Invalid variant operation".
+  // The page count; a cover disc has none, and neither has a record that
+  // lacks its first or last page (the count would be no number, and the
+  // record must still be readable).
   if (data_set.FieldByName("KATEGORI").AsVariant() == store::Variant("V-CD")) return;
-  store::Variant count = data_set.FieldByName("SLUTSIDE").AsVariant() -
-                         data_set.FieldByName("STARTSIDE").AsVariant() + store::Variant(1);
+  const store::Variant slut = data_set.FieldByName("SLUTSIDE").AsVariant();
+  const store::Variant start = data_set.FieldByName("STARTSIDE").AsVariant();
+  if (slut.IsNull() || start.IsNull()) return;
+  store::Variant count = slut - start + store::Variant(1);
   data_set.FieldByName("SIDEANTAL").SetValue(count);
 }
 

@@ -64,6 +64,7 @@ TVRegister::TVRegister(const platform::ILocale& locale, platform::IFileSystem& f
     Guard([this, column] { ArtikelGridTitleClick(column); });
   });
   ConnectMaintenance();
+  ConnectReaderKeys();
   // The definition is loaded: the table opens, then the creation handler runs.
   // The table sorts in the alphabet of the edition the creation handler will
   // pick, so that its reopen on the same unchanged file can keep the data
@@ -136,6 +137,9 @@ void TVRegister::showEvent(QShowEvent* event) {
 void TVRegister::SaetSprog() {
   if (const Edition* e = FindEdition(Sprog)) {
     AlleOrd = e->alle_ord;
+    // The grid's menu speaks the edition's language also when its data file
+    // cannot be opened.
+    ArtikelGrid->CopyAction()->setText(Text(e->kopier));
     // A record being edited or inserted is kept, as at program end.
     if (ArtikelData->State() == store::TableState::kEdit ||
         ArtikelData->State() == store::TableState::kInsert) {
@@ -215,6 +219,7 @@ void TVRegister::SaetFilter() {
   // with the previous text in force.
   ArtikelData->SetFiltered(!filter.empty());
   ArtikelData->SetFilter(filter);
+  MarkSearchWord(inputs.tekstord);
 }
 
 void TVRegister::ArtikelGridTitleClick(int column) {

@@ -62,6 +62,7 @@ struct Edition {
   const char* afslut;          // button Afslut
   const char* categories[10];  // items 1 to 10 of KategoriValg
   FileNotices notices;
+  const char* kopier;  // the grid's context menu: copy the selected rows
 };
 
 // Grid positions of Edition::grid_titles, in order.
@@ -93,7 +94,8 @@ inline constexpr Edition kEditions[] = {
       " Intet er overskrevet, men dine ændringer kunne ikke gemmes i %2.",
       "%1 er åben hos en anden redaktør%2%3.",
       " siden %1",
-      " på "}},
+      " på "},
+     "Kopiér"},
     {kNorsk,
      "./BaseNo.xml",
      "Alle",
@@ -119,7 +121,8 @@ inline constexpr Edition kEditions[] = {
       " Ingenting er overskrevet, men endringene dine kunne ikke lagres i %2.",
       "%1 er åpen hos en annen redaktør%2%3.",
       " siden %1",
-      " på "}},
+      " på "},
+     "Kopier"},
     {kSvensk,
      "./BaseSv.xml",
      "Alla",
@@ -145,7 +148,8 @@ inline constexpr Edition kEditions[] = {
       " Ingenting har skrivits över, men dina ändringar kunde inte sparas i %2.",
       "%1 är öppen hos en annan redaktör%2%3.",
       " sedan %1",
-      " på "}},
+      " på "},
+     "Kopiera"},
     {kSuomi,
      "./BaseFi.xml",
      "Kaikki",
@@ -171,7 +175,8 @@ inline constexpr Edition kEditions[] = {
       " Mitään ei korvattu, mutta muutoksiasi ei voitu tallentaa tiedostoon %2.",
       "Tiedosto %1 on auki toisella toimittajalla%2%3.",
       " %1 alkaen",
-      ", "}},
+      ", "},
+     "Kopioi"},
 };
 
 // The edition of a code, or null for any other code.

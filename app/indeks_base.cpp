@@ -66,6 +66,7 @@ TVRegister::TVRegister(const platform::ILocale& locale, platform::IFileSystem& f
     Guard([this, column] { ArtikelGridTitleClick(column); });
   });
   ConnectMaintenance();
+  ConnectReaderKeys();
   // The definition is loaded: the table opens, then the creation handler runs.
   // The table sorts in the alphabet of the edition the creation handler will
   // pick, so that its reopen on the same unchanged file can keep the data
@@ -138,6 +139,9 @@ void TVRegister::showEvent(QShowEvent* event) {
 void TVRegister::SaetSprog() {
   if (const Edition* e = FindEdition(Sprog)) {
     AlleOrd = e->alle_ord;
+    // The grid's menu speaks the edition's language also when its data file
+    // cannot be opened.
+    ArtikelGrid->CopyAction()->setText(Text(e->kopier));
     // A record being edited or inserted is kept, as at program end.
     if (ArtikelData->State() == store::TableState::kEdit ||
         ArtikelData->State() == store::TableState::kInsert) {
@@ -234,6 +238,7 @@ void TVRegister::SaetFilter() {
   // with the previous text in force.
   ArtikelData->SetFiltered(!filter.empty());
   ArtikelData->SetFilter(filter);
+  MarkSearchWord(inputs.tekstord);
 }
 
 void TVRegister::ArtikelGridTitleClick(int column) {
@@ -244,11 +249,14 @@ void TVRegister::ArtikelGridTitleClick(int column) {
 // ============================ the page count ===============================
 
 void TVRegister::ArtikelDataCalcFields(store::TArtikelData& data_set) {
-  // The page count; a cover disc has none. Missing page numbers make the
-  // subtraction fail with "Invalid variant operation".
+  // The page count; a cover disc has none, and neither has a record that
+  // lacks its first or last page (the count would be no number, and the
+  // record must still be readable).
   if (data_set.FieldByName("KATEGORI").AsVariant() == store::Variant("V-CD")) return;
-  store::Variant count = data_set.FieldByName("SLUTSIDE").AsVariant() -
-                         data_set.FieldByName("STARTSIDE").AsVariant() + store::Variant(1);
+  const store::Variant slut = data_set.FieldByName("SLUTSIDE").AsVariant();
+  const store::Variant start = data_set.FieldByName("STARTSIDE").AsVariant();
+  if (slut.IsNull() || start.IsNull()) return;
+  store::Variant count = slut - start + store::Variant(1);
   data_set.FieldByName("SIDEANTAL").SetValue(count);
 }
 

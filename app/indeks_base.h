@@ -91,6 +91,12 @@ class TVRegister : public ui::VRegisterForm {
   // Accessible names of the inputs from their labels' current texts.
   void NameInputs();
 
+  // The reader's keys and aids (reader_keys.cpp): Ctrl+F, Escape in the
+  // search word, the grid's copy of the article's text, and the search
+  // word's marks.
+  void ConnectReaderKeys();
+  void MarkSearchWord(const std::string& word);
+
   // Hooks the maintenance handlers to their buttons and the table.
   void ConnectMaintenance();
   const platform::IDriveTypes& Drives() const;

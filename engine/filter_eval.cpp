@@ -206,6 +206,35 @@ bool TextPattern::Matches(std::string_view text) const {
   return true;
 }
 
+std::vector<std::pair<size_t, size_t>> TextPattern::FindAll(std::string_view text) const {
+  std::vector<std::pair<size_t, size_t>> found;
+  auto every_place = [&](const Segment& seg) {
+    const size_t n = seg.bytes.size();
+    if (n == 0 || seg.key == std::string::npos) return;
+    for (size_t from = 0;;) {
+      const size_t at = Find(text, from, text.size(), seg);
+      if (at == std::string_view::npos) break;
+      found.emplace_back(at, n);
+      from = at + n;
+    }
+  };
+  every_place(first_);
+  if (has_percent_) {
+    for (const Segment& seg : middle_) every_place(seg);
+    every_place(last_);
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::pair<size_t, size_t>> joined;
+  for (const auto& [start, length] : found) {
+    if (!joined.empty() && start < joined.back().first + joined.back().second) {
+      joined.back().second = std::max(joined.back().second, start + length - joined.back().first);
+    } else {
+      joined.emplace_back(start, length);
+    }
+  }
+  return joined;
+}
+
 // ---------------------------------------------------------------------------
 // Values and comparison
 

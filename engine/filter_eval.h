@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/table_data.h"
@@ -50,6 +51,11 @@ class TextPattern {
   TextPattern() = default;
   TextPattern(std::string_view pattern, bool like, bool fold);
   bool Matches(std::string_view text) const;
+  // Every place in `text` where a piece of the pattern (a run between "%",
+  // or the whole of an exact text) matches, as (start, length), left to
+  // right; overlapping places are joined, and a piece of only "_" has none.
+  // What a reader is shown as the reason a text passes.
+  std::vector<std::pair<size_t, size_t>> FindAll(std::string_view text) const;
 
   // The runs of word bytes (engine/word_index.h) of a LIKE pattern, folded:
   // a text the pattern matches holds each of them inside one of its words.

@@ -235,6 +235,7 @@ void ExpectEditionTexts(TVRegister& w, const Edition& e, const QString& slut_tit
   EXPECT_EQ(w.TekstLabel->text(), T(e.tekst_label));
   EXPECT_EQ(w.KeyLabel->text(), T(e.key_label));
   EXPECT_EQ(w.Afslut->text(), T(e.afslut));
+  EXPECT_EQ(w.ArtikelGrid->CopyAction()->text(), T(e.kopier));
   auto* model = w.ArtikelGrid->model();
   for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(model->headerData(kTitledGridPositions[i], Qt::Horizontal).toString(),

@@ -258,11 +258,12 @@ TEST_F(WindowTest, PostedChangeIsWrittenBackAsXmlWhenTheWindowGoes) {
   EXPECT_NE(after.find("Automatisk backup, del 1"), std::string::npos);
 }
 
-TEST_F(WindowTest, MissingPageShowsOneErrorPerViewNotPerRepaint) {
+TEST_F(WindowTest, FailedRowShowsOneErrorPerViewNotPerRepaint) {
   auto rows = DanishRows();
+  // 40001 pages do not fit the page count.
   rows.push_back(
       Row("Aargang=\"2001\" Nummer=\"2\" Titel=\"Brevkassen\" Kategori=\"Spørg os\" "
-          "StartSide=\"40\""));
+          "StartSide=\"40\" SlutSide=\"40040\""));
   WriteFile("Base.xml", EditionXml(rows));
   TVRegister& w = Start();
   for (int i = 0; i < 5; ++i) {
@@ -270,7 +271,9 @@ TEST_F(WindowTest, MissingPageShowsOneErrorPerViewNotPerRepaint) {
     QApplication::processEvents();
   }
   ASSERT_EQ(errors_.size(), 1u);
-  EXPECT_EQ(errors_[0], "Invalid variant operation.");
+  EXPECT_EQ(errors_[0],
+            "40001 is not a valid value for field 'Sideantal'. The allowed range is -32768 to "
+            "32767.");
   EXPECT_EQ(captions_[0], "Vregister");
   // A new view may report again.
   w.ArtikelData->SetIndexName("AargangX");

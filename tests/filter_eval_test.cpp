@@ -2,6 +2,8 @@
 // article rows (Nordic letters, "_" and "%" in the text, nulls) and random
 // search words, compiled by the real compiler and selected by the engine;
 // plus null semantics, "unchanged" cells, and refusal of malformed blocks.
+#include "engine/filter_eval.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -496,3 +498,32 @@ TEST(FilterEval, MalformedBlocksAreRefused) {
 }
 
 }  // namespace
+
+// ------------------------------------------------- the places of a pattern
+
+// Where a search word's pattern is shown to match: each piece between "%"
+// at every place, case folded as the search folds it (Ø/ø), "_" any
+// character; places that overlap are joined (places that only touch are
+// not); a piece of only "_" marks nothing.
+TEST(TextPatternPlaces, EveryPlaceOfEveryPiece) {
+  using Places = std::vector<std::pair<size_t, size_t>>;
+  struct Case {
+    const char* pattern;
+    const char* text;
+    Places places;
+  } cases[] = {
+      {"%pr\xF8v%", "Pr\xF8v det, PR\xD8V igen, pr\xF8ve", {{0, 4}, {10, 4}, {21, 4}}},
+      {"%pr\xF8v%", "Prov", {}},
+      {"%a_c%", "abc aXc ac", {{0, 3}, {4, 3}}},
+      {"%net%v\xE6rk%", "Netv\xE6rk og net", {{0, 3}, {3, 4}, {11, 3}}},
+      {"%aa%", "aaaa", {{0, 2}, {2, 2}}},
+      {"%ana%an%", "banana", {{1, 4}}},
+      {"%__%", "abc", {}},
+      {"%%", "abc", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pattern);
+    engine::filter::TextPattern pattern(c.pattern, /*like=*/true, /*fold=*/true);
+    EXPECT_EQ(pattern.FindAll(c.text), c.places);
+  }
+}

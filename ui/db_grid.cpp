@@ -2,8 +2,11 @@
 #include "ui/db_grid.h"
 
 #include <QHeaderView>
+#include <set>
 
+#include "engine/text_fold.h"
 #include "ui/data_source.h"
+#include "ui/mark_delegate.h"
 
 namespace ui {
 
@@ -12,7 +15,15 @@ DataGrid::DataGrid(DataSource* source, std::vector<ColumnSpec> columns, QWidget*
   model_ = new GridTableModel(source, std::move(columns), this);
   setModel(model_);
   setSelectionBehavior(QAbstractItemView::SelectRows);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  marks_ = new MarkDelegate(this);
+  setItemDelegate(marks_);
+  copy_action_ = new QAction(this);
+  copy_action_->setShortcut(QKeySequence::Copy);
+  copy_action_->setShortcutContext(Qt::WidgetShortcut);
+  connect(copy_action_, &QAction::triggered, this, &DataGrid::CopySelectedRows);
+  addAction(copy_action_);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setTabKeyNavigation(true);
   setWordWrap(false);
@@ -52,6 +63,20 @@ void DataGrid::SetErrorHandler(std::function<void(std::exception_ptr)> handler) 
   model_->SetErrorReporter(std::move(handler));
 }
 
+void DataGrid::SetMarks(std::string_view word, std::span<const std::string_view> fields) {
+  std::set<int> columns;
+  const auto& cols = model_->Columns();
+  for (int i = 0; i < static_cast<int>(cols.size()); ++i) {
+    for (std::string_view field : fields) {
+      if (engine::EqualsIgnoreAsciiCase(cols[static_cast<size_t>(i)].field_name, field)) {
+        columns.insert(i);
+      }
+    }
+  }
+  marks_->SetMarks(word, std::move(columns));
+  viewport()->update();
+}
+
 void DataGrid::OnDataSetChanged() {
   syncing_ = true;
   model_->Reset();
@@ -68,6 +93,9 @@ void DataGrid::SelectTableRecord() {
   store::TArtikelData* table = source_->DataSet();
   if (table == nullptr || !table->Active()) return;
   int row = table->RecNo() - 1;
+  // The table followed the grid's current row: the selection the reader
+  // made around it stays.
+  if (row >= 0 && currentIndex().isValid() && currentIndex().row() == row) return;
   syncing_ = true;
   if (row < 0) {
     selectionModel()->clearSelection();

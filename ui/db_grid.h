@@ -4,10 +4,19 @@
 // edit) moves the selection. Columns are addressed by position for titles,
 // widths and visibility; a click on a column title raises titleClick with the
 // column's position.
+//
+// Several rows can be selected (Shift and Ctrl with a click or a key); the
+// current row alone is the table's current record. Ctrl+C and the context
+// menu's copy entry copy the selected rows (ui/grid_copy.cpp). The columns of
+// searched fields mark the search word (ui/mark_delegate.h).
 #pragma once
 
+#include <QAction>
 #include <QTableView>
 #include <functional>
+#include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/grid_model.h"
@@ -15,6 +24,7 @@
 namespace ui {
 
 class DataSource;
+class MarkDelegate;
 
 class DataGrid : public QTableView {
   Q_OBJECT
@@ -37,6 +47,24 @@ class DataGrid : public QTableView {
   // Where errors of moving the table's record go (the application's display).
   void SetErrorHandler(std::function<void(std::exception_ptr)> handler);
 
+  // Marks `word` (Windows-1252; empty: no marks) in the columns showing one
+  // of `fields` (names matched as field names are, without regard to case).
+  void SetMarks(std::string_view word, std::span<const std::string_view> fields);
+  MarkDelegate* Marks() const { return marks_; }
+
+  // The copy command of the context menu and of Ctrl+C; the window gives it
+  // its caption.
+  QAction* CopyAction() const { return copy_action_; }
+  // The field whose text a copy of one row adds after a blank line.
+  void SetCopiedTextField(std::string field_name) { copied_text_field_ = std::move(field_name); }
+  // The selected rows as a copy holds them: the shown columns' titles, then
+  // one line per row in the view's order, the cells in the columns' shown
+  // order, separated by tabs; for one row, a blank line and the copied text
+  // field's text. Empty when no row is selected.
+  QString SelectedRowsText() const;
+  // Puts SelectedRowsText on the clipboard (nothing when no row is selected).
+  void CopySelectedRows();
+
  signals:
   void titleClick(int position);
 
@@ -52,6 +80,9 @@ class DataGrid : public QTableView {
   GridTableModel* model_;
   bool read_only_ = false;
   bool syncing_ = false;
+  MarkDelegate* marks_ = nullptr;
+  QAction* copy_action_ = nullptr;
+  std::string copied_text_field_;
   std::function<void(std::exception_ptr)> error_handler_;
 };
 

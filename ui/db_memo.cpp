@@ -24,6 +24,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <algorithm>
 
 #include "ui/code_page.h"
 #include "ui/data_source.h"
@@ -117,6 +118,7 @@ void DataMemo::WriteBack() {
     table->Edit();
     shown_source_ = text;
     table->FieldByName(field_name_).SetAsString(text);
+    FindMarks(text);
   } catch (...) {
     if (error_handler_) error_handler_(std::current_exception());
     shown_source_.reset();
@@ -156,6 +158,65 @@ void DataMemo::Refresh() {
     settled_to_ = 0;
     settle_timer_.start(kIdleMs);
   }
+  FindMarks(*shown_source_);
+}
+
+void DataMemo::SetMarkWord(std::string_view word) {
+  marks_.SetWord(word);
+  FindMarks(shown_source_ ? std::string_view(*shown_source_) : std::string_view());
+}
+
+void DataMemo::FindMarks(std::string_view text) {
+  marked_.clear();
+  const auto found = marks_.Find(text);
+  marked_.reserve(found.size());
+  // The box holds CR LF as one line break: a place moves back by the breaks
+  // before it and shrinks by those inside it.
+  size_t scanned = 0;
+  int breaks = 0;
+  auto count_breaks = [&](size_t from, size_t to) {
+    int n = 0;
+    for (size_t i = from; i < to; ++i) {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++n;
+    }
+    return n;
+  };
+  for (const auto& [start, length] : found) {
+    breaks += count_breaks(scanned, start);
+    const int inside = count_breaks(start, start + length);
+    marked_.emplace_back(static_cast<int>(start) - breaks, static_cast<int>(length) - inside);
+    breaks += inside;
+    scanned = start + length;
+  }
+  ShowMarks();
+}
+
+void DataMemo::ShowMarks() {
+  QList<QTextEdit::ExtraSelection> shown;
+  if (!marked_.empty()) {
+    // The text positions in view: from the first block shown to the end of
+    // the last one that begins above the bottom edge.
+    QTextBlock block = firstVisibleBlock();
+    const int from = block.position();
+    int to = from;
+    const QPointF offset = contentOffset();
+    for (; block.isValid(); block = block.next()) {
+      if (blockBoundingGeometry(block).translated(offset).top() > viewport()->height()) break;
+      to = block.position() + block.length();
+    }
+    const QTextCharFormat format = WordMarks::Format();
+    auto it = std::lower_bound(
+        marked_.begin(), marked_.end(), from,
+        [](const std::pair<int, int>& m, int pos) { return m.first + m.second <= pos; });
+    for (; it != marked_.end() && it->first < to; ++it) {
+      QTextCursor cursor(document());
+      cursor.setPosition(it->first);
+      cursor.setPosition(it->first + it->second, QTextCursor::KeepAnchor);
+      shown.push_back({cursor, format});
+    }
+  }
+  if (shown.isEmpty() && extraSelections().isEmpty()) return;
+  setExtraSelections(shown);
 }
 
 void DataMemo::EstimateLines() {
@@ -245,6 +306,7 @@ void DataMemo::LeaveCuts() {
 void DataMemo::scrollContentsBy(int dx, int dy) {
   QPlainTextEdit::scrollContentsBy(dx, dy);
   SettleShown();
+  ShowMarks();
 }
 
 void DataMemo::resizeEvent(QResizeEvent* event) {
@@ -265,6 +327,7 @@ void DataMemo::resizeEvent(QResizeEvent* event) {
     }
   }
   SettleShown();
+  ShowMarks();
 }
 
 void DataMemo::focusInEvent(QFocusEvent* event) {

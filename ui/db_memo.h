@@ -10,6 +10,10 @@
 // its wrap points (ui/memo_blocks.h); the cuts never reach the field or a copy.
 // The box cuts again when its width changes, and joins the cuts back before
 // the user edits.
+//
+// The box can mark the search word's places in its text (ui/word_marks.h).
+// Only the marks in view are drawn, as extra selections: a text of many
+// thousand places costs no more to show than one of a few.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -18,6 +22,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "ui/word_marks.h"
 
 namespace ui {
 
@@ -34,6 +43,11 @@ class DataMemo : public QPlainTextEdit {
   void SetErrorHandler(std::function<void(std::exception_ptr)> handler) {
     error_handler_ = std::move(handler);
   }
+  // The word whose places the box marks (Windows-1252; empty: none).
+  void SetMarkWord(std::string_view word);
+  // The marked places of the text shown, as position and length in the box's
+  // document.
+  const std::vector<std::pair<int, int>>& MarkedPlaces() const { return marked_; }
 
  protected:
   QMimeData* createMimeDataFromSelection() const override;
@@ -60,6 +74,9 @@ class DataMemo : public QPlainTextEdit {
   void SettleInBackground();
   // Before the user edits: the paragraphs become single blocks again.
   void LeaveCuts();
+  // Finds the marked places of the field's text, and draws those in view.
+  void FindMarks(std::string_view text);
+  void ShowMarks();
 
   bool refreshing_ = false;
   // The blocks are being cut or joined: the box's own reactions wait.
@@ -78,6 +95,8 @@ class DataMemo : public QPlainTextEdit {
   std::string field_name_;
   // The field's text the box shows; empty when it must be shown afresh.
   std::optional<std::string> shown_source_;
+  WordMarks marks_;
+  std::vector<std::pair<int, int>> marked_;
 };
 
 }  // namespace ui

@@ -15,7 +15,7 @@ GridTableModel::GridTableModel(DataSource* source, std::vector<ColumnSpec> colum
   for (const auto& c : columns_) field_index_.push_back(FieldIndexOf(c.field_name));
 }
 
-int GridTableModel::FieldIndexOf(const std::string& name) const {
+int GridTableModel::FieldIndexOf(std::string_view name) const {
   store::TArtikelData* table = source_->DataSet();
   if (table == nullptr) return -1;
   store::TableField* field = table->FindField(name);
@@ -72,10 +72,24 @@ QVariant GridTableModel::data(const QModelIndex& index, int role) const {
   const CachedRow& row = Row(index.row());
   int field = field_index_[static_cast<size_t>(index.column())];
   if (row.failed || field < 0 || static_cast<size_t>(field) >= row.values.size()) return {};
+  return ValueText(row, field);
+}
+
+QString GridTableModel::ValueText(const CachedRow& row, int field) const {
   const store::Variant& v = row.values[static_cast<size_t>(field)];
   if (v.IsNull()) return QString();
   if (v.IsInteger()) return QString::number(v.AsInt64());
   return FromCp1252(v.AsString());
+}
+
+QString GridTableModel::FieldText(int row, std::string_view field_name) const {
+  if (row < 0 || row >= rowCount()) return QString();
+  const int field = FieldIndexOf(field_name);
+  const CachedRow& cached = Row(row);
+  if (cached.failed || field < 0 || static_cast<size_t>(field) >= cached.values.size()) {
+    return QString();
+  }
+  return ValueText(cached, field);
 }
 
 QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -3,8 +3,8 @@
 // table is copied, so a million rows cost no more than a thousand. A small
 // cache keeps the rows painted recently; every change of the view clears it.
 //
-// A row whose read fails (the calculation hook raises, e.g. "Invalid variant
-// operation" for a missing page number) is shown empty, and its error is
+// A row whose read fails (the calculation hook raises, e.g. for a page count
+// beyond the count field's range) is shown empty, and its error is
 // reported once per view: the model remembers that it reported for the current
 // view and stays quiet on repaints until the view changes. The report is
 // posted to the event loop, never raised inside painting.
@@ -16,6 +16,7 @@
 #include <functional>
 #include <list>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -56,6 +57,9 @@ class GridTableModel : public QAbstractTableModel {
   bool Editable() const { return editable_; }
 
   const std::vector<ColumnSpec>& Columns() const { return columns_; }
+  // The text of any field object of a row, shown or not, as a cell shows it
+  // (empty for an unknown field or a row whose read failed).
+  QString FieldText(int row, std::string_view field_name) const;
   void SetColumnTitle(int position, const QString& title);
   void SetErrorReporter(ErrorReporter reporter) { reporter_ = std::move(reporter); }
 
@@ -76,7 +80,8 @@ class GridTableModel : public QAbstractTableModel {
     bool failed = false;
   };
   const CachedRow& Row(int row) const;
-  int FieldIndexOf(const std::string& name) const;
+  int FieldIndexOf(std::string_view name) const;
+  QString ValueText(const CachedRow& row, int field) const;
 
   DataSource* source_;
   std::vector<ColumnSpec> columns_;

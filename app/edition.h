@@ -43,6 +43,7 @@ struct Edition {
   const char* key_label;       // heading of VProgrammer
   const char* afslut;          // button Afslut
   const char* categories[10];  // items 1 to 10 of KategoriValg
+  const char* grid_name;       // what a screen reader calls ArtikelGrid
 };
 
 // Grid positions of Edition::grid_titles, in order.
@@ -64,7 +65,8 @@ inline constexpr Edition kEditions[] = {
      "Nøgleord",
      "Afslut",
      {"Anmeldelse", "Artikel", "Galleriet", "V-CD", "Test", "Nyhed", "Nyt på nettet", "Skole",
-      "Spørg os", "Sådan virker..."}},
+      "Spørg os", "Sådan virker..."},
+     "Artikler"},
     {kNorsk,
      "./BaseNo.xml",
      "Alle",
@@ -80,7 +82,8 @@ inline constexpr Edition kEditions[] = {
      "Nøkkelord",
      "Avslutt",
      {"Anmeldelse", "Artikkel", "Galleriet", "V-CD", "Test", "Nyhet", "Nytt på nettet", "Skole",
-      "Spør oss", "Slik virker..."}},
+      "Spør oss", "Slik virker..."},
+     "Artikler"},
     {kSvensk,
      "./BaseSv.xml",
      "Alla",
@@ -96,7 +99,8 @@ inline constexpr Edition kEditions[] = {
      "Nøgleord",
      "Avsluta",
      {"Recension", "Artikel", "Galleriet", "V-CD", "Test", "Nyhet", "Nytt från nätet", "Skola",
-      "Fråga oss", "Så här fungerar ..."}},
+      "Fråga oss", "Så här fungerar ..."},
+     "Artiklar"},
     {kSuomi,
      "./BaseFi.xml",
      "Kaikki",
@@ -112,7 +116,8 @@ inline constexpr Edition kEditions[] = {
      "Avainsanat",
      "Lopeta",
      {"Arvostelut", "Artikkeli", "Galleria", "V-CD", "Testi", "Uutiset", "Netin satoa", "Koulut",
-      "Kysy meiltä", "Näin toimii..."}},
+      "Kysy meiltä", "Näin toimii..."},
+     "Artikkelit"},
 };
 
 // The edition of a code, or null for any other code.

@@ -169,6 +169,7 @@ void TVRegister::SaetSprog() {
     TekstLabel->setText(Text(e->tekst_label));
     KeyLabel->setText(Text(e->key_label));
     Afslut->setText(Text(e->afslut));
+    ArtikelGrid->setAccessibleName(Text(e->grid_name));
     for (QLabel* label : {Aargang, Nummer, Kategori, Tekst, TekstLabel, KeyLabel}) {
       label->adjustSize();
     }
@@ -190,17 +191,14 @@ void TVRegister::NytSprogClick() {
 }
 
 void TVRegister::NameInputs() {
-  // A screen reader names each input by its label, in the edition's words.
-  auto name = [](QWidget* input, QLabel* label) {
-    input->setAccessibleName(label->text().trimmed().remove(QChar(':')));
-  };
-  name(AargangEdit, Aargang);
-  name(NummerEdit, Nummer);
-  name(KategoriValg, Kategori);
-  name(Tekstord, Tekst);
-  name(StartSideEdit, SideLabel);
-  name(Manchet, TekstLabel);
-  name(VProgrammer, KeyLabel);
+  // A screen reader names each input by its label, in the edition's words:
+  // the label's text without its colon and trailing blanks.
+  for (QLabel* label : findChildren<QLabel*>()) {
+    if (label->buddy() == nullptr) continue;
+    QString name = label->text();
+    while (!name.isEmpty() && (name.back() == QChar(':') || name.back().isSpace())) name.chop(1);
+    label->buddy()->setAccessibleName(name);
+  }
 }
 
 // =========================== search and sort ===============================

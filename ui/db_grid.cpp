@@ -4,6 +4,7 @@
 #include <QHeaderView>
 
 #include "ui/data_source.h"
+#include "ui/grid_accessible.h"
 
 namespace ui {
 
@@ -45,6 +46,11 @@ void DataGrid::SetReadOnly(bool read_only) {
                                   QAbstractItemView::AnyKeyPressed);
 }
 
+void DataGrid::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+  QAbstractItemView::selectionChanged(selected, deselected);  // as currentChanged
+  GridAccessible::NotifySelection(this, selected, deselected);
+}
+
 void DataGrid::SetColumnVisible(int position, bool visible) { setColumnHidden(position, !visible); }
 
 void DataGrid::SetErrorHandler(std::function<void(std::exception_ptr)> handler) {
@@ -83,7 +89,10 @@ void DataGrid::SelectTableRecord() {
 }
 
 void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-  QTableView::currentChanged(current, previous);
+  // The table view's own notice numbers the cells of hidden columns too; the
+  // grid's accessible table has none of them and sends its own.
+  QAbstractItemView::currentChanged(current, previous);
+  GridAccessible::NotifyCurrent(this, current);
   if (syncing_ || !current.isValid()) return;
   store::TArtikelData* table = source_->DataSet();
   if (table == nullptr || !table->Active()) return;

@@ -79,6 +79,10 @@ QVariant GridTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  // A screen reader hears a row header as the row's number, not the marker.
+  if (role == Qt::AccessibleTextRole && orientation == Qt::Vertical) {
+    return section >= 0 && section < rowCount() ? QString::number(section + 1) : QString();
+  }
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Horizontal) {
     if (section < 0 || section >= columnCount()) return {};

@@ -114,6 +114,7 @@ void TVRegister::FormCreate() {
   SetOuterTop(placement_->top);
   SetOuterWidth(placement_->width);
   SetOuterHeight(placement_->height);
+  FitScaledScreen();
 
   // 4. The edition.
   SaetSprog();
@@ -128,7 +129,24 @@ void TVRegister::showEvent(QShowEvent* event) {
   if (placement_) {
     SetOuterWidth(placement_->width);
     SetOuterHeight(placement_->height);
+    FitScaledScreen();
   }
+}
+
+void TVRegister::FitScaledScreen() {
+  // The bounds keep 100 pixels of the window on the display and let the rest
+  // run off. On a scaled display the stored and default sizes, chosen for a
+  // display that is not scaled, cover a larger share of it (the defaults
+  // alone run off a 1280 by 1024 display at twice the size), so there the
+  // whole window is kept on it.
+  if (SysInfo->ScreenScale() <= 1.0) return;
+  const int screen_w = SysInfo->ScreenWidth();
+  const int screen_h = SysInfo->ScreenHeight();
+  if (screen_w <= 0 || screen_h <= 0) return;
+  if (OuterWidth() > screen_w) SetOuterWidth(screen_w);
+  if (OuterHeight() > screen_h) SetOuterHeight(screen_h);
+  SetOuterLeft(std::clamp(OuterLeft(), 0, std::max(0, screen_w - OuterWidth())));
+  SetOuterTop(std::clamp(OuterTop(), 0, std::max(0, screen_h - OuterHeight())));
 }
 
 // ============================== editions ===================================

@@ -87,6 +87,9 @@ class TVRegister : public ui::VRegisterForm {
  private:
   // Accessible names of the inputs from their labels' current texts.
   void NameInputs();
+  // On a scaled display: the window moved, and made smaller where it must be,
+  // to lie wholly on the display.
+  void FitScaledScreen();
 
   // Hooks the maintenance handlers to their buttons and the table.
   void ConnectMaintenance();

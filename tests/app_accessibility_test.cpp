@@ -1,13 +1,15 @@
 // The window as a reader meets it without a mouse or without sight: what a
 // screen reader is told through Qt's accessibility interfaces (names, the
 // labels that name the inputs, the grid as a table, no hidden component),
-// and the keyboard alone from the first focus to the closing button.
+// the keyboard alone from the first focus to the closing button, and a
+// display scaled to twice the size.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -327,6 +329,62 @@ TEST_F(AccessibilityTest, CtrlTabLeavesTheEditorsTextBoxes) {
   Key(Qt::Key_Tab);
   EXPECT_EQ(Focus(), w.Manchet);
   EXPECT_TRUE(w.Manchet->toPlainText().contains('\t'));
+}
+
+// ---- A scaled display ----
+
+bool OnScreen(const QRect& window, const QRect& screen) { return screen.contains(window); }
+
+TEST_F(AccessibilityTest, ADisplayScaledTwiceKeepsTheWindowOnIt) {
+  // 1280 by 1024 pixels at twice the size: 640 by 512 in the window's units.
+  const platform::FixedScreen scaled(640, 512, 2.0);
+  const QRect screen(0, 0, 640, 512);
+  // No settings file: the defaults, 636 by 459 at 100, 100.
+  TVRegister& w = Start(0x0406, &scaled);
+  EXPECT_TRUE(OnScreen(w.frameGeometry(), screen)) << w.frameGeometry().x();
+  EXPECT_EQ(w.frameGeometry().size(), QSize(636, 459));
+  // A stored place and a size larger than the display.
+  std::ofstream(dir_ / "cfg" / "VDatabase.ini", std::ios::binary)
+      << "[Defaults]\r\nVenstre=200\r\nTop=200\r\nBredde=800\r\nH\xF8jde=800\r\n";
+  Start(0x0406, &scaled);
+  EXPECT_EQ(window_->frameGeometry(), QRect(0, 0, 640, 512));
+  // The same file on a display that is not scaled keeps the bounds as they
+  // are: 100 pixels of the window stay on the display, the rest may run off.
+  const platform::FixedScreen plain(640, 512, 1.0);
+  Start(0x0406, &plain);
+  EXPECT_EQ(window_->frameGeometry(), QRect(200, 200, 800, 800));
+}
+
+// The real display under X, 1280 by 1024 pixels scaled to twice the size
+// (QT_SCALE_FACTOR=2): the system's screen reports it in the window's units
+// and the window opens wholly on it.
+TEST(ScaledUnderX, TheWindowOpensOnTheDisplay) {
+  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X server";
+  const platform::IScreen& system = platform::SystemScreen();
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  ASSERT_NE(screen, nullptr);
+  EXPECT_EQ(system.PrimaryWidth(), screen->geometry().width());
+  EXPECT_EQ(system.PrimaryHeight(), screen->geometry().height());
+  EXPECT_EQ(system.PixelRatio(), screen->devicePixelRatio());
+  const fs::path dir =
+      fs::temp_directory_path() / ("vregister_scaled_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  fs::copy_file(fs::path(VR_SOURCE_DIR) / "data" / "Base.xml", dir / "Base.xml");
+  const fs::path old_dir = fs::current_path();
+  fs::current_path(dir);
+  {
+    platform::FixedLocale danish(0x0406);
+    platform::ProfileFiles profiles(platform::DefaultFileSystem(), (dir / "cfg").string());
+    TVRegister w(danish, platform::DefaultFileSystem(), profiles);
+    w.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_TRUE(screen->geometry().contains(w.frameGeometry()))
+        << w.frameGeometry().x() << "," << w.frameGeometry().y() << " " << w.frameGeometry().width()
+        << "x" << w.frameGeometry().height() << " on " << screen->geometry().width() << "x"
+        << screen->geometry().height();
+  }
+  fs::current_path(old_dir);
+  fs::remove_all(dir);
 }
 
 }  // namespace

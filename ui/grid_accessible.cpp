@@ -40,6 +40,10 @@ class GridItem : public QAccessibleInterface {
   QAccessibleInterface* childAt(int, int) const override { return nullptr; }
   void setText(QAccessible::Text, const QString&) override {}
 
+  const DataGrid* Grid() const { return grid_; }
+  int Row() const { return row_; }
+  int Column() const { return column_; }
+
  protected:
   bool InModel() const {
     if (!grid_ || grid_->model() == nullptr) return false;
@@ -227,14 +231,9 @@ QAccessibleInterface* GridAccessible::child(int index) const {
 }
 
 int GridAccessible::indexOfChild(const QAccessibleInterface* child) const {
-  if (child == nullptr) return -1;
-  for (auto it = items_.constBegin(); it != items_.constEnd(); ++it) {
-    if (QAccessible::accessibleInterface(it.value()) != child) continue;
-    const int row = static_cast<int>(static_cast<qint64>(it.key() >> 32)) - 1;
-    const int column = static_cast<int>(it.key() & 0xFFFFFFFFu) - 1;
-    return ChildIndex(row, column);
-  }
-  return -1;
+  const auto* item = dynamic_cast<const GridItem*>(child);
+  if (item == nullptr || item->Grid() != Grid()) return -1;
+  return ChildIndex(item->Row(), item->Column());
 }
 
 QAccessibleInterface* GridAccessible::childAt(int x, int y) const {

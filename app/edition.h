@@ -62,7 +62,8 @@ struct Edition {
   const char* afslut;          // button Afslut
   const char* categories[10];  // items 1 to 10 of KategoriValg
   FileNotices notices;
-  const char* kopier;  // the grid's context menu: copy the selected rows
+  const char* kopier;     // the grid's context menu: copy the selected rows
+  const char* grid_name;  // what a screen reader calls ArtikelGrid
 };
 
 // Grid positions of Edition::grid_titles, in order.
@@ -95,7 +96,8 @@ inline constexpr Edition kEditions[] = {
       "%1 er åben hos en anden redaktør%2%3.",
       " siden %1",
       " på "},
-     "Kopiér"},
+     "Kopiér",
+     "Artikler"},
     {kNorsk,
      "./BaseNo.xml",
      "Alle",
@@ -122,7 +124,8 @@ inline constexpr Edition kEditions[] = {
       "%1 er åpen hos en annen redaktør%2%3.",
       " siden %1",
       " på "},
-     "Kopier"},
+     "Kopier",
+     "Artikler"},
     {kSvensk,
      "./BaseSv.xml",
      "Alla",
@@ -149,7 +152,8 @@ inline constexpr Edition kEditions[] = {
       "%1 är öppen hos en annan redaktör%2%3.",
       " sedan %1",
       " på "},
-     "Kopiera"},
+     "Kopiera",
+     "Artiklar"},
     {kSuomi,
      "./BaseFi.xml",
      "Kaikki",
@@ -176,7 +180,8 @@ inline constexpr Edition kEditions[] = {
       "Tiedosto %1 on auki toisella toimittajalla%2%3.",
       " %1 alkaen",
       ", "},
-     "Kopioi"},
+     "Kopioi",
+     "Artikkelit"},
 };
 
 // The edition of a code, or null for any other code.

@@ -117,6 +117,7 @@ void TVRegister::FormCreate() {
   SetOuterTop(placement_->top);
   SetOuterWidth(placement_->width);
   SetOuterHeight(placement_->height);
+  FitScaledScreen();
 
   // 4. The edition.
   SaetSprog();
@@ -131,7 +132,24 @@ void TVRegister::showEvent(QShowEvent* event) {
   if (placement_) {
     SetOuterWidth(placement_->width);
     SetOuterHeight(placement_->height);
+    FitScaledScreen();
   }
+}
+
+void TVRegister::FitScaledScreen() {
+  // The bounds keep 100 pixels of the window on the display and let the rest
+  // run off. On a scaled display the stored and default sizes, chosen for a
+  // display that is not scaled, cover a larger share of it (the defaults
+  // alone run off a 1280 by 1024 display at twice the size), so there the
+  // whole window is kept on it.
+  if (SysInfo->ScreenScale() <= 1.0) return;
+  const int screen_w = SysInfo->ScreenWidth();
+  const int screen_h = SysInfo->ScreenHeight();
+  if (screen_w <= 0 || screen_h <= 0) return;
+  if (OuterWidth() > screen_w) SetOuterWidth(screen_w);
+  if (OuterHeight() > screen_h) SetOuterHeight(screen_h);
+  SetOuterLeft(std::clamp(OuterLeft(), 0, std::max(0, screen_w - OuterWidth())));
+  SetOuterTop(std::clamp(OuterTop(), 0, std::max(0, screen_h - OuterHeight())));
 }
 
 // ============================== editions ===================================
@@ -185,6 +203,7 @@ void TVRegister::SaetSprog() {
     TekstLabel->setText(Text(e->tekst_label));
     KeyLabel->setText(Text(e->key_label));
     Afslut->setText(Text(e->afslut));
+    ArtikelGrid->setAccessibleName(Text(e->grid_name));
     for (QLabel* label : {Aargang, Nummer, Kategori, Tekst, TekstLabel, KeyLabel}) {
       label->adjustSize();
     }
@@ -213,17 +232,14 @@ void TVRegister::NytSprogClick() {
 }
 
 void TVRegister::NameInputs() {
-  // A screen reader names each input by its label, in the edition's words.
-  auto name = [](QWidget* input, QLabel* label) {
-    input->setAccessibleName(label->text().trimmed().remove(QChar(':')));
-  };
-  name(AargangEdit, Aargang);
-  name(NummerEdit, Nummer);
-  name(KategoriValg, Kategori);
-  name(Tekstord, Tekst);
-  name(StartSideEdit, SideLabel);
-  name(Manchet, TekstLabel);
-  name(VProgrammer, KeyLabel);
+  // A screen reader names each input by its label, in the edition's words:
+  // the label's text without its colon and trailing blanks.
+  for (QLabel* label : findChildren<QLabel*>()) {
+    if (label->buddy() == nullptr) continue;
+    QString name = label->text();
+    while (!name.isEmpty() && (name.back() == QChar(':') || name.back().isSpace())) name.chop(1);
+    label->buddy()->setAccessibleName(name);
+  }
 }
 
 // =========================== search and sort ===============================

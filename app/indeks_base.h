@@ -90,6 +90,9 @@ class TVRegister : public ui::VRegisterForm {
  private:
   // Accessible names of the inputs from their labels' current texts.
   void NameInputs();
+  // On a scaled display: the window moved, and made smaller where it must be,
+  // to lie wholly on the display.
+  void FitScaledScreen();
 
   // The reader's keys and aids (reader_keys.cpp): Ctrl+F, Escape in the
   // search word, the grid's copy of the article's text, and the search

@@ -1,6 +1,6 @@
 // The primary screen of the running window system, through Qt's screen list.
-// Its geometry is the whole screen; availableGeometry (the work area) and
-// virtualGeometry (all screens) are deliberately not used.
+// Its geometry is the whole screen, in device-independent pixels; availableGeometry (the work area)
+// and virtualGeometry (all screens) are deliberately not used.
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -18,6 +18,10 @@ class SystemPrimaryScreen : public IScreen {
   int32_t PrimaryHeight() const override {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen == nullptr ? 0 : screen->geometry().height();
+  }
+  double PixelRatio() const override {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen == nullptr ? 1.0 : screen->devicePixelRatio();
   }
 };
 

@@ -6,6 +6,7 @@
 
 #include "engine/text_fold.h"
 #include "ui/data_source.h"
+#include "ui/grid_accessible.h"
 #include "ui/mark_delegate.h"
 
 namespace ui {
@@ -54,6 +55,11 @@ void DataGrid::SetReadOnly(bool read_only) {
   setEditTriggers(read_only ? QAbstractItemView::NoEditTriggers
                             : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                   QAbstractItemView::AnyKeyPressed);
+}
+
+void DataGrid::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+  QAbstractItemView::selectionChanged(selected, deselected);  // as currentChanged
+  GridAccessible::NotifySelection(this, selected, deselected);
 }
 
 void DataGrid::SetColumnVisible(int position, bool visible) { setColumnHidden(position, !visible); }
@@ -111,7 +117,10 @@ void DataGrid::SelectTableRecord() {
 }
 
 void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-  QTableView::currentChanged(current, previous);
+  // The table view's own notice numbers the cells of hidden columns too; the
+  // grid's accessible table has none of them and sends its own.
+  QAbstractItemView::currentChanged(current, previous);
+  GridAccessible::NotifyCurrent(this, current);
   if (syncing_ || !current.isValid()) return;
   store::TArtikelData* table = source_->DataSet();
   if (table == nullptr || !table->Active()) return;

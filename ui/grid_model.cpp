@@ -93,6 +93,10 @@ QString GridTableModel::FieldText(int row, std::string_view field_name) const {
 }
 
 QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  // A screen reader hears a row header as the row's number, not the marker.
+  if (role == Qt::AccessibleTextRole && orientation == Qt::Vertical) {
+    return section >= 0 && section < rowCount() ? QString::number(section + 1) : QString();
+  }
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Horizontal) {
     if (section < 0 || section >= columnCount()) return {};

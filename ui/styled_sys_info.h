@@ -19,6 +19,8 @@ class TStyledSysInfo : public QObject {
 
   int32_t ScreenWidth() const { return screen_->PrimaryWidth(); }
   int32_t ScreenHeight() const { return screen_->PrimaryHeight(); }
+  // Display pixels per pixel of the window's units (1: not scaled).
+  double ScreenScale() const { return screen_->PixelRatio(); }
 
  private:
   const platform::IScreen* screen_;

@@ -136,6 +136,20 @@ inline constexpr ComponentDef kComponents[] = {
 };
 // clang-format on
 
+// The input each label stands for (the label's FocusControl): a screen reader
+// hears the input by the label's text, and the label's mnemonic moves there.
+// Each pair shares its parent.
+struct LabelInputDef {
+  const char* label;
+  const char* input;
+};
+
+inline constexpr LabelInputDef kLabelInputs[] = {
+    {"Aargang", "AargangEdit"},  {"Nummer", "NummerEdit"},       {"Kategori", "KategoriValg"},
+    {"Tekst", "Tekstord"},       {"SideLabel", "StartSideEdit"}, {"TekstLabel", "Manchet"},
+    {"KeyLabel", "VProgrammer"},
+};
+
 inline constexpr const char* kKategoriItems[] = {
     "Alle",           "Anmeldelse", "Artikel",  "Galleriet",       "V-CD", "Vexor test", "Nyhed",
     "Nyt fra nettet", "Skole",      "Spørg os", "Sådan virker...",

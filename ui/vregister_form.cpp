@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QPalette>
 #include <QPixmap>
 #include <QResizeEvent>
@@ -25,6 +26,7 @@
 #include "ui/picture_decode.h"
 #include "ui/resize_rules.h"
 #include "ui/vregister_definition.h"
+#include "ui/window_accessible.h"
 #include "ui/window_pictures.h"
 
 namespace ui {
@@ -177,6 +179,7 @@ VRegisterForm::VRegisterForm(platform::IFileSystem& fs, QWidget* parent,
   ArtikelData->SetIndexName("TitelX");
   ArtikelData->SetFilterOptions({.foCaseInsensitive = true, .foNoPartialCompare = false});
   ArtikelData->SetData(store::InitialPacket());
+  InstallWindowAccessibility();
   Build(screen != nullptr ? *screen : platform::SystemScreen());
 }
 
@@ -272,6 +275,11 @@ void VRegisterForm::Build(const platform::IScreen& screen) {
   Logo->SetListIndex(def::kLogoItem);
   Logo->SetForceTransparent(true);
 
+  // Each label stands for its input.
+  for (const def::LabelInputDef& pair : def::kLabelInputs) {
+    Member<QLabel>(made, pair.label)->setBuddy(made.at(pair.input));
+  }
+
   // Keyboard order; the first component in it takes the focus.
   std::vector<QWidget*> chain;
   TabChain(win.name, made, &chain);
@@ -282,6 +290,11 @@ void VRegisterForm::Build(const platform::IScreen& screen) {
   // parents of labels answer by fitting their labels.
   Baggrund->installEventFilter(this);
   FilterGruppe->installEventFilter(this);
+  // The grid and the text boxes keep Tab for themselves; Ctrl+Tab leaves them.
+  for (QWidget* keeps_tab : {static_cast<QWidget*>(ArtikelGrid), static_cast<QWidget*>(Manchet),
+                             static_cast<QWidget*>(VProgrammer)}) {
+    keeps_tab->installEventFilter(this);
+  }
 
   // Loaded: the panel renders its background, the group copies from it.
   Baggrund->Loaded();
@@ -454,6 +467,18 @@ void VRegisterForm::FitLabels() {
 bool VRegisterForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::LayoutRequest && (watched == Baggrund || watched == FilterGruppe)) {
     FitLabels();
+  }
+  if (event->type() == QEvent::KeyPress &&
+      (watched == ArtikelGrid || watched == Manchet || watched == VProgrammer)) {
+    // Ctrl+Tab and Ctrl+Shift+Tab go on along the keyboard order, the desktop's
+    // way out of a control that moves or types with Tab itself.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    if (tab && (key->modifiers() & Qt::ControlModifier)) {
+      const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+      focusNextPrevChild(!back);
+      return true;
+    }
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -16,16 +16,20 @@ void Cursor::OnBaseGone() {
   base_ = nullptr;
   order_ = nullptr;
   filters_.clear();
-  own_view_.clear();
+  members_ = RowSet();
+  count_ = 0;
+  prefix_.clear();
   where_ = Where::kBof;
 }
 
 void Cursor::OnReload() {
   order_ = base_->default_order();
   filters_.clear();
-  own_view_.clear();
+  members_ = RowSet();
+  count_ = 0;
+  prefix_.clear();
   where_ = Where::kBof;
-  pos_ = 0;
+  at_ = 0;
 }
 
 DBResult Cursor::InitCursor(IDSBase* base) {
@@ -61,29 +65,120 @@ bool Cursor::Passes(uint32_t row) const {
 }
 
 void Cursor::RebuildView() {
-  own_view_.clear();
-  if (filters_.empty()) return;
-  std::vector<uint32_t> scratch;
-  const std::vector<uint32_t>* in = &order_->rows();
-  for (size_t i = 0; i < filters_.size(); ++i) {
-    std::vector<uint32_t>& out = i % 2 == 0 ? own_view_ : scratch;
-    out.clear();
-    filters_[i].program->Select(base_->data(), base_->replaces(), base_->filter_cache(), *in, &out);
-    in = &out;
+  prefix_.clear();
+  if (filters_.empty()) {
+    members_ = RowSet();
+    count_ = 0;
+    return;
   }
-  if (in != &own_view_) own_view_.swap(scratch);
+  // The filters narrow the current rows in turn; none depends on the order.
+  RowSet in = base_->current_rows(), out;
+  for (const Filter& f : filters_) {
+    f.program->SelectSet(base_->data(), base_->replaces(), base_->filter_cache(), in, &out);
+    in.swap(out);
+    if (in.empty()) break;
+  }
+  members_.swap(in);
+  count_ = members_.Count();
+}
+
+void Cursor::IndexTo(size_t block) {
+  const std::vector<uint32_t>& r = rows();
+  if (prefix_.empty()) prefix_.push_back(0);
+  while (prefix_.size() <= block && (prefix_.size() - 1) * kBlock < r.size()) {
+    const size_t begin = (prefix_.size() - 1) * kBlock;
+    const size_t end = std::min(r.size(), begin + kBlock);
+    uint32_t n = prefix_.back();
+    for (size_t i = begin; i < end; ++i) n += members_.Test(r[i]) ? 1 : 0;
+    prefix_.push_back(n);
+  }
+}
+
+void Cursor::ForgetFrom(size_t at) {
+  if (prefix_.size() > at / kBlock + 1) prefix_.resize(at / kBlock + 1);
+}
+
+size_t Cursor::NextMember(size_t from) {
+  const std::vector<uint32_t>& r = rows();
+  if (from >= r.size()) return kNone;
+  if (filters_.empty()) return from;
+  for (size_t i = from; i < r.size();) {
+    // Blocks the position index knows to hold no member are skipped whole.
+    const size_t b = i / kBlock;
+    if (b + 1 < prefix_.size() && prefix_[b + 1] == prefix_[b]) {
+      i = (b + 1) * kBlock;
+      continue;
+    }
+    const size_t end = std::min(r.size(), (b + 1) * kBlock);
+    for (; i < end; ++i)
+      if (members_.Test(r[i])) return i;
+  }
+  return kNone;
+}
+
+size_t Cursor::PriorMember(size_t from) {
+  const std::vector<uint32_t>& r = rows();
+  if (r.empty()) return kNone;
+  from = std::min(from, r.size() - 1);
+  if (filters_.empty()) return from;
+  for (size_t i = from + 1; i > 0;) {
+    const size_t b = (i - 1) / kBlock;
+    if (b + 1 < prefix_.size() && prefix_[b + 1] == prefix_[b]) {
+      i = b * kBlock;
+      continue;
+    }
+    const size_t begin = b * kBlock;
+    for (; i > begin; --i)
+      if (members_.Test(r[i - 1])) return i - 1;
+  }
+  return kNone;
+}
+
+size_t Cursor::RankOf(size_t at) {
+  if (filters_.empty()) return at;
+  const size_t b = at / kBlock;
+  IndexTo(b);
+  size_t n = prefix_[b];
+  const std::vector<uint32_t>& r = rows();
+  for (size_t i = b * kBlock; i < at; ++i) n += members_.Test(r[i]) ? 1 : 0;
+  return n;
+}
+
+size_t Cursor::PlaceOf(size_t rank) {
+  if (filters_.empty()) return rank;
+  // The index is made only as far as the rank reaches.
+  if (prefix_.empty()) prefix_.push_back(0);
+  while (prefix_.back() <= rank && (prefix_.size() - 1) * kBlock < rows().size())
+    IndexTo(prefix_.size());
+  // The last block whose start has at most `rank` members before it.
+  const size_t b =
+      size_t(std::upper_bound(prefix_.begin(), prefix_.end(), uint32_t(rank)) - prefix_.begin()) -
+      1;
+  const std::vector<uint32_t>& r = rows();
+  size_t n = prefix_[b];
+  for (size_t i = b * kBlock; i < r.size(); ++i) {
+    if (!members_.Test(r[i])) continue;
+    if (n == rank) return i;
+    ++n;
+  }
+  return kNone;
+}
+
+void Cursor::StandAtOrAfter(size_t at) {
+  size_t i = NextMember(at);
+  if (i == kNone) i = PriorMember(rows().size());
+  if (i == kNone) {
+    where_ = Where::kBof;
+    at_ = 0;
+    return;
+  }
+  where_ = Where::kOn;
+  at_ = i;
 }
 
 void Cursor::Reposition(bool was_on, uint32_t row) {
   if (!was_on) return;
-  const std::vector<uint32_t>& v = view();
-  if (v.empty()) {
-    where_ = Where::kBof;
-    pos_ = 0;
-    return;
-  }
-  pos_ = std::min(order_->LowerBound(base_->source(), v, row), v.size() - 1);
-  where_ = Where::kOn;
+  StandAtOrAfter(order_->LowerBound(base_->source(), rows(), row));
 }
 
 DBResult Cursor::UseIndexOrder(std::string_view name) {
@@ -93,9 +188,10 @@ DBResult Cursor::UseIndexOrder(std::string_view name) {
     return base_->Fail(kDBNoSuchIndex, "Index '" + std::string(name) + "' not found");
   }
   bool was_on = where_ == Where::kOn;
-  uint32_t row = was_on ? view()[pos_] : kNoRow;
+  uint32_t row = was_on ? rows()[at_] : kNoRow;
+  // The filters' rows do not depend on the order: only the places change.
   order_ = order;
-  RebuildView();
+  prefix_.clear();
   Reposition(was_on, row);
   return kDBOk;
 }
@@ -103,43 +199,46 @@ DBResult Cursor::UseIndexOrder(std::string_view name) {
 DBResult Cursor::MoveToBOF() {
   if (DBResult r = CheckOpen()) return r;
   where_ = Where::kBof;
-  pos_ = 0;
+  at_ = 0;
   return kDBOk;
 }
 
 DBResult Cursor::MoveToEOF() {
   if (DBResult r = CheckOpen()) return r;
   where_ = Where::kEof;
-  pos_ = 0;
+  at_ = 0;
   return kDBOk;
 }
 
 DBResult Cursor::ReadCurrent(RecordBuffer* buf) {
-  if (buf != nullptr) base_->ReadRow(view()[pos_], buf);
+  if (buf != nullptr) base_->ReadRow(rows()[at_], buf);
   return kDBOk;
 }
 
 DBResult Cursor::GetNextRecord(RecordBuffer* buf) {
   if (DBResult r = CheckOpen()) return r;
-  const size_t n = view().size();
-  size_t next = where_ == Where::kBof ? 0 : where_ == Where::kOn ? pos_ + 1 : n;
-  if (next >= n) {
+  size_t next = where_ == Where::kBof  ? NextMember(0)
+                : where_ == Where::kOn ? NextMember(at_ + 1)
+                                       : kNone;
+  if (next == kNone) {
     where_ = Where::kEof;
     return kDBEof;
   }
   where_ = Where::kOn;
-  pos_ = next;
+  at_ = next;
   return ReadCurrent(buf);
 }
 
 DBResult Cursor::GetPriorRecord(RecordBuffer* buf) {
   if (DBResult r = CheckOpen()) return r;
-  const size_t n = view().size();
-  if (where_ == Where::kBof || (where_ == Where::kOn && pos_ == 0) || n == 0) {
+  size_t prior = where_ == Where::kBof  ? kNone
+                 : where_ == Where::kOn ? (at_ == 0 ? kNone : PriorMember(at_ - 1))
+                                        : PriorMember(rows().size());
+  if (prior == kNone) {
     where_ = Where::kBof;
     return kDBBof;
   }
-  pos_ = where_ == Where::kEof ? n - 1 : pos_ - 1;
+  at_ = prior;
   where_ = Where::kOn;
   return ReadCurrent(buf);
 }
@@ -154,7 +253,7 @@ DBResult Cursor::GetCurrentRecord(RecordBuffer* buf) {
 DBResult Cursor::GetCurrentBookmark(Bookmark* bookmark) {
   if (DBResult r = CheckOpen()) return r;
   if (where_ != Where::kOn) return base_->Fail(kDBNoCurrentRecord, "The cursor is on no record");
-  *bookmark = base_->RecordOf(view()[pos_]) + 1;
+  *bookmark = base_->RecordOf(rows()[at_]) + 1;
   return kDBOk;
 }
 
@@ -165,19 +264,19 @@ DBResult Cursor::MoveToBookmark(Bookmark bookmark) {
     return base_->Fail(kDBNoCurrentRecord,
                        "Bookmark " + std::to_string(bookmark) + " names no current record");
   }
-  size_t i = order_->Find(base_->source(), view(), row);
-  if (i == Order::kNotFound) {
+  size_t i = order_->Find(base_->source(), rows(), row);
+  if (i == Order::kNotFound || !IsMember(i)) {
     return base_->Fail(kDBNoCurrentRecord, "The record of bookmark " + std::to_string(bookmark) +
                                                " is not in the cursor's view");
   }
   where_ = Where::kOn;
-  pos_ = i;
+  at_ = i;
   return kDBOk;
 }
 
 DBResult Cursor::GetRecordCount(uint32_t* count) {
   if (DBResult r = CheckOpen()) return r;
-  *count = uint32_t(view().size());
+  *count = uint32_t(ViewSize());
   return kDBOk;
 }
 
@@ -188,10 +287,10 @@ DBResult Cursor::GetSequenceNumber(uint32_t* seq) {
       *seq = 0;
       return kDBBof;
     case Where::kEof:
-      *seq = uint32_t(view().size() + 1);
+      *seq = uint32_t(ViewSize() + 1);
       return kDBEof;
     default:
-      *seq = uint32_t(pos_ + 1);
+      *seq = uint32_t(RankOf(at_) + 1);
       return kDBOk;
   }
 }
@@ -202,12 +301,12 @@ DBResult Cursor::MoveToSeqNo(uint32_t seq) {
     where_ = Where::kBof;
     return kDBBof;
   }
-  if (seq > view().size()) {
+  if (seq > ViewSize()) {
     where_ = Where::kEof;
     return kDBEof;
   }
   where_ = Where::kOn;
-  pos_ = seq - 1;
+  at_ = PlaceOf(seq - 1);
   return kDBOk;
 }
 
@@ -293,56 +392,48 @@ DBResult Cursor::PutBlob(RecordBuffer* buf, uint16_t field_no, uint32_t offset,
 void Cursor::OnChange(const RowChange& change) {
   if (order_ == nullptr) return;
   const bool origin = change.origin == this;
+  // Where the rows left and entered this cursor's order.
   size_t erased = Order::kNotFound, inserted = Order::kNotFound;
-  size_t neighbour = Order::kNotFound;  // where a filtered-out new row would stand
-  if (filters_.empty()) {
-    for (const RowChange::At& at : change.at) {
-      if (at.order == order_) {
-        erased = at.erased;
-        inserted = at.inserted;
-      }
-    }
-  } else {
-    const RowSource src = base_->source();
-    if (change.removed != kNoRow) {
-      erased = order_->Find(src, own_view_, change.removed);
-      if (erased != Order::kNotFound) own_view_.erase(own_view_.begin() + erased);
-    }
-    if (change.added != kNoRow) {
-      size_t at = order_->LowerBound(src, own_view_, change.added);
-      if (Passes(change.added)) {
-        own_view_.insert(own_view_.begin() + at, change.added);
-        inserted = at;
-      } else {
-        neighbour = at;
-      }
+  for (const RowChange::At& at : change.at) {
+    if (at.order == order_) {
+      erased = at.erased;
+      inserted = at.inserted;
     }
   }
+  bool added_member = change.added != kNoRow;
+  if (!filters_.empty()) {
+    members_.Resize(base_->data().row_count());
+    if (change.removed != kNoRow && members_.Test(change.removed)) {
+      members_.Clear(change.removed);
+      --count_;
+    }
+    added_member = change.added != kNoRow && Passes(change.added);
+    if (added_member) {
+      members_.Set(change.added);
+      ++count_;
+    }
+    ForgetFrom(std::min(erased, inserted));
+  }
 
+  bool follow = false;  // stand on the member at or after at_
   if (where_ == Where::kOn) {
-    const bool was_on_removed = erased != Order::kNotFound && pos_ == erased;
-    if (erased != Order::kNotFound && erased < pos_) --pos_;
-    if (inserted != Order::kNotFound) {
+    const bool was_on_removed = erased != Order::kNotFound && at_ == erased;
+    if (erased != Order::kNotFound && erased < at_) --at_;
+    if (was_on_removed && added_member) {
       // A record modified elsewhere keeps this cursor on it.
-      if (was_on_removed) {
-        pos_ = inserted;
-      } else if (inserted <= pos_) {
-        ++pos_;
-      }
+      at_ = inserted;
+    } else {
+      if (inserted != Order::kNotFound && inserted <= at_) ++at_;
+      // The record that followed the removed one.
+      follow = was_on_removed;
     }
   }
   if (origin && change.added != kNoRow) {
     where_ = Where::kOn;
-    pos_ = inserted != Order::kNotFound ? inserted : neighbour;
+    at_ = inserted;
+    follow = !added_member;
   }
-  if (where_ == Where::kOn && pos_ >= view().size()) {
-    if (view().empty()) {
-      where_ = Where::kBof;
-      pos_ = 0;
-    } else {
-      pos_ = view().size() - 1;
-    }
-  }
+  if (where_ == Where::kOn && (follow || at_ >= rows().size())) StandAtOrAfter(at_);
 }
 
 DBResult Cursor::InsertRecord(const RecordBuffer& buf) {
@@ -355,13 +446,13 @@ DBResult Cursor::ModifyRecord(const RecordBuffer& buf) {
   if (DBResult r = CheckOpen()) return r;
   if (where_ != Where::kOn) return base_->Fail(kDBNoCurrentRecord, "The cursor is on no record");
   uint32_t row;
-  return base_->Modify(view()[pos_], buf, this, &row);
+  return base_->Modify(rows()[at_], buf, this, &row);
 }
 
 DBResult Cursor::DeleteRecord() {
   if (DBResult r = CheckOpen()) return r;
   if (where_ != Where::kOn) return base_->Fail(kDBNoCurrentRecord, "The cursor is on no record");
-  return base_->Delete(view()[pos_], this);
+  return base_->Delete(rows()[at_], this);
 }
 
 DBResult Cursor::DecodeFilter(std::span<const uint8_t> block,
@@ -381,7 +472,7 @@ std::vector<Cursor::Filter>::iterator Cursor::FindFilter(FilterHandle handle) {
 template <typename Change>
 void Cursor::ChangeFilters(const Change& change) {
   bool was_on = where_ == Where::kOn;
-  uint32_t row = was_on ? view()[pos_] : kNoRow;
+  uint32_t row = was_on ? rows()[at_] : kNoRow;
   change();
   RebuildView();
   Reposition(was_on, row);

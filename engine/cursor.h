@@ -1,14 +1,20 @@
 // A cursor: one view of a data object (an order, narrowed by filters) with a
 // position in it, record buffers, and the edits made through it.
 //
-// The view is the order's row list itself while no filter is installed, and a
-// list of its own (a sorted subsequence of the order) otherwise; either way it
-// is kept current by the data object's change notices, in O(log n) plus one
-// move per change, and positions are plain indexes, so counting and moving to
-// a position never walk the view.
+// The view is the order's row list, narrowed, while filters are installed,
+// to the rows of a set (engine/row_set.h) that the filters let through:
+// evaluating the filters never builds a list in the order, and the count is
+// the set's size. The position is a place in the order's list; the view's
+// rows are found from there as the cursor moves, by walking the order and
+// testing membership, and a position index (the members before every
+// kBlock-th place of the order, made as far as it is asked for) turns a
+// sequence number into a place and back without walking from the start.
+// Both are kept current by the data object's change notices.
 //
-// Must stay true: where_ == kOn implies pos_ < view().size(); own_view_ holds
-// exactly the order's rows that pass every filter, in the order's sequence.
+// Must stay true: where_ == kOn implies at_ < order rows and the row there
+// is in the view; members_ holds exactly the current rows that pass every
+// filter (while there are filters) and count_ their number; prefix_[b] is
+// the number of members in the order's places [0, b * kBlock).
 // Used by the store through IDSCursor.
 #pragma once
 
@@ -19,6 +25,7 @@
 #include "engine/data_object.h"
 #include "engine/ds_interfaces.h"
 #include "engine/filter_program.h"
+#include "engine/row_set.h"
 
 namespace engine {
 
@@ -82,9 +89,24 @@ class Cursor final : public IDSCursor {
     std::unique_ptr<FilterProgram> program;
   };
 
-  const std::vector<uint32_t>& view() const {
-    return filters_.empty() ? order_->rows() : own_view_;
-  }
+  static constexpr size_t kNone = size_t(-1);
+  static constexpr size_t kBlock = 1024;
+  const std::vector<uint32_t>& rows() const { return order_->rows(); }
+  // The number of records in the view.
+  size_t ViewSize() const { return filters_.empty() ? rows().size() : count_; }
+  bool IsMember(size_t at) const { return filters_.empty() || members_.Test(rows()[at]); }
+  // The first place at or after `from` that holds a member, or kNone.
+  size_t NextMember(size_t from);
+  // The last place at or before `from` that holds a member, or kNone.
+  size_t PriorMember(size_t from);
+  // The members before place `at`; the place of the member with `rank`
+  // members before it (rank < ViewSize()).
+  size_t RankOf(size_t at);
+  size_t PlaceOf(size_t rank);
+  // Makes the position index reach block `block` (or the order's end).
+  void IndexTo(size_t block);
+  // The position index no longer holds after a change at place `at`.
+  void ForgetFrom(size_t at);
   DBResult CheckOpen();
   DBResult CheckField(uint16_t field_no, const RecordBuffer* buf);
   DBResult ReadCurrent(RecordBuffer* buf);
@@ -97,17 +119,23 @@ class Cursor final : public IDSCursor {
   // current record where it can.
   template <typename Change>
   void ChangeFilters(const Change& change);
-  // Puts the cursor on `row` if the view holds it, else on the record that
-  // would follow it (or the last one); keeps BOF/EOF when not on a record.
+  // Puts the cursor on `row` (a current row) if the view holds it, else on
+  // the record that would follow it (or the last one); keeps BOF/EOF when
+  // not on a record.
   void Reposition(bool was_on, uint32_t row);
+  // Puts the cursor on the member at or after place `at`, else on the last
+  // member, else before the first record.
+  void StandAtOrAfter(size_t at);
 
   DataObject* base_ = nullptr;
   Order* order_ = nullptr;
   std::vector<Filter> filters_;
-  std::vector<uint32_t> own_view_;
+  RowSet members_;
+  size_t count_ = 0;
+  std::vector<uint32_t> prefix_;
   FilterHandle next_handle_ = 1;
   Where where_ = Where::kBof;
-  size_t pos_ = 0;
+  size_t at_ = 0;
 };
 
 }  // namespace engine

@@ -226,6 +226,7 @@ DBResult DataObject::ReturnOwnedData(std::vector<uint8_t>* packet) {
   replaces_.clear();
   root_.clear();
   current_of_root_.clear();
+  current_rows_ = RowSet();
   owned_packet_size_ = 0;
   loaded_ = false;
   return kDBOk;
@@ -255,6 +256,8 @@ DBResult DataObject::LoadFrom(TableData* in) {
   replaces_ = std::move(replaces);
   root_ = std::move(root);
   current_of_root_ = std::move(current_of_root);
+  current_rows_ = RowSet(n);
+  current_rows_.SetRows(current);
   loaded_log_size_ = data_.change_log.size();
   owned_packet_size_ = 0;
   loaded_ = true;
@@ -477,6 +480,8 @@ DBResult DataObject::Insert(const RecordBuffer& buf, const Cursor* origin, uint3
   uint32_t q;
   if (DBResult r = AppendRow(buf, kRowInserted, kNoRow, &q)) return r;
   current_of_root_[q] = q;
+  current_rows_.Resize(data_.row_count());
+  current_rows_.Set(q);
   data_.change_log.insert(data_.change_log.end(), {q + 1, 0, kChangeInserted});
   ApplyToOrders(kNoRow, q, origin);
   *new_row = q;
@@ -495,6 +500,9 @@ DBResult DataObject::Modify(uint32_t row, const RecordBuffer& buf, const Cursor*
   if (DBResult r = AppendRow(buf, status, row, &q)) return r;
   data_.status[row] |= kRowReplaced;
   current_of_root_[root_[q]] = q;
+  current_rows_.Resize(data_.row_count());
+  current_rows_.Clear(row);
+  current_rows_.Set(q);
   data_.change_log.insert(data_.change_log.end(), {q + 1, row + 1, kChangeModified});
   ApplyToOrders(row, q, origin);
   *new_row = q;
@@ -508,6 +516,7 @@ DBResult DataObject::Delete(uint32_t row, const Cursor* origin) {
   }
   data_.status[row] |= kRowDeleted;
   current_of_root_[root_[row]] = kNoRow;
+  current_rows_.Clear(row);
   data_.change_log.insert(data_.change_log.end(), {row + 1, 0, kChangeDeleted});
   ApplyToOrders(row, kNoRow, origin);
   return kDBOk;

@@ -21,6 +21,7 @@
 #include "engine/ds_interfaces.h"
 #include "engine/filter_cache.h"
 #include "engine/order.h"
+#include "engine/row_set.h"
 #include "engine/table_data.h"
 
 namespace engine {
@@ -87,6 +88,10 @@ class DataObject final : public IDSBase {
   // object resets it whenever it changes rows other than by appending.
   filter::ColumnCache& filter_cache() { return filter_cache_; }
 
+  // The current rows (neither replaced nor deleted), over all rows: where
+  // a cursor's first filter starts.
+  const RowSet& current_rows() const { return current_rows_; }
+
   // Records: a record is named by its first version's row.
   uint32_t RecordOf(uint32_t row) const { return root_[row]; }
   // The current row of a record, or kNoRow when the record is deleted or
@@ -131,6 +136,7 @@ class DataObject final : public IDSBase {
   filter::ColumnCache filter_cache_;
   std::vector<uint32_t> root_;             // per row: the record's first row
   std::vector<uint32_t> current_of_root_;  // per row (used at first rows): current row or kNoRow
+  RowSet current_rows_;
   std::vector<std::unique_ptr<Order>> orders_;
   std::vector<Cursor*> cursors_;
   std::map<DBResult, std::string> errors_;

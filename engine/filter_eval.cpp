@@ -638,6 +638,37 @@ void Evaluator::Select(int index, const std::vector<uint32_t>& in,
   }
 }
 
+void Evaluator::SelectSet(int index, const RowSet& in, RowSet* out) const {
+  const Node& n = nodes_[index];
+  if (n.kind == Kind::kOr && n.kids.size() > 1) {
+    // As in Select: each part looks only at the rows no earlier part took.
+    RowSet rest = in, taken(in.size()), hit;
+    for (int k : n.kids) {
+      SelectSet(k, rest, &hit);
+      taken.Or(hit);
+      rest.AndNot(hit);
+      if (rest.empty()) break;
+    }
+    out->swap(taken);
+    return;
+  }
+  if (n.kind == Kind::kAnd) {
+    RowSet current = in, next;
+    for (int k : n.kids) {
+      SelectSet(k, current, &next);
+      current.swap(next);
+      if (current.empty()) break;
+    }
+    out->swap(current);
+    return;
+  }
+  if (SelectByWordsSet(index, in, out)) return;
+  std::vector<uint32_t> passed;
+  Select(index, in.ToRows(), &passed);
+  *out = RowSet(in.size());
+  out->SetRows(passed);
+}
+
 bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
                              std::vector<uint32_t>* out) const {
   const Node& n = nodes_[index];
@@ -725,37 +756,58 @@ bool Evaluator::SelectCached(int index, const std::vector<uint32_t>& in,
 // checking a row's text up to its first hit some tens.
 constexpr size_t kWordBudgetPerRow = 32;
 
-bool Evaluator::SelectByWords(int index, const std::vector<uint32_t>& in,
-                              std::vector<uint32_t>* out) const {
+bool Evaluator::UsesWords(int index) const {
+  const Node& n = nodes_[index];
+  if (cache_ == nullptr || n.kind != Kind::kText || n.kids.empty() ||
+      nodes_[n.kids[0]].kind != Kind::kField)
+    return false;
+  const Node& f = nodes_[n.kids[0]];
+  if (f.base == kBaseBytes) return true;
+  // A string field with few distinct values is decided by its dictionary.
+  return f.base == kBaseString && cache_->Follow(data_).Dict(data_, f.field) == nullptr;
+}
+
+bool Evaluator::WordCandidates(int index, size_t in_count, const WordIndex** words,
+                               std::vector<uint64_t>* candidates, bool* decided) const {
   const Node& n = nodes_[index];
   const std::vector<std::string>& runs = n.pattern.WordRuns();
   // A partial length cuts the text, so a run may sit beyond the cut; "<>"
   // wants the rows without the pattern.
   if (runs.empty() || n.partial > 0 || n.op == FilterOp::kNotEqual) return false;
-  const WordIndex* words = cache_->Follow(data_).Words(data_, nodes_[n.kids[0]].field);
-  if (!words) return false;
+  *words = cache_->Follow(data_).Words(data_, nodes_[n.kids[0]].field);
+  if (!*words) return false;
   // Candidates: rows holding every run inside a word. A run held by words
   // listing many rows narrows little and costs more than it saves: such runs
   // are left to the check of the candidates, and when every run is such a
   // one, the texts are scanned as without the index.
-  const size_t units = (words->rows() + 63) / 64;
-  const size_t budget = std::max<size_t>(kWordBudgetPerRow * in.size(), 1024);
-  std::vector<uint64_t> candidates, bits;
+  const size_t units = ((*words)->rows() + 63) / 64;
+  const size_t budget = std::max<size_t>(kWordBudgetPerRow * in_count, 1024);
+  std::vector<uint64_t> bits;
+  candidates->clear();
   bool whole = true;  // every run went into the candidates
   for (const std::string& run : runs) {
     bits.assign(units, 0);
-    if (!words->MarkRowsHolding(run, budget, &bits)) {
+    if (!(*words)->MarkRowsHolding(run, budget, &bits)) {
       whole = false;
       continue;
     }
-    if (candidates.empty()) {
-      candidates.swap(bits);
+    if (candidates->empty()) {
+      candidates->swap(bits);
     } else {
-      for (size_t i = 0; i < units; ++i) candidates[i] &= bits[i];
+      for (size_t i = 0; i < units; ++i) (*candidates)[i] &= bits[i];
     }
   }
-  if (candidates.empty()) return false;
-  const bool decided = whole && n.pattern.DecidedByWordRuns();
+  if (candidates->empty()) return false;
+  *decided = whole && n.pattern.DecidedByWordRuns();
+  return true;
+}
+
+bool Evaluator::SelectByWords(int index, const std::vector<uint32_t>& in,
+                              std::vector<uint32_t>* out) const {
+  const WordIndex* words = nullptr;
+  std::vector<uint64_t> candidates;
+  bool decided = false;
+  if (!WordCandidates(index, in.size(), &words, &candidates, &decided)) return false;
   for (const uint32_t row : in) {
     const uint8_t st = words->state(row);
     if (st == WordIndex::kAskRow) {
@@ -764,6 +816,31 @@ bool Evaluator::SelectByWords(int index, const std::vector<uint32_t>& in,
     }
     if (((candidates[row >> 6] >> (row & 63)) & 1) == 0) continue;
     if (decided || Test(index, row) == Tri::kTrue) out->push_back(row);
+  }
+  return true;
+}
+
+bool Evaluator::SelectByWordsSet(int index, const RowSet& in, RowSet* out) const {
+  const WordIndex* words = nullptr;
+  std::vector<uint64_t> candidates;
+  bool decided = false;
+  if (!UsesWords(index) || !WordCandidates(index, in.Count(), &words, &candidates, &decided))
+    return false;
+  // The index covers every row (the cache follows the table), so the
+  // candidates reach at least as far as `in`.
+  *out = in;
+  std::vector<uint64_t>& o = out->words();
+  for (size_t i = 0; i < o.size(); ++i) o[i] &= candidates[i];
+  if (!decided) {
+    RowSet checked(in.size());
+    out->ForEach([&](uint32_t row) {
+      if (Test(index, row) == Tri::kTrue) checked.Set(row);
+    });
+    out->swap(checked);
+  }
+  // Rows whose value the index could not read are in no word's rows.
+  for (const uint32_t row : words->ask_rows()) {
+    if (in.Test(row) && Test(index, row) == Tri::kTrue) out->Set(row);
   }
   return true;
 }

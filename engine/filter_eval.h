@@ -27,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/row_set.h"
 #include "engine/table_data.h"
 
 namespace engine::filter {
@@ -117,6 +118,7 @@ struct Node {
 };
 
 class ColumnCache;
+class WordIndex;
 
 class Evaluator {
  public:
@@ -131,6 +133,11 @@ class Evaluator {
   // Appends the rows of `in` for which `node` is true.
   // REQUIRES: `in` ascending, every row < data.row_count().
   void Select(int node, const std::vector<uint32_t>& in, std::vector<uint32_t>* out) const;
+  // The rows of `in` for which `node` is true, as a set of the same size.
+  // AND, OR and word-index searches work on the sets themselves; other
+  // conditions go through Select over the set's rows.
+  // REQUIRES: in.size() <= data.row_count().
+  void SelectSet(int node, const RowSet& in, RowSet* out) const;
 
  private:
   // The cell holding the row's value of `field`, or null for no value.
@@ -146,6 +153,15 @@ class Evaluator {
   // A LIKE over a text field through the field's word index; false when the
   // index does not apply.
   bool SelectByWords(int index, const std::vector<uint32_t>& in, std::vector<uint32_t>* out) const;
+  bool SelectByWordsSet(int index, const RowSet& in, RowSet* out) const;
+  // Whether a LIKE leaf goes to the word index, which words the fallback
+  // path of SelectCached would ask: its field's index when it applies.
+  bool UsesWords(int index) const;
+  // The rows holding every run of the leaf's pattern that narrows enough to
+  // be asked, for `in_count` rows being filtered; false when none does or
+  // the index does not apply. `decided`: the candidates are the answer.
+  bool WordCandidates(int index, size_t in_count, const WordIndex** words,
+                      std::vector<uint64_t>* candidates, bool* decided) const;
   Value FieldValue(const Node& n, uint32_t row) const;
   Tri TestText(const Node& n, uint32_t row) const;
   Value EvalFunc(const Node& n, uint32_t row) const;

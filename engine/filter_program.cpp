@@ -59,6 +59,12 @@ class Program : public FilterProgram {
       if (r < count && mark[r]) out->push_back(r);
   }
 
+  void SelectSet(const TableData& data, const std::vector<uint32_t>& replaces,
+                 filter::ColumnCache& cache, const RowSet& in, RowSet* out) const override {
+    filter::Evaluator eval(nodes_, data, replaces, &cache);
+    eval.SelectSet(0, in, out);
+  }
+
   bool Matches(const TableData& data, const std::vector<uint32_t>& replaces,
                uint32_t row) const override {
     if (row >= data.row_count()) return false;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/row_set.h"
 #include "engine/status.h"
 #include "engine/table_data.h"
 
@@ -33,6 +34,15 @@ class FilterProgram {
   virtual void Select(const TableData& data, const std::vector<uint32_t>& replaces,
                       filter::ColumnCache& cache, const std::vector<uint32_t>& rows,
                       std::vector<uint32_t>* out) const = 0;
+  // The rows of `in` that pass, as a set of the same size; the cursor's
+  // views use it. By default Select over the set's rows.
+  virtual void SelectSet(const TableData& data, const std::vector<uint32_t>& replaces,
+                         filter::ColumnCache& cache, const RowSet& in, RowSet* out) const {
+    std::vector<uint32_t> passed;
+    Select(data, replaces, cache, in.ToRows(), &passed);
+    *out = RowSet(in.size());
+    out->SetRows(passed);
+  }
   // Whether one row passes.
   virtual bool Matches(const TableData& data, const std::vector<uint32_t>& replaces,
                        uint32_t row) const = 0;

@@ -145,10 +145,12 @@ WordIndex::Progress WordIndex::ExtendTo(const TableData& data, size_t field, siz
     const Cell& c = data.cell(r, field);
     if (c.blank != kValue) {
       state_.push_back(c.blank == kUnchanged ? kAskRow : kNoValue);
+      if (c.blank == kUnchanged) ask_rows_.push_back(static_cast<uint32_t>(r));
       continue;
     }
     if (c.data > heap_size || heap_size - c.data < c.len) {
       state_.push_back(kAskRow);  // the row-by-row path reports it as no value
+      ask_rows_.push_back(static_cast<uint32_t>(r));
       continue;
     }
     state_.push_back(kIndexed);
@@ -184,13 +186,31 @@ WordIndex::Progress WordIndex::ExtendTo(const TableData& data, size_t field, siz
 
 void WordIndex::Fold() {
   const size_t words = start_.size();
+  const size_t rows_after = rows();
+  dense_of_.resize(words, 0);
+  // Words that become dense now: their bulk list turns into bits.
+  for (size_t w = 0; w < words; ++w) {
+    if (dense_of_[w] != 0 || rows_after < 4096 ||
+        (Listed(w) + recent_count_[w]) * kDenseShare <= rows_after)
+      continue;
+    std::vector<uint64_t> bits((rows_after + 63) / 64, 0);
+    for (size_t j = Listed(w) > 0 ? first_[w] : 0, end = j + Listed(w); j < end; ++j)
+      bits[listed_[j] >> 6] |= uint64_t{1} << (listed_[j] & 63);
+    dense_.push_back(std::move(bits));
+    dense_of_[w] = static_cast<uint32_t>(dense_.size());
+  }
+  for (std::vector<uint64_t>& bits : dense_) bits.resize((rows_after + 63) / 64, 0);
+  auto listed_count = [&](size_t w) { return dense_of_[w] != 0 ? size_t{0} : Listed(w); };
   std::vector<uint32_t> first(words + 1, 0);
-  for (size_t w = 0; w < words; ++w) first[w + 1] = static_cast<uint32_t>(Listed(w));
-  for (size_t w = 0; w < words; ++w) first[w + 1] += recent_count_[w];
+  for (size_t w = 0; w < words; ++w) {
+    first[w + 1] = static_cast<uint32_t>(listed_count(w));
+    if (dense_of_[w] == 0) first[w + 1] += recent_count_[w];
+  }
   for (size_t w = 0; w < words; ++w) first[w + 1] += first[w];
   std::vector<uint32_t> listed(first[words]);
   std::vector<uint32_t> next(first.begin(), first.end() - 1);
   for (size_t w = 0; w + 1 < first_.size(); ++w) {
+    if (dense_of_[w] != 0) continue;
     std::copy(listed_.begin() + first_[w], listed_.begin() + first_[w + 1],
               listed.begin() + next[w]);
     next[w] += first_[w + 1] - first_[w];
@@ -198,11 +218,18 @@ void WordIndex::Fold() {
   for (size_t k = 0; k < recent_start_.size(); ++k) {
     const size_t end = k + 1 < recent_start_.size() ? recent_start_[k + 1] : recent_ids_.size();
     const auto row = static_cast<uint32_t>(listed_rows_ + k);
-    for (size_t j = recent_start_[k]; j < end; ++j) listed[next[recent_ids_[j]]++] = row;
+    for (size_t j = recent_start_[k]; j < end; ++j) {
+      const uint32_t id = recent_ids_[j];
+      if (dense_of_[id] != 0) {
+        dense_[dense_of_[id] - 1][row >> 6] |= uint64_t{1} << (row & 63);
+      } else {
+        listed[next[id]++] = row;
+      }
+    }
   }
   first_.swap(first);
   listed_.swap(listed);
-  listed_rows_ = rows();
+  listed_rows_ = rows_after;
   std::vector<uint32_t>().swap(recent_ids_);  // gives the memory back
   std::vector<uint32_t>().swap(recent_start_);
   std::fill(recent_count_.begin(), recent_count_.end(), 0);
@@ -258,13 +285,19 @@ bool WordIndex::MarkRowsHolding(std::string_view term, size_t budget,
     const size_t id =
         static_cast<size_t>(std::upper_bound(start_.begin(), start_.end(), at) - start_.begin()) -
         1;
-    listed += Listed(id) + recent_count_[id];
+    // A dense word costs a word operation per 64 rows of the bulk.
+    listed += (IsDense(id) ? listed_rows_ / 64 : Listed(id)) + recent_count_[id];
     if (listed > budget) return false;
     found.push_back(static_cast<uint32_t>(id));
     pos = id + 1 < start_.size() ? start_[id + 1] : size;
   }
   uint64_t* b = bits->data();
   for (const uint32_t id : found) {
+    if (IsDense(id)) {
+      const std::vector<uint64_t>& d = dense_[dense_of_[id] - 1];
+      for (size_t i = 0; i < d.size(); ++i) b[i] |= d[i];
+      continue;
+    }
     const size_t n = Listed(id);  // 0 for words met after the bulk
     for (size_t j = n > 0 ? first_[id] : 0, end = j + n; j < end; ++j)
       b[listed_[j] >> 6] |= uint64_t{1} << (listed_[j] & 63);
@@ -292,7 +325,9 @@ size_t WordIndex::MemoryBytes() const {
       slots_.capacity() * sizeof(Slot) + state_.capacity() +
       (last_row_.capacity() + recent_count_.capacity()) * sizeof(uint32_t) +
       (first_.capacity() + listed_.capacity() + recent_ids_.capacity() + recent_start_.capacity()) *
-          sizeof(uint32_t);
+          sizeof(uint32_t) +
+      (dense_of_.capacity() + ask_rows_.capacity()) * sizeof(uint32_t);
+  for (const std::vector<uint64_t>& d : dense_) bytes += d.capacity() * sizeof(uint64_t);
   return bytes;
 }
 

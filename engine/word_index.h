@@ -65,6 +65,9 @@ class WordIndex {
   // cheaper). REQUIRES: `term` folded, non-empty.
   bool MarkRowsHolding(std::string_view term, size_t budget, std::vector<uint64_t>* bits) const;
 
+  // The rows marked kAskRow, ascending.
+  const std::vector<uint32_t>& ask_rows() const { return ask_rows_; }
+
   size_t word_count() const { return start_.size(); }
   size_t MemoryBytes() const;
 
@@ -97,7 +100,16 @@ class WordIndex {
   std::vector<uint32_t> recent_ids_;
   std::vector<uint32_t> recent_start_;
   std::vector<uint32_t> recent_count_;  // per word: its recent rows
-  // Word w's rows in the bulk.
+  // A word held by more than one row in kDenseShare of the bulk keeps its
+  // bulk rows as one bit per row instead (no larger than the list, and
+  // marked with word operations): dense_of_[w] is 1 + its place in dense_,
+  // or 0. Once dense, a word stays so.
+  static constexpr size_t kDenseShare = 32;
+  std::vector<uint32_t> dense_of_;
+  std::vector<std::vector<uint64_t>> dense_;
+  std::vector<uint32_t> ask_rows_;
+  bool IsDense(size_t id) const { return id < dense_of_.size() && dense_of_[id] != 0; }
+  // Word w's rows in the bulk's list.
   size_t Listed(size_t id) const {
     return id + 1 < first_.size() ? first_[id + 1] - first_[id] : 0;
   }

@@ -99,6 +99,11 @@ std::vector<uint32_t> Filtered(const std::string& text, const TableData& t,
   std::reverse(backwards.begin(), backwards.end());
   program->Select(t, replaces, *cache, backwards, &back_out);
   EXPECT_EQ(back_out, std::vector<uint32_t>(out.rbegin(), out.rend())) << text;
+  // The set form, which the cursor's views use, gives the same rows.
+  engine::RowSet all(t.row_count()), set_out;
+  for (uint32_t r = 0; r < t.row_count(); ++r) all.Set(r);
+  program->SelectSet(t, replaces, *cache, all, &set_out);
+  EXPECT_EQ(set_out.ToRows(), out) << text;
   // Matches agrees with Select row by row.
   std::vector<uint32_t> one_by_one;
   for (uint32_t r = 0; r < t.row_count(); ++r)

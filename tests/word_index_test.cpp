@@ -87,6 +87,10 @@ TEST(WordIndex, GrowsInStepsAgainstReference) {
     index.Extend(t, 0);
     ASSERT_EQ(index.rows(), t.row_count());
     for (size_t r = 0; r < t.row_count(); ++r) ASSERT_EQ(index.state(r), states[r]) << r;
+    std::vector<uint32_t> ask;
+    for (size_t r = 0; r < t.row_count(); ++r)
+      if (states[r] == WordIndex::kAskRow) ask.push_back(static_cast<uint32_t>(r));
+    ASSERT_EQ(index.ask_rows(), ask);
     for (const std::string& term : terms) {
       std::vector<uint64_t> bits((t.row_count() + 63) / 64, 0);
       ASSERT_TRUE(index.MarkRowsHolding(Fold(term), SIZE_MAX, &bits));

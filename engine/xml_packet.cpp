@@ -875,9 +875,15 @@ DBResult XmlReader::ReadHead(const pugi::xml_document& doc, const Outline& outli
 DBResult XmlReader::ReadInPieces(std::span<char> writable, size_t skip, const XmlRowSpan& span,
                                  const Outline& outline) {
   const std::string_view document(writable.data(), writable.size());
+  // The head is the document without its rows, with one blank where they
+  // stood: an error the parser reports just after the <ROWDATA> start tag
+  // (where a whole parse reports it at the first row) then falls on the
+  // blank and maps to the rows' start, not to the text after them.
+  const size_t first = span.begin - skip;
   std::string head_text;
-  head_text.reserve(span.begin - skip + document.size() - span.end);
-  head_text.append(document.substr(skip, span.begin - skip));
+  head_text.reserve(first + 1 + document.size() - span.end);
+  head_text.append(document.substr(skip, first));
+  head_text.push_back(' ');
   head_text.append(document.substr(span.end));
   DBResult refused = kDBOk;  // the first refused content, reported after the pieces parsed
   std::string refused_text;
@@ -897,9 +903,10 @@ DBResult XmlReader::ReadInPieces(std::span<char> writable, size_t skip, const Xm
         head_text.data(), head_text.size(), kParseOptions, pugi::encoding_utf8);
     if (!parsed) {
       const size_t at = static_cast<size_t>(parsed.offset);
-      head_error_at = at < span.begin - skip ? at + skip : at - (span.begin - skip) + span.end;
+      head_error_at = at <= first ? at + skip : at - (first + 1) + span.end;
       head_error = parsed.description();
-      if (head_error_at < span.begin) return Malformed(head_error_at, head_error);
+      // Before the rows or at their start: a whole parse meets it first.
+      if (head_error_at <= span.begin) return Malformed(head_error_at, head_error);
     } else {
       pugi::xml_node rowdata;
       rows_ready = hold(ReadHead(head, outline, &rowdata)) && hold(BeginRows(span.rows));

@@ -78,11 +78,15 @@ TEST(PacketCorpus, SeedsAreOurPackets) {
       const std::string bytes = Slurp(entry.path());
       engine::TableData t;
       std::string error;
-      EXPECT_EQ(
-          engine::ReadPacket(
-              std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), &t, &error),
-          engine::kDBOk)
-          << entry.path() << ": " << error;
+      const engine::DBResult rc = engine::ReadPacket(
+          std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), &t, &error);
+      // A mended finding ("crash-...") is kept so that every run replays it;
+      // it may well be a packet the reader refuses, but then with a text.
+      if (entry.path().filename().string().starts_with("crash-")) {
+        EXPECT_TRUE(rc == engine::kDBOk || !error.empty()) << entry.path();
+      } else {
+        EXPECT_EQ(rc, engine::kDBOk) << entry.path() << ": " << error;
+      }
       EXPECT_LT(bytes.size(), 8192u) << entry.path();
       ++seeds;
     }

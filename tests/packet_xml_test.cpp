@@ -375,6 +375,11 @@ TEST(XmlPacketRead, PiecesReadAsTheWholeDocumentDoes) {
       {"row with content late", Doc(rows(0, 0, 150))},
       {"refused early, malformed after the rows", misclosed(Doc(rows(5, 0, 0)))},
       {"malformed head, refused late", "<?xml ?>" + Doc(rows(190, 0, 0))},
+      {"attribute without a value in <ROWDATA>, malformed first row",
+       [&] {
+         std::string d = Doc("< \n" + rows(0, 0, 0));
+         return d.replace(d.find("<ROWDATA>"), 9, "<ROWDATA OR>");
+       }()},
   };
   for (const Case& c : cases) {
     TableData whole;

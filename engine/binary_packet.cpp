@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "engine/coding.h"
-#include "engine/packet_codec.h"
+#include "engine/packet_form.h"
 #include "engine/packet_rules.h"
 
 namespace engine {
@@ -332,7 +332,7 @@ DBResult ReadBinaryPacket(std::span<const uint8_t> packet, TableData* out, std::
   std::string_view sig;
   uint32_t header_len = 0, row_count = 0;
   uint16_t field_count = 0, row_offset = 0;
-  if (!r.GetBytes(4, &sig) || std::memcmp(sig.data(), kBinarySignature, 4) != 0) {
+  if (!r.GetBytes(4, &sig) || PacketFormOfContent(sig) != PacketForm::kBinary) {
     return Fail(kDBCorruptPacket, error, "the signature 96 19 E0 BD is missing");
   }
   if (!r.GetFixed32(&out->header_word1) || !r.GetFixed32(&header_len) ||

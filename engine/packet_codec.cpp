@@ -1,10 +1,9 @@
 // ReadPacket / WritePacket: the one entry to both packet forms. The form of
-// a packet being read is told by its first four bytes. Running out of memory
-// is reported as a status like any other failure: no exception leaves the
-// engine.
+// a packet being read is told by its content (engine/packet_form.h).
+// Running out of memory is reported as a status like any other failure: no
+// exception leaves the engine.
 #include "engine/packet_codec.h"
 
-#include <cstring>
 #include <new>
 
 #include "engine/binary_packet.h"
@@ -16,7 +15,7 @@ DBResult ReadPacket(std::span<const uint8_t> packet, TableData* out, std::string
   std::string scratch;
   if (error == nullptr) error = &scratch;
   try {
-    if (packet.size() >= 4 && std::memcmp(packet.data(), kBinarySignature, 4) == 0) {
+    if (PacketFormOfContent(packet) == PacketForm::kBinary) {
       return ReadBinaryPacket(packet, out, error);
     }
     return ReadXmlPacket(packet, out, error);
@@ -36,7 +35,7 @@ DBResult ReadOwned(Bytes* packet, TableData* out, std::string* error) {
   if (error == nullptr) error = &scratch;
   const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(packet->data()),
                                        packet->size());
-  if (bytes.size() < 4 || std::memcmp(bytes.data(), kBinarySignature, 4) != 0) {
+  if (PacketFormOfContent(bytes) != PacketForm::kBinary) {
     return ReadPacket(bytes, out, error);
   }
   try {
@@ -70,9 +69,9 @@ template <typename Bytes>
 DBResult ReadConsumed(Bytes* packet, TableData* out, std::string* error) {
   std::string scratch;
   if (error == nullptr) error = &scratch;
-  if (packet->size() >= 4 && std::memcmp(packet->data(), kBinarySignature, 4) == 0) {
-    return ReadOwned(packet, out, error);
-  }
+  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(packet->data()),
+                                       packet->size());
+  if (PacketFormOfContent(bytes) == PacketForm::kBinary) return ReadOwned(packet, out, error);
   const size_t size = packet->size();
   try {
     return ReadXmlPacketInPlace(packet, out, error);

@@ -1,7 +1,8 @@
 // Reading and writing data packets in their two forms.
 //
-// ReadPacket tells the forms apart by content (the binary form starts with the
-// bytes 96 19 E0 BD; anything else is read as XML) and fills a TableData.
+// ReadPacket tells the forms apart by content (PacketFormOfContent in
+// engine/packet_form.h: the binary form starts with the bytes 96 19 E0 BD;
+// anything else is read as XML) and fills a TableData.
 // Readers never trust a count, an offset or a length: a malformed packet is
 // refused with a status and a text that says what is wrong and where, and
 // `out` is left in an unspecified but destructible state.
@@ -15,14 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/packet_form.h"
 #include "engine/status.h"
 #include "engine/table_data.h"
 
 namespace engine {
-
-enum class PacketForm { kBinary, kXml };
-
-inline constexpr uint8_t kBinarySignature[4] = {0x96, 0x19, 0xE0, 0xBD};
 
 DBResult ReadPacket(std::span<const uint8_t> packet, TableData* out, std::string* error);
 // ReadPacket for a packet the caller gives up: a binary packet's bytes become

@@ -7,6 +7,7 @@
 #include <cassert>
 #include <exception>
 
+#include "engine/packet_form.h"
 #include "engine/text_fold.h"
 #include "store/db_error.h"
 #include "store/engine_field_type.h"
@@ -20,19 +21,6 @@ std::string Trim(std::string_view s) {
   while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
   while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
   return std::string(s.substr(b, e - b));
-}
-
-// The form a data file is written in: XML when its extension, in lower case,
-// is ".xml".
-engine::PacketForm FormForFileName(const std::string& name) {
-  size_t sep = name.find_last_of("/\\");
-  size_t dot = name.rfind('.');
-  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) {
-    return engine::PacketForm::kBinary;
-  }
-  return engine::EqualsIgnoreAsciiCase(std::string_view(name).substr(dot), ".xml")
-             ? engine::PacketForm::kXml
-             : engine::PacketForm::kBinary;
 }
 
 // A true boolean (or nonzero integer) table parameter.
@@ -376,7 +364,7 @@ void TArtikelData::Close() {
 
 void TArtikelData::WriteDataFile() {
   std::string packet;
-  Check(base_->StreamData(FormForFileName(file_name_), &packet));
+  Check(base_->StreamData(engine::PacketFormOfFileName(file_name_), &packet));
   held_.emplace(packet.begin(), packet.end());
   packet.clear();
   packet.shrink_to_fit();

@@ -4,11 +4,10 @@
 // resource saved in that form is accepted too, and the count is left out.
 #include "store/initial_packet.h"
 
-#include <algorithm>
 #include <cstddef>
 
 #include "engine/coding.h"
-#include "engine/packet_codec.h"
+#include "engine/packet_form.h"
 
 extern "C" const unsigned char vr_initial_packet[];
 extern "C" const size_t vr_initial_packet_size;
@@ -21,8 +20,7 @@ std::span<const uint8_t> InitialPacket() {
   uint64_t count = 0;
   if (bytes.size() >= 8 && reader.GetUInt(4, &count)) {
     if (count == bytes.size() - 4 &&
-        std::equal(std::begin(engine::kBinarySignature), std::end(engine::kBinarySignature),
-                   bytes.begin() + 4)) {
+        engine::PacketFormOfContent(bytes.subspan(4)) == engine::PacketForm::kBinary) {
       return bytes.subspan(4);
     }
   }

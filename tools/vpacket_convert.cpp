@@ -7,23 +7,13 @@
 // someone else writes while the conversion runs is not overwritten: the
 // result goes to a conflict copy beside it ("out (conflict <time>).xml"), the
 // command says so and fails.
-#include <algorithm>
-#include <cctype>
-
 #include "engine/packet_codec.h"
+#include "engine/packet_form.h"
 #include "platform/file_system.h"
 #include "platform/file_version.h"
 #include "tools/vpacket.h"
 
 namespace {
-
-bool EndsWithXml(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string ext = path.substr(path.size() - 4);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext == ".xml";
-}
 
 int RunConvert(vpacket::Args args) {
   if (args.size() != 2) return vpacket::UsageError("convert");
@@ -35,9 +25,8 @@ int RunConvert(vpacket::Args args) {
   const bool guarded = platform::TakeVersion(platform::DefaultFileSystem(), args[1], &before);
   engine::TableData table;
   if (!vpacket::LoadPacket(args[0], &bytes, &table, &error)) return vpacket::Fail(error);
-  const engine::PacketForm form =
-      EndsWithXml(args[1]) ? engine::PacketForm::kXml : engine::PacketForm::kBinary;
-  if (engine::WritePacket(table, form, &out, &error) != engine::kDBOk) {
+  if (engine::WritePacket(table, engine::PacketFormOfFileName(args[1]), &out, &error) !=
+      engine::kDBOk) {
     return vpacket::Fail(args[1] + ": " + error);
   }
   const bool written = guarded ? vpacket::WriteWholeFileUnlessChanged(args[1], out, before, &error)

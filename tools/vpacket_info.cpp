@@ -2,12 +2,12 @@
 // (type, size, flags, parameters), table parameters, rows by status and the
 // number of current records (rows neither replaced nor deleted).
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <map>
 
 #include "engine/coding.h"
 #include "engine/packet_codec.h"
+#include "engine/packet_form.h"
 #include "engine/packet_rules.h"
 #include "tools/vpacket.h"
 
@@ -62,7 +62,7 @@ int RunInfo(vpacket::Args args) {
   std::string bytes, error;
   TableData t;
   if (!vpacket::LoadPacket(args[0], &bytes, &t, &error)) return vpacket::Fail(error);
-  const bool binary = bytes.size() >= 4 && std::memcmp(bytes.data(), kBinarySignature, 4) == 0;
+  const bool binary = PacketFormOfContent(bytes) == PacketForm::kBinary;
   std::ostream& o = std::cout;
   o << "file: " << args[0] << "\n";
   o << "form: " << (binary ? "binary" : "XML") << ", " << bytes.size() << " bytes\n";

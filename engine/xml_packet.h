@@ -6,7 +6,10 @@
 // documents and takes a document only when all of it parsed and every value
 // fits its field. Whatever the binary reader accepts, the writer here can
 // carry, so that binary -> XML -> binary gives the same bytes.
-// Used by ReadPacket / WritePacket (engine/packet_codec.cpp).
+// Used by ReadPacket / WritePacket (engine/packet_codec.cpp). The reader is
+// engine/xml_packet_reader.cpp (values decoded by xml_text_decoding.cpp), the
+// writer engine/xml_packet_writer.cpp; the parameter text forms
+// (xml_packet_params.cpp) and names (xml_packet_names.cpp) both share.
 #pragma once
 
 #include <cstdint>

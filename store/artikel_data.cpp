@@ -10,6 +10,8 @@
 #include "engine/text_fold.h"
 #include "store/db_error.h"
 #include "store/engine_field_type.h"
+#include "store/message_format.h"
+#include "store/store_messages.h"
 
 namespace store {
 
@@ -96,7 +98,7 @@ TArtikelData::~TArtikelData() {
 }
 
 void TArtikelData::Error(const std::string& message) const {
-  throw EDatabaseError(name_ + ": " + message);
+  throw EDatabaseError(Format(messages::kTableMessage, name_, message));
 }
 
 void TArtikelData::Check(engine::DBResult status) const {
@@ -109,7 +111,7 @@ void TArtikelData::Check(engine::DBResult status) const {
 }
 
 void TArtikelData::CheckActive() const {
-  if (!Active()) Error("Cannot perform this operation on a closed dataset");
+  if (!Active()) Error(messages::kClosedDataset);
 }
 
 void TArtikelData::PrepareWordSearch(std::span<const std::string_view> field_names) {
@@ -132,7 +134,7 @@ TableField* TArtikelData::FindField(std::string_view name) const {
 
 TableField& TArtikelData::FieldByName(std::string_view name) const {
   TableField* f = FindField(name);
-  if (f == nullptr) Error("Field '" + std::string(name) + "' not found");
+  if (f == nullptr) Error(Format(messages::kFieldNotFound, name));
   return *f;
 }
 
@@ -179,7 +181,7 @@ void TArtikelData::Open() {
     kept.reset();
     switch (ReadHeldFromFile()) {
       case platform::ReadOutcome::kFailed:
-        throw EDatabaseError("Cannot open file " + file_name_);
+        throw EDatabaseError(Format(messages::kCannotOpenFile, file_name_));
       case platform::ReadOutcome::kRead:
         from_file = true;
         // Taken before the read: a file changed meanwhile no longer matches.
@@ -195,7 +197,7 @@ void TArtikelData::Open() {
     }
   }
   kept.reset();
-  if (!held_) Error("Missing data provider or data packet");
+  if (!held_) Error(messages::kMissingPacket);
   try {
     base_ = engine::CreateDSBase();
     // Bytes just read from the file are the engine's to read where they
@@ -295,11 +297,11 @@ void TArtikelData::BindFields() {
     auto it = std::find_if(descs.begin(), descs.end(), [&](const engine::FieldDesc& d) {
       return engine::EqualsIgnoreAsciiCase(d.name, f.FieldName());
     });
-    if (it == descs.end()) Error("Field '" + f.FieldName() + "' not found");
+    if (it == descs.end()) Error(Format(messages::kFieldNotFound, f.FieldName()));
     TFieldType actual = EngineFieldType(*it);
     if (actual != f.DataType()) {
-      Error("Type mismatch for field '" + f.FieldName() +
-            "', expecting: " + FieldTypeName(f.DataType()) + " actual: " + FieldTypeName(actual));
+      Error(Format(messages::kFieldTypeMismatch, f.FieldName(), FieldTypeName(f.DataType()),
+                   FieldTypeName(actual)));
     }
     numbers.push_back(it->number);
   }
@@ -486,7 +488,7 @@ void TArtikelData::SetFieldData(const TableField& field, const Variant& value) {
   } else if (state_ == TableState::kEdit || state_ == TableState::kInsert) {
     row = &edit_;
   }
-  if (row == nullptr) Error("Dataset not in edit or insert mode");
+  if (row == nullptr) Error(messages::kNotInEditMode);
   Variant converted = field.Convert(value);
   if (calculated) {
     row->calc = std::move(converted);
@@ -681,8 +683,8 @@ void TArtikelData::Append() { StartInsert(true); }
 void TArtikelData::StartInsert(bool append) {
   CheckActive();
   CheckBrowseMode();
-  if (!CanModify()) Error("Cannot modify a read-only dataset");
-  if (disable_inserts_) Error("Inserts are not allowed");
+  if (!CanModify()) Error(messages::kReadOnlyDataset);
+  if (disable_inserts_) Error(messages::kInsertsNotAllowed);
   Row fresh;
   Check(cursor_->InitRecord(&fresh.data));
   int count = EngineCount();
@@ -717,8 +719,8 @@ void TArtikelData::Edit() {
     return;
   }
   CheckBrowseMode();
-  if (!CanModify()) Error("Cannot modify a read-only dataset");
-  if (disable_edits_) Error("Modifications are not allowed");
+  if (!CanModify()) Error(messages::kReadOnlyDataset);
+  if (disable_edits_) Error(messages::kModificationsNotAllowed);
   Row row = current_;
   CalcRow(&row);
   edit_ = std::move(row);
@@ -760,10 +762,10 @@ void TArtikelData::Delete() {
     return;
   }
   if (!has_current_ || EngineCount() == 0) {
-    Error("Cannot perform this operation on an empty dataset");
+    Error(messages::kEmptyDataset);
   }
-  if (!CanModify()) Error("Cannot modify a read-only dataset");
-  if (disable_deletes_) Error("Deletes are not allowed");
+  if (!CanModify()) Error(messages::kReadOnlyDataset);
+  if (disable_deletes_) Error(messages::kDeletesNotAllowed);
   Check(cursor_->DeleteRecord());
   FinishEdit();
 }
@@ -781,7 +783,7 @@ void TArtikelData::UseOrder(const std::string& name) {
   auto def = std::find_if(index_defs_.begin(), index_defs_.end(), [&](const IndexDef& d) {
     return engine::EqualsIgnoreAsciiCase(d.name, order);
   });
-  if (def == index_defs_.end()) Error("Index '" + name + "' not found");
+  if (def == index_defs_.end()) Error(Format(messages::kIndexNotFound, name));
 
   std::vector<engine::FieldDesc> descs;
   Check(base_->GetFieldDescs(&descs));
@@ -797,7 +799,7 @@ void TArtikelData::UseOrder(const std::string& name) {
     auto it = std::find_if(descs.begin(), descs.end(), [&](const engine::FieldDesc& d) {
       return engine::EqualsIgnoreAsciiCase(d.name, key);
     });
-    if (it == descs.end()) Error("Field '" + key + "' not found");
+    if (it == descs.end()) Error(Format(messages::kFieldNotFound, key));
     desc.fields.push_back(it->number);
   }
   r = base_->CreateIndex(desc);
@@ -805,7 +807,7 @@ void TArtikelData::UseOrder(const std::string& name) {
   r = cursor_->UseIndexOrder(order);
   // The definition's own spelling, should the engine match names exactly.
   if (r == engine::kDBNoSuchIndex) r = cursor_->UseIndexOrder(def->name);
-  if (r == engine::kDBNoSuchIndex) Error("Index '" + name + "' not found");
+  if (r == engine::kDBNoSuchIndex) Error(Format(messages::kIndexNotFound, name));
   Check(r);
 }
 

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "engine/text_fold.h"
+#include "store/article_schema.h"
 #include "store/db_error.h"
 #include "store/engine_field_type.h"
 #include "store/message_format.h"
@@ -47,29 +48,6 @@ bool ParamIsTrue(const engine::ParamValue& p) {
   return std::any_of(p.raw.begin(), p.raw.end(), [](char c) { return c != 0; });
 }
 
-struct FieldSpec {
-  const char* name;
-  TFieldType type;
-  FieldKind kind;
-  int size;
-  int field_no;
-};
-
-// The table's field objects in their order; field_no is the field's position
-// in the packets the table is made for.
-constexpr FieldSpec kFieldSpecs[] = {
-    {"Aargang", TFieldType::ftInteger, FieldKind::kData, 0, 1},
-    {"Nummer", TFieldType::ftInteger, FieldKind::kData, 0, 2},
-    {"Titel", TFieldType::ftString, FieldKind::kData, 80, 3},
-    {"Kategori", TFieldType::ftString, FieldKind::kData, 20, 5},
-    {"StartSide", TFieldType::ftInteger, FieldKind::kData, 0, 6},
-    {"SlutSide", TFieldType::ftInteger, FieldKind::kData, 0, 7},
-    {"Tekst", TFieldType::ftMemo, FieldKind::kData, 0, 4},
-    {"VProgrammer", TFieldType::ftMemo, FieldKind::kData, 0, 8},
-    {"Sideantal", TFieldType::ftSmallint, FieldKind::kCalculated, 0, 0},
-};
-constexpr int kDataFieldCount = 8;
-
 }  // namespace
 
 std::vector<IndexDef> DefaultArtikelIndexDefs() {
@@ -83,9 +61,9 @@ std::vector<IndexDef> DefaultArtikelIndexDefs() {
 TArtikelData::TArtikelData(platform::IFileSystem& fs, std::string name)
     : name_(std::move(name)), fs_(fs), index_defs_(DefaultArtikelIndexDefs()) {
   int index = 0;
-  for (const FieldSpec& s : kFieldSpecs) {
+  for (const ArticleFieldSpec& s : kArticleFields) {
     fields_.push_back(
-        std::make_unique<TableField>(this, index++, s.name, s.type, s.kind, s.size, s.field_no));
+        std::make_unique<TableField>(this, index++, s.name, s.type, s.kind, s.size, s.number));
   }
 }
 
@@ -292,7 +270,7 @@ void TArtikelData::BindFields() {
   std::vector<engine::FieldDesc> descs;
   Check(base_->GetFieldDescs(&descs));
   std::vector<uint16_t> numbers;
-  for (int i = 0; i < kDataFieldCount; ++i) {
+  for (int i = 0; i < kArticleDataFieldCount; ++i) {
     const TableField& f = *fields_[i];
     auto it = std::find_if(descs.begin(), descs.end(), [&](const engine::FieldDesc& d) {
       return engine::EqualsIgnoreAsciiCase(d.name, f.FieldName());

@@ -8,6 +8,7 @@
 // row version with --all.
 #include <iostream>
 
+#include "engine/data_object.h"
 #include "engine/filter_program.h"
 #include "engine/record_values.h"
 #include "store/article_filter_host.h"
@@ -39,12 +40,9 @@ int FilterAllRows(const std::string& path, const engine::TableData& t,
   std::string error;
   if (engine::FilterProgram::Decode(block, t, &program, &error) != engine::kDBOk)
     return Fail(path + ": " + error);
-  // Which row each row replaces, from the change log.
-  std::vector<uint32_t> replaces(t.row_count(), 0);
-  for (size_t i = 0; i + 2 < t.change_log.size(); i += 3) {
-    const uint32_t row = t.change_log[i], old = t.change_log[i + 1];
-    if (row >= 1 && row <= t.row_count() && old < row) replaces[row - 1] = old;
-  }
+  // Which row each row replaces, as a load derives it from the change log.
+  std::vector<uint32_t> replaces;
+  if (engine::CheckTable(t, &replaces, &error) != engine::kDBOk) return Fail(path + ": " + error);
   std::vector<engine::FieldDesc> descs;
   for (size_t f = 0; f < t.field_count(); ++f) descs.push_back(FieldDescOf(t.fields[f], f));
   std::string text = "row\tstatus\tblanks";

@@ -12,7 +12,6 @@
 // Google Benchmark lines give wall and CPU time of each case.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,29 +31,13 @@
 #include "engine/ds_interfaces.h"
 #include "engine/word_index.h"
 #include "platform/file_system.h"
+#include "store/article_filter_host.h"
 #include "store/artikel_data.h"
-#include "store/db_error.h"
 #include "store/filter_compile.h"
-#include "store/filter_host.h"
 
 namespace {
 
 constexpr size_t kRows = 100000;
-
-class Host : public store::IFilterHost {
- public:
-  store::FilterFieldInfo FieldByNameForFilter(std::string_view name) const override {
-    static const store::FilterFieldInfo kFields[] = {
-        {"Aargang", 1, store::TFieldType::ftInteger, 0},
-        {"Nummer", 2, store::TFieldType::ftInteger, 0},
-        {"Titel", 3, store::TFieldType::ftString, 80},
-        {"Tekst", 4, store::TFieldType::ftMemo, 0},
-        {"Kategori", 5, store::TFieldType::ftString, 20}};
-    for (const auto& f : kFields)
-      if (strcasecmp(f.name.c_str(), std::string(name).c_str()) == 0) return f;
-    throw store::EDatabaseError("ArtikelData: Field '" + std::string(name) + "' not found");
-  }
-};
 
 struct Fixture {
   std::unique_ptr<engine::IDSBase> base;
@@ -156,7 +139,7 @@ const Query kQueries[] = {
 const char* const kNames[] = {"word rare", "word common", "composed rare", "composed common"};
 
 uint32_t EngineCount(const Query& q, Fixture& fx = F()) {
-  Host host;
+  store::ArticleFilterHost host;
   const auto block = store::CompileFilterText(host, q.FilterText(), {true, false});
   engine::FilterHandle handle = 0;
   if (fx.cursor->AddFilter(block, &handle) != engine::kDBOk) return UINT32_MAX;
@@ -210,7 +193,7 @@ const char* const kTexts[] = {"Aargang = '2002'", "KATEGORI = 'Test'",
 
 void BM_EngineText(benchmark::State& state) {
   F();
-  Host host;
+  store::ArticleFilterHost host;
   const char* text = kTexts[state.range(0)];
   uint32_t count = 0;
   for (auto _ : state) {
@@ -290,7 +273,7 @@ void PrintWordIndexCost() {
   engine::LoadTableData(base.get(), std::move(t));
   auto cursor = engine::CreateDSCursor();
   cursor->InitCursor(base.get());
-  Host host;
+  store::ArticleFilterHost host;
   for (const char* word : {"virus", "xyzzy"}) {
     for (int run = 0; run < 2; ++run) {
       const Query q{word, "", ""};

@@ -9,8 +9,11 @@
 
 #include "engine/packet_form.h"
 #include "engine/text_fold.h"
+#include "store/article_schema.h"
 #include "store/db_error.h"
 #include "store/engine_field_type.h"
+#include "store/message_format.h"
+#include "store/store_messages.h"
 
 namespace store {
 
@@ -33,29 +36,6 @@ bool ParamIsTrue(const engine::ParamValue& p) {
   return std::any_of(p.raw.begin(), p.raw.end(), [](char c) { return c != 0; });
 }
 
-struct FieldSpec {
-  const char* name;
-  TFieldType type;
-  FieldKind kind;
-  int size;
-  int field_no;
-};
-
-// The table's field objects in their order; field_no is the field's position
-// in the packets the table is made for.
-constexpr FieldSpec kFieldSpecs[] = {
-    {"Aargang", TFieldType::ftInteger, FieldKind::kData, 0, 1},
-    {"Nummer", TFieldType::ftInteger, FieldKind::kData, 0, 2},
-    {"Titel", TFieldType::ftString, FieldKind::kData, 80, 3},
-    {"Kategori", TFieldType::ftString, FieldKind::kData, 20, 5},
-    {"StartSide", TFieldType::ftInteger, FieldKind::kData, 0, 6},
-    {"SlutSide", TFieldType::ftInteger, FieldKind::kData, 0, 7},
-    {"Tekst", TFieldType::ftMemo, FieldKind::kData, 0, 4},
-    {"VProgrammer", TFieldType::ftMemo, FieldKind::kData, 0, 8},
-    {"Sideantal", TFieldType::ftSmallint, FieldKind::kCalculated, 0, 0},
-};
-constexpr int kDataFieldCount = 8;
-
 }  // namespace
 
 std::vector<IndexDef> DefaultArtikelIndexDefs() {
@@ -69,9 +49,9 @@ std::vector<IndexDef> DefaultArtikelIndexDefs() {
 TArtikelData::TArtikelData(platform::IFileSystem& fs, std::string name)
     : name_(std::move(name)), fs_(fs), index_defs_(DefaultArtikelIndexDefs()) {
   int index = 0;
-  for (const FieldSpec& s : kFieldSpecs) {
+  for (const ArticleFieldSpec& s : kArticleFields) {
     fields_.push_back(
-        std::make_unique<TableField>(this, index++, s.name, s.type, s.kind, s.size, s.field_no));
+        std::make_unique<TableField>(this, index++, s.name, s.type, s.kind, s.size, s.number));
   }
 }
 
@@ -84,7 +64,7 @@ TArtikelData::~TArtikelData() {
 }
 
 void TArtikelData::Error(const std::string& message) const {
-  throw EDatabaseError(name_ + ": " + message);
+  throw EDatabaseError(Format(messages::kTableMessage, name_, message));
 }
 
 void TArtikelData::Check(engine::DBResult status) const {
@@ -97,7 +77,7 @@ void TArtikelData::Check(engine::DBResult status) const {
 }
 
 void TArtikelData::CheckActive() const {
-  if (!Active()) Error("Cannot perform this operation on a closed dataset");
+  if (!Active()) Error(messages::kClosedDataset);
 }
 
 void TArtikelData::PrepareWordSearch(std::span<const std::string_view> field_names) {
@@ -120,7 +100,7 @@ TableField* TArtikelData::FindField(std::string_view name) const {
 
 TableField& TArtikelData::FieldByName(std::string_view name) const {
   TableField* f = FindField(name);
-  if (f == nullptr) Error("Field '" + std::string(name) + "' not found");
+  if (f == nullptr) Error(Format(messages::kFieldNotFound, name));
   return *f;
 }
 
@@ -167,7 +147,7 @@ void TArtikelData::Open() {
     kept.reset();
     switch (ReadHeldFromFile()) {
       case platform::ReadOutcome::kFailed:
-        throw EDatabaseError("Cannot open file " + file_name_);
+        throw EDatabaseError(Format(messages::kCannotOpenFile, file_name_));
       case platform::ReadOutcome::kRead:
         from_file = true;
         // Taken before the read: a file changed meanwhile no longer matches.
@@ -183,7 +163,7 @@ void TArtikelData::Open() {
     }
   }
   kept.reset();
-  if (!held_) Error("Missing data provider or data packet");
+  if (!held_) Error(messages::kMissingPacket);
   try {
     base_ = engine::CreateDSBase();
     // Bytes just read from the file are the engine's to read where they
@@ -278,16 +258,16 @@ void TArtikelData::BindFields() {
   std::vector<engine::FieldDesc> descs;
   Check(base_->GetFieldDescs(&descs));
   std::vector<uint16_t> numbers;
-  for (int i = 0; i < kDataFieldCount; ++i) {
+  for (int i = 0; i < kArticleDataFieldCount; ++i) {
     const TableField& f = *fields_[i];
     auto it = std::find_if(descs.begin(), descs.end(), [&](const engine::FieldDesc& d) {
       return engine::EqualsIgnoreAsciiCase(d.name, f.FieldName());
     });
-    if (it == descs.end()) Error("Field '" + f.FieldName() + "' not found");
+    if (it == descs.end()) Error(Format(messages::kFieldNotFound, f.FieldName()));
     TFieldType actual = EngineFieldType(*it);
     if (actual != f.DataType()) {
-      Error("Type mismatch for field '" + f.FieldName() +
-            "', expecting: " + FieldTypeName(f.DataType()) + " actual: " + FieldTypeName(actual));
+      Error(Format(messages::kFieldTypeMismatch, f.FieldName(), FieldTypeName(f.DataType()),
+                   FieldTypeName(actual)));
     }
     numbers.push_back(it->number);
   }
@@ -474,7 +454,7 @@ void TArtikelData::SetFieldData(const TableField& field, const Variant& value) {
   } else if (state_ == TableState::kEdit || state_ == TableState::kInsert) {
     row = &edit_;
   }
-  if (row == nullptr) Error("Dataset not in edit or insert mode");
+  if (row == nullptr) Error(messages::kNotInEditMode);
   Variant converted = field.Convert(value);
   if (calculated) {
     row->calc = std::move(converted);
@@ -669,8 +649,8 @@ void TArtikelData::Append() { StartInsert(true); }
 void TArtikelData::StartInsert(bool append) {
   CheckActive();
   CheckBrowseMode();
-  if (!CanModify()) Error("Cannot modify a read-only dataset");
-  if (disable_inserts_) Error("Inserts are not allowed");
+  if (!CanModify()) Error(messages::kReadOnlyDataset);
+  if (disable_inserts_) Error(messages::kInsertsNotAllowed);
   Row fresh;
   Check(cursor_->InitRecord(&fresh.data));
   int count = EngineCount();
@@ -705,8 +685,8 @@ void TArtikelData::Edit() {
     return;
   }
   CheckBrowseMode();
-  if (!CanModify()) Error("Cannot modify a read-only dataset");
-  if (disable_edits_) Error("Modifications are not allowed");
+  if (!CanModify()) Error(messages::kReadOnlyDataset);
+  if (disable_edits_) Error(messages::kModificationsNotAllowed);
   Row row = current_;
   CalcRow(&row);
   edit_ = std::move(row);
@@ -748,10 +728,10 @@ void TArtikelData::Delete() {
     return;
   }
   if (!has_current_ || EngineCount() == 0) {
-    Error("Cannot perform this operation on an empty dataset");
+    Error(messages::kEmptyDataset);
   }
-  if (!CanModify()) Error("Cannot modify a read-only dataset");
-  if (disable_deletes_) Error("Deletes are not allowed");
+  if (!CanModify()) Error(messages::kReadOnlyDataset);
+  if (disable_deletes_) Error(messages::kDeletesNotAllowed);
   Check(cursor_->DeleteRecord());
   FinishEdit();
 }
@@ -769,7 +749,7 @@ void TArtikelData::UseOrder(const std::string& name) {
   auto def = std::find_if(index_defs_.begin(), index_defs_.end(), [&](const IndexDef& d) {
     return engine::EqualsIgnoreAsciiCase(d.name, order);
   });
-  if (def == index_defs_.end()) Error("Index '" + name + "' not found");
+  if (def == index_defs_.end()) Error(Format(messages::kIndexNotFound, name));
 
   std::vector<engine::FieldDesc> descs;
   Check(base_->GetFieldDescs(&descs));
@@ -785,7 +765,7 @@ void TArtikelData::UseOrder(const std::string& name) {
     auto it = std::find_if(descs.begin(), descs.end(), [&](const engine::FieldDesc& d) {
       return engine::EqualsIgnoreAsciiCase(d.name, key);
     });
-    if (it == descs.end()) Error("Field '" + key + "' not found");
+    if (it == descs.end()) Error(Format(messages::kFieldNotFound, key));
     desc.fields.push_back(it->number);
   }
   r = base_->CreateIndex(desc);
@@ -793,7 +773,7 @@ void TArtikelData::UseOrder(const std::string& name) {
   r = cursor_->UseIndexOrder(order);
   // The definition's own spelling, should the engine match names exactly.
   if (r == engine::kDBNoSuchIndex) r = cursor_->UseIndexOrder(def->name);
-  if (r == engine::kDBNoSuchIndex) Error("Index '" + name + "' not found");
+  if (r == engine::kDBNoSuchIndex) Error(Format(messages::kIndexNotFound, name));
   Check(r);
 }
 

@@ -36,6 +36,7 @@
 #include "engine/ds_interfaces.h"
 #include "platform/file_system.h"
 #include "platform/file_version.h"
+#include "store/article_schema.h"
 #include "store/data_file_guard.h"
 #include "store/data_link.h"
 #include "store/field.h"
@@ -61,7 +62,7 @@ class TArtikelData : public IFilterHost {
  public:
   using Hook = std::function<void(TArtikelData&)>;
 
-  explicit TArtikelData(platform::IFileSystem& fs, std::string name = "ArtikelData");
+  explicit TArtikelData(platform::IFileSystem& fs, std::string name = kArticleTableName);
   ~TArtikelData() override;  // closes the table; a failing write-back is dropped
   TArtikelData(const TArtikelData&) = delete;
   TArtikelData& operator=(const TArtikelData&) = delete;

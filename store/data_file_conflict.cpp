@@ -1,33 +1,36 @@
 // The conflict's plain message (see data_file_conflict.h).
 #include "store/data_file_conflict.h"
 
+#include "store/message_format.h"
+#include "store/store_messages.h"
+
 namespace store {
 
 namespace {
 
-std::string What(platform::FileChange change) {
+const char* What(platform::FileChange change) {
   switch (change) {
     case platform::FileChange::kReplaced:
-      return " was replaced by another file";
+      return messages::kFileReplaced;
     case platform::FileChange::kGone:
-      return " was removed";
+      return messages::kFileRemoved;
     case platform::FileChange::kCreated:
-      return " was created by someone else";
+      return messages::kFileCreated;
     case platform::FileChange::kChanged:
     case platform::FileChange::kUnchanged:
       break;
   }
-  return " was changed by someone else";
+  return messages::kFileChanged;
 }
 
 std::string Message(const std::string& table_name, const std::string& data_file,
                     const std::string& copy_file, platform::FileChange change, bool saved,
                     const std::string& reason) {
-  std::string text = table_name + ": " + data_file + What(change) +
-                     " since the table was opened and was not overwritten; ";
-  if (saved) return text + "this data was written to " + copy_file;
-  return text + "this data could not be written to " + copy_file +
-         (reason.empty() ? "" : " (" + reason + ")");
+  const std::string text =
+      saved ? Format(messages::kConflictSaved, data_file, What(change), copy_file)
+            : Format(messages::kConflictNotSaved, data_file, What(change), copy_file,
+                     reason.empty() ? std::string() : Format(messages::kConflictReason, reason));
+  return Format(messages::kTableMessage, table_name, text);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "store/data_file_conflict.h"
 #include "store/db_error.h"
+#include "store/message_format.h"
+#include "store/store_messages.h"
 
 namespace store {
 
@@ -29,14 +31,15 @@ void DataFileGuard::Write(const std::string& table_name, const std::string& path
                           std::span<const uint8_t> bytes) {
   if (!version_ || path != path_) {
     // Nothing was read from this name: there is no one else's work to know of.
-    if (!fs_.WriteFileAtomic(path, bytes)) throw EDatabaseError("Cannot create file " + path);
+    if (!fs_.WriteFileAtomic(path, bytes))
+      throw EDatabaseError(Format(messages::kCannotCreateFile, path));
     return;
   }
   const platform::GuardedWriteResult result =
       platform::WriteUnlessChanged(fs_, path, bytes, *version_, conflict_word_);
   if (result.outcome == platform::WriteOutcome::kReplaced) return;
   if (result.change == platform::FileChange::kUnchanged) {
-    throw EDatabaseError("Cannot create file " + path);
+    throw EDatabaseError(Format(messages::kCannotCreateFile, path));
   }
   throw EDataFileConflict(table_name, path, result.written_to, result.change,
                           result.outcome == platform::WriteOutcome::kCopied, result.reason);

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "store/store_messages.h"
+
 namespace store {
 
 class Exception : public std::runtime_error {
@@ -35,7 +37,7 @@ class EVariantError : public Exception {
 
 class EAbort : public Exception {
  public:
-  EAbort() : Exception("Operation aborted") {}
+  EAbort() : Exception(messages::kOperationAborted) {}
 };
 
 }  // namespace store

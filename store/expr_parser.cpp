@@ -13,6 +13,7 @@
 #include "engine/text_fold.h"
 #include "store/db_error.h"
 #include "store/message_format.h"
+#include "store/store_messages.h"
 
 namespace store {
 
@@ -166,7 +167,7 @@ bool IsAggregateName(const std::string& upper) {
 ExprScope Combine(ExprScope a, ExprScope b) {
   if ((a == ExprScope::kAggregate && b == ExprScope::kRecord) ||
       (a == ExprScope::kRecord && b == ExprScope::kAggregate))
-    throw EDatabaseError("Operation cannot mix aggregate value with record-varying value");
+    throw EDatabaseError(messages::kMixedAggregate);
   if (a == ExprScope::kAggregate || b == ExprScope::kAggregate) return ExprScope::kAggregate;
   if (a == ExprScope::kRecord || b == ExprScope::kRecord) return ExprScope::kRecord;
   return ExprScope::kConstant;
@@ -184,7 +185,7 @@ bool IsFloatType(TFieldType t) {
          t == TFieldType::ftFMTBcd;
 }
 
-[[noreturn]] void TooDeep() { throw EDatabaseError("Filter expression is nested too deeply"); }
+[[noreturn]] void TooDeep() { throw EDatabaseError(messages::kNestedTooDeeply); }
 
 }  // namespace
 
@@ -200,12 +201,12 @@ ScanItem ScanAhead(std::string_view text, size_t pos, size_t* end) {
 // Tokenizer
 
 std::string TExprParser::TokenShown() const {
-  if (token_.kind == ExprToken::kEnd) return "nothing";
+  if (token_.kind == ExprToken::kEnd) return messages::kNoToken;
   return "'" + std::string(text_.substr(token_.begin, token_.end - token_.begin)) + "'";
 }
 
 void TExprParser::Fail(const char* pattern) const {
-  throw EDatabaseError(Format1(pattern, TokenShown()));
+  throw EDatabaseError(Format(pattern, TokenShown()));
 }
 
 bool TExprParser::TokenIsWord(const char* upper) const {
@@ -220,7 +221,7 @@ void TExprParser::ReadLiteral(size_t start) {
     if (value.size() < 256) value.push_back(c);
   };
   for (;;) {
-    if (p >= n) throw EDatabaseError("Unterminated string constant");
+    if (p >= n) throw EDatabaseError(messages::kUnterminatedString);
     const char c = text_[p];
     if (c == '\'') {
       if (p + 1 < n && text_[p + 1] == '\'') {
@@ -260,7 +261,7 @@ void TExprParser::NextToken() {
   if (pos_ + 1 < n && text_[pos_] == '/' && text_[pos_ + 1] == '*') {
     const size_t close = text_.find("*/", pos_ + 2);
     if (close == std::string_view::npos)
-      throw EDatabaseError("Invalid filter expression character: '/'");
+      throw EDatabaseError(Format(messages::kInvalidCharacter, "/"));
     pos_ = close + 2;
     skip();
   }
@@ -340,7 +341,7 @@ void TExprParser::NextToken() {
       break;
     case ccLBracket: {
       const size_t close = text_.find(']', pos_ + 1);
-      if (close == std::string_view::npos) throw EDatabaseError("Unterminated field name");
+      if (close == std::string_view::npos) throw EDatabaseError(messages::kUnterminatedFieldName);
       token_.kind = ExprToken::kField;
       token_.text = std::string(text_.substr(pos_ + 1, close - pos_ - 1));
       pos_ = close + 1;
@@ -369,16 +370,16 @@ void TExprParser::NextToken() {
         } else if (engine::EqualsIgnoreAsciiCase(w, "NOT")) {
           w = read_word();
           if (!engine::EqualsIgnoreAsciiCase(w, "NULL"))
-            throw EDatabaseError("Invalid use of keyword");
+            throw EDatabaseError(messages::kInvalidKeyword);
           token_.kind = ExprToken::kIsNotNull;
         } else {
-          throw EDatabaseError("Invalid use of keyword");
+          throw EDatabaseError(messages::kInvalidKeyword);
         }
       }
       break;
     }
     default:
-      throw EDatabaseError(Format1("Invalid filter expression character: '%s'", std::string(1, c)));
+      throw EDatabaseError(Format(messages::kInvalidCharacter, std::string(1, c)));
   }
   token_.end = pos_;
 }
@@ -469,10 +470,9 @@ TExprNode* TExprParser::ParseComparison() {
     }
     case ExprToken::kIn: {
       NextToken();
-      if (token_.kind != ExprToken::kLParen) Fail("'(' expected but %s found");
+      if (token_.kind != ExprToken::kLParen) Fail(messages::kLeftParenExpected);
       NextToken();
-      if (token_.kind == ExprToken::kRParen)
-        throw EDatabaseError("IN predicate list may not be empty");
+      if (token_.kind == ExprToken::kRParen) throw EDatabaseError(messages::kEmptyInList);
       std::vector<TExprNode*> list;
       ParseList(&list);
       return NewIn(left, std::move(list));
@@ -516,8 +516,8 @@ void TExprParser::ParseList(std::vector<TExprNode*>* out) {
       NextToken();
       return;
     }
-    if (token_.kind == ExprToken::kEnd) Fail("')' expected but %s found");
-    Fail("')' or ',' expected but %s found");
+    if (token_.kind == ExprToken::kEnd) Fail(messages::kRightParenExpected);
+    Fail(messages::kRightParenOrCommaExpected);
   }
 }
 
@@ -553,11 +553,11 @@ TExprNode* TExprParser::ParsePrimary() {
     case ExprToken::kLParen: {
       NextToken();
       node = ParseCondition();
-      if (token_.kind != ExprToken::kRParen) Fail("')' expected but %s found");
+      if (token_.kind != ExprToken::kRParen) Fail(messages::kRightParenExpected);
       break;
     }
     default:
-      Fail("Expression expected but %s found");
+      Fail(messages::kExpressionExpected);
   }
   NextToken();
   return node;
@@ -572,7 +572,7 @@ TExprNode* TExprParser::ParseFunction() {
   TExprNode* fn = filter_.NewNode(ExprNodeKind::kFunc, FilterOp::kFunc, written, nullptr, nullptr);
   if (upper == "COUNT" && token_.kind == ExprToken::kMul) {
     NextToken();
-    if (token_.kind != ExprToken::kRParen) Fail("')' expected but %s found");
+    if (token_.kind != ExprToken::kRParen) Fail(messages::kRightParenExpected);
     NextToken();
     fn->value = written + "(*)";
     fn->scope = ExprScope::kAggregate;
@@ -583,7 +583,7 @@ TExprNode* TExprParser::ParseFunction() {
     NextToken();
   else
     ParseList(&fn->args);
-  if (fn->args.empty() && upper != "GETDATE") throw EDatabaseError("Type mismatch in expression");
+  if (fn->args.empty() && upper != "GETDATE") throw EDatabaseError(messages::kTypeMismatch);
   ExprScope scope = ExprScope::kConstant;
   int height = 0;
   for (TExprNode* a : fn->args) {
@@ -673,7 +673,7 @@ TExprNode* TExprParser::NewCompare(int op, TExprNode* left, TExprNode* right) {
   if (IsBlobType(left->data_type) && op == FilterOp::kLike) {
     if (right->IsConst()) right->data_type = TFieldType::ftString;
   } else if (IsByteOrBlob(left->data_type) || IsByteOrBlob(right->data_type)) {
-    throw EDatabaseError("Type mismatch in expression");
+    throw EDatabaseError(messages::kTypeMismatch);
   }
   TExprNode* node = filter_.NewNode(ExprNodeKind::kOperator, op, "", left, right);
   node->data_type = TFieldType::ftBoolean;
@@ -685,10 +685,10 @@ TExprNode* TExprParser::NewCompare(int op, TExprNode* left, TExprNode* right) {
 TExprNode* TExprParser::NewIn(TExprNode* left, std::vector<TExprNode*> list) {
   ExprScope scope = left->scope;
   int height = left->height;
-  if (IsByteOrBlob(left->data_type)) throw EDatabaseError("Type mismatch in expression");
+  if (IsByteOrBlob(left->data_type)) throw EDatabaseError(messages::kTypeMismatch);
   for (TExprNode* e : list) {
     TakeFieldType(left, e);
-    if (IsByteOrBlob(e->data_type)) throw EDatabaseError("Type mismatch in expression");
+    if (IsByteOrBlob(e->data_type)) throw EDatabaseError(messages::kTypeMismatch);
     scope = Combine(scope, e->scope);
     if (e->height > height) height = e->height;
   }
@@ -704,14 +704,14 @@ TExprNode* TExprParser::NewIn(TExprNode* left, std::vector<TExprNode*> list) {
 TExprNode* TExprParser::NewArith(int op, TExprNode* left, TExprNode* right) {
   TakeFieldType(left, right);
   const TFieldType lt = left->data_type, rt = right->data_type;
-  if (IsByteOrBlob(lt) || IsByteOrBlob(rt)) throw EDatabaseError("Type mismatch in expression");
+  if (IsByteOrBlob(lt) || IsByteOrBlob(rt)) throw EDatabaseError(messages::kTypeMismatch);
   TFieldType result = TFieldType::ftUnknown;
   if (lt == TFieldType::ftUnknown) {
     result = rt;
   } else if (rt == TFieldType::ftUnknown) {
     result = lt;
   } else if (IsStringType(lt) && IsStringType(rt)) {
-    if (op != FilterOp::kAdd) throw EDatabaseError("Type mismatch in expression");
+    if (op != FilterOp::kAdd) throw EDatabaseError(messages::kTypeMismatch);
     result = TFieldType::ftString;
   } else if (IsNumericType(lt) && IsNumericType(rt)) {
     if (IsFloatType(lt) || IsFloatType(rt) || op == FilterOp::kDivide)
@@ -728,7 +728,7 @@ TExprNode* TExprParser::NewArith(int op, TExprNode* left, TExprNode* right) {
   } else if (IsDateType(lt) && IsDateType(rt) && op == FilterOp::kSubtract) {
     result = TFieldType::ftFloat;
   } else {
-    throw EDatabaseError("Type mismatch in expression");
+    throw EDatabaseError(messages::kTypeMismatch);
   }
   TExprNode* node = filter_.NewNode(ExprNodeKind::kOperator, op, "", left, right);
   node->data_type = result;
@@ -749,12 +749,9 @@ TExprParser::TExprParser(const IFilterHost& host, std::string_view text, TFilter
       filter_(options, decimal_separator) {
   NextToken();
   TExprNode* root = ParseCondition();
-  if (token_.kind != ExprToken::kEnd)
-    throw EDatabaseError("Filter expression incorrectly terminated");
-  if (root->scope == ExprScope::kAggregate)
-    throw EDatabaseError("Aggregate expressions not allowed in filters");
-  if (root->data_type != TFieldType::ftBoolean)
-    throw EDatabaseError("Incorrectly formed filter expression");
+  if (token_.kind != ExprToken::kEnd) throw EDatabaseError(messages::kIncorrectlyTerminated);
+  if (root->scope == ExprScope::kAggregate) throw EDatabaseError(messages::kAggregateInFilter);
+  if (root->data_type != TFieldType::ftBoolean) throw EDatabaseError(messages::kIncorrectlyFormed);
   data_ = filter_.GetFilterData(root);
 }
 

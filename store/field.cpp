@@ -7,6 +7,8 @@
 
 #include "store/artikel_data.h"
 #include "store/db_error.h"
+#include "store/message_format.h"
+#include "store/store_messages.h"
 
 namespace store {
 
@@ -66,13 +68,12 @@ Variant TableField::Convert(const Variant& value) const {
     if (value.IsInteger()) {
       number = value.AsInt64();
     } else if (!ParseWholeNumber(value.AsString(), &number)) {
-      throw EDatabaseError("Invalid value for field '" + name_ + "'");
+      throw EDatabaseError(Format(messages::kInvalidFieldValue, name_));
     }
     if (number < MinValue() || number > MaxValue()) {
-      throw EDatabaseError(FormatG(static_cast<double>(number)) +
-                           " is not a valid value for field '" + name_ +
-                           "'. The allowed range is " + FormatG(static_cast<double>(MinValue())) +
-                           " to " + FormatG(static_cast<double>(MaxValue())));
+      throw EDatabaseError(Format(
+          messages::kFieldValueOutOfRange, FormatG(static_cast<double>(number)), name_,
+          FormatG(static_cast<double>(MinValue())), FormatG(static_cast<double>(MaxValue()))));
     }
     return Variant::FromInt64(number);
   }
@@ -105,7 +106,7 @@ int32_t TableField::AsInteger() const {
   std::string text = v.AsString();
   if (!ParseWholeNumber(text, &number) || number < std::numeric_limits<int32_t>::min() ||
       number > std::numeric_limits<int32_t>::max()) {
-    throw EConvertError("'" + text + "' is not a valid integer value");
+    throw EConvertError(Format(messages::kNotAnInteger, text));
   }
   return static_cast<int32_t>(number);
 }

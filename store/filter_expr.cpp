@@ -18,6 +18,7 @@
 #include "engine/text_fold.h"
 #include "store/db_error.h"
 #include "store/message_format.h"
+#include "store/store_messages.h"
 #include "store/variant.h"
 
 namespace store {
@@ -129,9 +130,7 @@ bool StrToDouble(std::string_view text, char decimal_separator, double* out) {
 
 namespace {
 
-[[noreturn]] void TooLarge() {
-  throw EDatabaseError("Filter expression too long: its compiled form would exceed 65535 bytes");
-}
+[[noreturn]] void TooLarge() { throw EDatabaseError(messages::kFilterTooLong); }
 
 // Days from 0001-01-01 (day 1) to a civil date; false for a date that does
 // not exist.
@@ -285,8 +284,7 @@ size_t TFilterExpr::Emit(TExprNode* node, bool as_condition) {
 
 size_t TFilterExpr::EmitField(TExprNode* node) {
   if (node->field_kind != FieldKind::kData && node->field_kind != FieldKind::kInternalCalc)
-    throw EDatabaseError(
-        Format1("Field '%s' cannot be used in a filter expression", node->field_name));
+    throw EDatabaseError(Format(messages::kFieldNotInFilter, node->field_name));
   const size_t pos = Reserve(NodeClass::kField, FilterOp::kField, 2);
   SetOperand(pos, 0, static_cast<size_t>(node->field_no));
   SetOperand(pos, 1, AddLiteral(node->value + '\0'));
@@ -304,14 +302,14 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
     int64_t v = 0;
     if (!ParseWholeNumber(node->value, &v) || v < std::numeric_limits<int32_t>::min() ||
         v > std::numeric_limits<int32_t>::max())
-      throw EConvertError(Format1("'%s' is not a valid integer value", node->value));
+      throw EConvertError(Format(messages::kNotAnInteger, node->value));
     return v;
   };
   auto to_float = [&]() -> double {
     if (is_bool) return truth ? 1 : 0;
     double v = 0;
     if (!StrToDouble(node->value, decimal_separator_, &v))
-      throw EConvertError(Format1("'%s' is not a valid floating point value", node->value));
+      throw EConvertError(Format(messages::kNotAFloat, node->value));
     return v;
   };
   if (IsStringType(type)) {
@@ -326,13 +324,13 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
       return data;
     case ftSmallint: {
       const int64_t v = to_int();
-      if (v < -32768 || v > 32767) throw EDatabaseError("Constant out of range");
+      if (v < -32768 || v > 32767) throw EDatabaseError(messages::kConstantOutOfRange);
       engine::coding::PutFixed16(&data, static_cast<uint16_t>(v));
       return data;
     }
     case ftWord: {
       const int64_t v = to_int();
-      if (v < 0 || v > 65535) throw EDatabaseError("Constant out of range");
+      if (v < 0 || v > 65535) throw EDatabaseError(messages::kConstantOutOfRange);
       engine::coding::PutFixed16(&data, static_cast<uint16_t>(v));
       return data;
     }
@@ -357,7 +355,7 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
         else if (upper == "FALSE")
           v = false;
         else
-          throw EDatabaseError(Format1("Constant is not correct type %s", node->value));
+          throw EDatabaseError(Format(messages::kConstantWrongType, node->value));
       }
       engine::coding::PutFixed16(&data, v ? 1 : 0);
       return data;
@@ -372,7 +370,7 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
       const bool want_date = type != ftTime;
       const bool want_time = type != ftDate;
       if (is_bool || !ParseDateTime(node->value, want_date, want_time, &days, &msecs))
-        throw EConvertError(Format1("'%s' is not a valid date and time", node->value));
+        throw EConvertError(Format(messages::kNotADateTime, node->value));
       if (type == ftDate)
         engine::coding::PutFixed32(&data, static_cast<uint32_t>(days));
       else if (type == ftTime)
@@ -383,7 +381,7 @@ std::string TFilterExpr::ConstantData(TExprNode* node, TFieldType type) {
       return data;
     }
     default:
-      throw EDatabaseError(Format1("Constant is not correct type %s", node->value));
+      throw EDatabaseError(Format(messages::kConstantWrongType, node->value));
   }
 }
 
@@ -422,7 +420,7 @@ size_t TFilterExpr::EmitCompare(TExprNode* node) {
   if (l->IsField() && r->IsConst() &&
       (op == FilterOp::kEqual || op == FilterOp::kNotEqual || op == FilterOp::kLike)) {
     if (r->IsNullConst()) {
-      if (op == FilterOp::kLike) throw EDatabaseError("NULL only allowed with '=' and '<>'");
+      if (op == FilterOp::kLike) throw EDatabaseError(messages::kNullOnlyWithEquals);
       const size_t pos = Reserve(
           NodeClass::kUnary, op == FilterOp::kEqual ? FilterOp::kIsBlank : FilterOp::kNotBlank, 1);
       SetOperand(pos, 0, Emit(l, false));

@@ -5,14 +5,16 @@
 #include <limits>
 
 #include "store/db_error.h"
+#include "store/message_format.h"
+#include "store/store_messages.h"
 
 namespace store {
 
 namespace {
 
-constexpr const char kInvalidOperation[] = "Invalid variant operation";
-
-[[noreturn]] void ThrowInvalidOperation() { throw EVariantError(kInvalidOperation); }
+[[noreturn]] void ThrowInvalidOperation() {
+  throw EVariantError(messages::kInvalidVariantOperation);
+}
 
 // The numeric value of an arithmetic operand.
 int64_t Operand(const Variant& v) {
@@ -64,8 +66,7 @@ const char* Variant::TypeName(Type type) {
 }
 
 void ThrowVariantConversion(Variant::Type from, const char* to) {
-  throw EVariantError(std::string("Could not convert variant of type (") + Variant::TypeName(from) +
-                      ") into type (" + to + ")");
+  throw EVariantError(Format(messages::kVariantConversion, Variant::TypeName(from), to));
 }
 
 Variant Variant::FromInt64(int64_t value) {

@@ -16,6 +16,7 @@
 #include "packet_samples.h"
 #include "store/artikel_data.h"
 #include "store/db_error.h"
+#include "store/page_count.h"
 
 namespace table_test {
 
@@ -91,17 +92,8 @@ inline engine::Param BoolParam(const char* name, bool value) {
   return p;
 }
 
-// The window's page-count hook: empty for category "V-CD" (exactly) and for
-// a record without its first or last page, otherwise SlutSide - StartSide + 1
-// as variant arithmetic.
-inline void PageCountHook(store::TArtikelData& d) {
-  store::Variant kategori = d.FieldByName("KATEGORI").AsVariant();
-  if (kategori.IsString() && kategori.AsString() == "V-CD") return;
-  store::Variant slut = d.FieldByName("SLUTSIDE").Value();
-  store::Variant start = d.FieldByName("STARTSIDE").Value();
-  if (slut.IsNull() || start.IsNull()) return;
-  d.FieldByName("SIDEANTAL").SetValue(slut - start + store::Variant(1));
-}
+// The window's page-count hook (store/page_count.h).
+inline void PageCountHook(store::TArtikelData& d) { store::CalcPageCount(d); }
 
 // A calculation that raises on a record without pages (variant arithmetic on
 // an empty page): how the table meets a failing hook.

@@ -193,6 +193,18 @@ TEST_F(VpacketTest, DumpAllListsEveryRowWithStatusAndBlankCodes) {
   EXPECT_THAT(r.out, HasSubstr("\n5\t12\t00020102\t"));
 }
 
+TEST_F(VpacketTest, FilterAllFollowsTheReplacedRowsAsALoadDoes) {
+  // Row 5 replaces row 2 and is deleted after: its unchanged memo is still
+  // row 2's, whichever order the change log lists the two changes in.
+  engine::TableData t = packet_samples::ArticlesWithHistory();
+  t.status[4] |= engine::kRowDeleted;
+  t.change_log.insert(t.change_log.end(), {5, 0, 2});
+  const std::string path = WriteSample("f.packet", t, engine::PacketForm::kBinary);
+  const ToolRun r = Vpacket("filter --all '" + path + "' \"Tekst IS NOT NULL\"");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("\n5\t14\t00020102\t"));
+}
+
 TEST_F(VpacketTest, ErrorsGoToStderrWithExitCodeOne) {
   const ToolRun missing = Vpacket("info '" + Temp("does-not-exist") + "'");
   EXPECT_EQ(missing.exit_code, 1);

@@ -8,8 +8,10 @@
 // row version with --all.
 #include <iostream>
 
+#include "engine/data_object.h"
 #include "engine/filter_program.h"
 #include "engine/record_values.h"
+#include "store/article_filter_host.h"
 #include "store/db_error.h"
 #include "store/engine_field_type.h"
 #include "store/filter_compile.h"
@@ -19,32 +21,17 @@
 namespace vpacket {
 namespace {
 
-class PacketHost : public store::IFilterHost {
- public:
-  explicit PacketHost(const engine::TableData& t) {
-    for (size_t i = 0; i < t.field_count(); ++i)
-      fields_.push_back({t.fields[i].name, static_cast<int>(i + 1),
-                         store::EngineFieldType(FieldDescOf(t.fields[i], i)),
-                         static_cast<int>(engine::FieldWidth(t.fields[i])),
-                         store::FieldKind::kData});
-    fields_.push_back(
-        {"Sideantal", 0, store::TFieldType::ftSmallint, 0, store::FieldKind::kCalculated});
+// The packet's own fields, numbered and typed as the packet gives them, and
+// the article table's calculated ones.
+store::ArticleFilterHost PacketHost(const engine::TableData& t) {
+  std::vector<store::FilterFieldInfo> fields;
+  for (size_t i = 0; i < t.field_count(); ++i) {
+    fields.push_back({t.fields[i].name, static_cast<int>(i + 1),
+                      store::EngineFieldType(FieldDescOf(t.fields[i], i)),
+                      static_cast<int>(engine::FieldWidth(t.fields[i])), store::FieldKind::kData});
   }
-  store::FilterFieldInfo FieldByNameForFilter(std::string_view name) const override {
-    auto upper = [](std::string_view s) {
-      std::string u(s);
-      for (char& c : u)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-      return u;
-    };
-    for (const auto& f : fields_)
-      if (upper(f.name) == upper(name)) return f;
-    throw store::EDatabaseError("ArtikelData: Field '" + std::string(name) + "' not found");
-  }
-
- private:
-  std::vector<store::FilterFieldInfo> fields_;
-};
+  return store::ArticleFilterHost(std::move(fields));
+}
 
 // Every row version that passes, as `vpacket dump --all` lists rows.
 int FilterAllRows(const std::string& path, const engine::TableData& t,
@@ -53,12 +40,9 @@ int FilterAllRows(const std::string& path, const engine::TableData& t,
   std::string error;
   if (engine::FilterProgram::Decode(block, t, &program, &error) != engine::kDBOk)
     return Fail(path + ": " + error);
-  // Which row each row replaces, from the change log.
-  std::vector<uint32_t> replaces(t.row_count(), 0);
-  for (size_t i = 0; i + 2 < t.change_log.size(); i += 3) {
-    const uint32_t row = t.change_log[i], old = t.change_log[i + 1];
-    if (row >= 1 && row <= t.row_count() && old < row) replaces[row - 1] = old;
-  }
+  // Which row each row replaces, as a load derives it from the change log.
+  std::vector<uint32_t> replaces;
+  if (engine::CheckTable(t, &replaces, &error) != engine::kDBOk) return Fail(path + ": " + error);
   std::vector<engine::FieldDesc> descs;
   for (size_t f = 0; f < t.field_count(); ++f) descs.push_back(FieldDescOf(t.fields[f], f));
   std::string text = "row\tstatus\tblanks";

@@ -27,28 +27,6 @@ bool Contains(const std::array<std::string_view, N>& names, std::string_view nam
   return false;
 }
 
-// The English name of an edition's language, for the help.
-const char* LanguageName(int32_t sprog) {
-  switch (sprog) {
-    case kDansk:
-      return "Danish";
-    case kNorsk:
-      return "Norwegian";
-    case kSvensk:
-      return "Swedish";
-    case kSuomi:
-      return "Finnish";
-  }
-  return "";
-}
-
-// "./Base.xml" as the file name alone.
-std::string_view FileName(const char* data_file) {
-  std::string_view name = data_file;
-  if (name.starts_with("./")) name.remove_prefix(2);
-  return name;
-}
-
 }  // namespace
 
 std::string ProgramName(const char* argv0) {
@@ -75,16 +53,16 @@ std::string HelpText(const std::string& program, bool editor_build) {
   text +=
       "The edition follows the system language (LC_ALL, LC_MESSAGES or LANG) and\n"
       "reads its data file from the working directory:\n";
-  for (const Edition& e : kEditions) {
-    std::string line = std::string("  ") + LanguageName(e.sprog);
+  for (const Edition* e : store::Editions()) {
+    std::string line = std::string("  ") + e->language;
     line.resize(14, ' ');
-    text += line + std::string(FileName(e.data_file)) + "\n";
+    text += line + std::string(store::DataFileName(*e)) + "\n";
   }
-  text += "Any other language gives the " + std::string(LanguageName(kDansk)) +
+  text += "Any other language gives the " + std::string(store::DefaultEdition().language) +
           " edition. Start the program in the\n"
           "directory that holds the file, for example LANG=sv_SE.UTF-8 " +
           program + "\nin a directory with " +
-          std::string(FileName(FindEdition(kSvensk)->data_file)) +
+          std::string(store::DataFileName(*FindEdition(kSvensk))) +
           ". The package installs the four files in\n" VR_DATA_DIR ".\n\n";
   text += "The search choices, sort order and window place are kept in " +
           std::string(kSettingsFile) +
@@ -140,9 +118,9 @@ void NoteMissingDataFile(const std::string& program, const platform::ILocale& lo
   if (e == nullptr) return;
   platform::TargetInfo info;
   if (!files.QueryTarget(e->data_file, &info) || info.exists) return;
-  err << program << ": the " << LanguageName(e->sprog) << " edition's data file "
-      << FileName(e->data_file) << " is not in the working directory " << working_dir << " (see '"
-      << program << " --help')\n";
+  err << program << ": the " << e->language << " edition's data file " << store::DataFileName(*e)
+      << " is not in the working directory " << working_dir << " (see '" << program
+      << " --help')\n";
 }
 
 }  // namespace app

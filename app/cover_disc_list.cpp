@@ -1,6 +1,11 @@
 // Drive scan, list composition and title of the cover-disc import.
 #include "app/cover_disc_list.h"
 
+#include <stdexcept>
+
+#include "engine/cp1252.h"
+#include "store/edition_registry.h"
+
 namespace app {
 namespace {
 
@@ -14,6 +19,17 @@ std::string UpperAz(std::string text) {
   return text;
 }
 
+// An edition's heading as record bytes; one the code page cannot write is
+// refused rather than cut short.
+std::string Cp1252(std::string_view utf8) {
+  std::string bytes;
+  if (engine::AppendUtf8AsCp1252(utf8, &bytes) != utf8.size()) {
+    throw std::invalid_argument("the cover-disc heading \"" + std::string(utf8) +
+                                "\" has no Windows-1252 form");
+  }
+  return bytes;
+}
+
 std::string HeadingLine(std::string_view heading, std::string_view issue, std::string_view year) {
   std::string line(heading);
   line.append(issue).append("-").append(year).append(":").append(kLineEnd);
@@ -23,10 +39,11 @@ std::string HeadingLine(std::string_view heading, std::string_view issue, std::s
 }  // namespace
 
 CoverDiscHeadings CoverDiscHeadingsOf(int32_t sprog) {
-  for (const CoverDiscHeadingRow& row : kCoverDiscHeadings) {
-    if (row.sprog == sprog) return row.headings;
+  const store::Edition* e = store::FindEdition(sprog);
+  if (e == nullptr) {
+    throw std::invalid_argument("no edition has the code " + std::to_string(sprog));
   }
-  return kCoverDiscHeadings[0].headings;
+  return {Cp1252(e->cover_disc.programs), Cp1252(e->cover_disc.also)};
 }
 
 char FindCdromLetter(const platform::IDriveTypes& drives) {

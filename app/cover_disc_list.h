@@ -10,7 +10,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/edition.h"
 #include "platform/drive_types.h"
 
 namespace app {
@@ -30,23 +29,13 @@ char FindCdromLetter(const platform::IDriveTypes& drives);
 using ListReader = std::function<std::string(const std::string& section, const std::string& key)>;
 
 struct CoverDiscHeadings {
-  std::string_view programs;  // heading of list 1, ends in a blank
-  std::string_view also;      // heading of list 2, ends in a blank
+  std::string programs;  // heading of list 1, ends in a blank
+  std::string also;      // heading of list 2, ends in a blank
 };
 
-// The headings by edition code (Windows-1252): Finnish in the Finnish
-// edition; the Norwegian and Swedish editions use the Danish wording, which
-// also serves any other code.
-struct CoverDiscHeadingRow {
-  int32_t sprog;
-  CoverDiscHeadings headings;
-};
-inline constexpr CoverDiscHeadingRow kCoverDiscHeadings[] = {
-    {kDansk, {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "}},
-    {kNorsk, {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "}},
-    {kSvensk, {"V-programmer p\xE5 V-cd ", "Ogs\xE5 p\xE5 V-cd "}},
-    {kSuomi, {"V-ohjelmat V-cd:ll\xE4 ", "My\xF6s V-cd:ll\xE4 "}},
-};
+// The headings of an edition (its Edition::cover_disc) in Windows-1252, as
+// they go into the record. Throws std::invalid_argument for a code no edition
+// has.
 CoverDiscHeadings CoverDiscHeadingsOf(int32_t sprog);
 
 // The record's text: list 1 (entries whose "VProgram" is "JA" in any case of

@@ -47,8 +47,8 @@ const platform::IDriveTypes& TVRegister::Drives() const {
 
 void TVRegister::ArtikelDataNewRecord(store::TArtikelData& data_set) {
   // A list on "all" sets no value. The comparison is with the edition's own
-  // "all" word: a Swedish or Finnish list on "Alla"/"Kaikki" must not store
-  // that word as the category.
+  // "all" word (Edition::alle_ord), which need not be the Danish one: no
+  // edition's list on its "all" may store that word as the category.
   const std::string& all = EditionAllWord(*this);
   // Year and issue: an unusable text (letters, an "all" word of another
   // edition) leaves the field empty without a message.

@@ -73,4 +73,18 @@ size_t DecodeUtf8(const char* p, const char* end, char32_t* cp) {
   return len;
 }
 
+size_t AppendUtf8AsCp1252(std::string_view utf8, std::string* out) {
+  const char* const begin = utf8.data();
+  const char* const end = begin + utf8.size();
+  for (const char* p = begin; p < end;) {
+    char32_t cp = 0;
+    const size_t len = DecodeUtf8(p, end, &cp);
+    const int byte = len == 0 ? -1 : UnicodeToCp1252(cp);
+    if (byte < 0) return static_cast<size_t>(p - begin);
+    out->push_back(static_cast<char>(byte));
+    p += len;
+  }
+  return utf8.size();
+}
+
 }  // namespace engine

@@ -3,8 +3,9 @@
 // All text of a data packet is Windows-1252. The five bytes that code page
 // leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the Unicode
 // characters of the same number, so every byte maps to a character and back.
-// Used by the XML packet reader (UTF-8 documents, character references) and by
-// tools that print packet text.
+// Used by the XML packet reader (UTF-8 documents, character references), by
+// tools that print packet text and by the data generator and the cover-disc
+// import, which write the editions' UTF-8 texts into records.
 #pragma once
 
 #include <cstddef>
@@ -28,5 +29,11 @@ void AppendCp1252AsUtf8(std::string_view text, std::string* out);
 // length and sets *cp, or returns 0 for a malformed, overlong, surrogate or
 // truncated sequence.
 size_t DecodeUtf8(const char* p, const char* end, char32_t* cp);
+
+// Appends the Windows-1252 form of UTF-8 text. Returns the number of bytes of
+// `utf8` converted: all of them, or the offset of the first sequence that is
+// malformed or stands for a character the code page cannot hold (`out` then
+// has the conversion of the text before it).
+size_t AppendUtf8AsCp1252(std::string_view utf8, std::string* out);
 
 }  // namespace engine

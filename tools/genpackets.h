@@ -10,7 +10,9 @@
 //
 // Called by: genpackets_main.cpp (the command), genpackets_issue.cpp (builds
 // issues from a content bank), genpackets_history.cpp (drives the engine),
-// and the four genpackets_<language>.cpp files that define the banks.
+// and the genpackets_<language>.cpp files that define the banks. What an
+// edition is (its categories, headings, data file and code) is the edition
+// registry's (store/edition_registry.h); a bank adds only its article texts.
 #pragma once
 
 #include <array>
@@ -20,6 +22,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "store/edition.h"
 
 namespace genpackets {
 
@@ -54,7 +58,7 @@ class Rng {
 // number 3 to 9), {price} (199 to 999), {bigprice} (999 to 5999).
 
 // Category positions, the same in every edition (the order of the category
-// list items 1 to 10).
+// list items 1 to 10, Edition::categories).
 enum Category : int {
   kReview = 0,     // Anmeldelse
   kArticle = 1,    // Artikel
@@ -86,20 +90,26 @@ struct ArticleKind {
 };
 
 struct EditionContent {
-  std::string language;  // for messages only
-  std::array<std::string, kCategoryCount> categories;
-  std::string disc_heading1;  // "V-programmer på V-cd " and its translations
-  std::string disc_heading2;
+  // The edition's own facts (language, categories in the order of Category,
+  // cover-disc headings, data file, code), from the registry.
+  const store::Edition* edition = nullptr;
   std::vector<ArticleKind> kinds;
   std::map<std::string, std::vector<std::string>> pools;
   // Lines added to a text when a record is corrected later ("Rettelse: ...").
   std::vector<std::string> corrections;
+
+  // The edition's language, for messages.
+  std::string Language() const { return edition->language; }
 };
 
 const EditionContent& DanishContent();
 const EditionContent& NorwegianContent();
 const EditionContent& SwedishContent();
 const EditionContent& FinnishContent();
+
+// The content bank of an edition code; throws std::runtime_error for a code
+// that has none.
+const EditionContent& ContentOf(int32_t sprog);
 
 // Pools every edition shares (invented product and company names); an
 // edition's own pool of the same name is used instead when it has one.
@@ -112,8 +122,9 @@ struct Article {
   std::optional<std::string> titel, tekst, kategori, vprogrammer;
 };
 
-// Converts UTF-8 to Windows-1252; throws std::runtime_error naming the text
-// for a character that code page cannot hold or for malformed UTF-8.
+// Converts UTF-8 to Windows-1252 (engine::AppendUtf8AsCp1252); throws
+// std::runtime_error naming the text for a character that code page cannot
+// hold or for malformed UTF-8.
 std::string Utf8To1252(const std::string& utf8);
 
 // Fills the slots of a pattern. `chosen` keeps the choices of one record.

@@ -1,10 +1,13 @@
-// Danish content bank of the packet generator: category names, cover-disc
-// headings, and the titles, sentences and word pools of every kind of article
-// in "Vexor for alle". Also used for the initial packet.
+// Danish content bank of the packet generator: the titles, sentences and word
+// pools of every kind of article in "Vexor for alle" (the edition's categories
+// and cover-disc headings are its registry row). Also used for the initial
+// packet.
 //
-// What must stay true: category names are exactly the edition's list items;
+// What must stay true: every category but the cover disc's has a kind;
 // every slot names a pool of this file or of genpackets_common.cpp; every
 // kind word (g_*, t_*) that the common pools name is defined here.
+#include "platform/locale.h"
+#include "store/edition_registry.h"
 #include "tools/genpackets.h"
 
 namespace genpackets {
@@ -12,11 +15,7 @@ namespace {
 
 EditionContent MakeDanish() {
   EditionContent c;
-  c.language = "Danish";
-  c.categories = {"Anmeldelse", "Artikel",       "Galleriet", "V-CD",     "Test",
-                  "Nyhed",      "Nyt på nettet", "Skole",     "Spørg os", "Sådan virker..."};
-  c.disc_heading1 = "V-programmer på V-cd ";
-  c.disc_heading2 = "Også på V-cd ";
+  c.edition = store::FindEdition(platform::kLangDanish);
 
   const std::vector<std::string> grades_and_prices = {
       "Karakter: {grade} ud af 6.", "Pris: ca. {price} kr.",

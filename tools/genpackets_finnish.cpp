@@ -1,12 +1,14 @@
-// Finnish content bank of the packet generator: category names, cover-disc
-// headings, and the titles, sentences and word pools of every kind of article
-// in "Vexorri Kaikille". Sentences are built so that a filled slot stands in
-// the nominative (names after a colon, "-peliä" constructions), since the
-// slots cannot inflect; prices are in euros.
+// Finnish content bank of the packet generator: the titles, sentences and word
+// pools of every kind of article in "Vexorri Kaikille" (the edition's
+// categories and cover-disc headings are its registry row). Sentences are built so that a filled
+// slot stands in the nominative (names after a colon, "-peliä" constructions), since the slots
+// cannot inflect; prices are in euros.
 //
-// What must stay true: category names are exactly the edition's list items;
+// What must stay true: every category but the cover disc's has a kind;
 // every slot names a pool of this file or of genpackets_common.cpp; every
 // kind word (g_*, t_*) that the common pools name is defined here.
+#include "platform/locale.h"
+#include "store/edition_registry.h"
 #include "tools/genpackets.h"
 
 namespace genpackets {
@@ -14,11 +16,7 @@ namespace {
 
 EditionContent MakeFinnish() {
   EditionContent c;
-  c.language = "Finnish";
-  c.categories = {"Arvostelut", "Artikkeli",   "Galleria", "V-CD",        "Testi",
-                  "Uutiset",    "Netin satoa", "Koulut",   "Kysy meiltä", "Näin toimii..."};
-  c.disc_heading1 = "V-ohjelmat V-cd:llä ";
-  c.disc_heading2 = "Myös V-cd:llä ";
+  c.edition = store::FindEdition(platform::kLangFinnish);
 
   const std::vector<std::string> grades_and_prices = {
       "Arvosana: {grade}/6.", "Hinta: n. {eur} euroa.", "Arvosana: {grade}/6. Hinta: {eur} euroa."};

@@ -56,8 +56,8 @@ class IssueBuilder {
     for (const auto& kind : content.kinds) by_category_[kind.category].push_back(&kind);
     for (int c = 0; c < kCategoryCount; ++c) {
       if (c != kCoverDisc && by_category_[c].empty()) {
-        throw std::runtime_error(content.language + " content has no kind of category " +
-                                 content.categories[c]);
+        throw std::runtime_error(content.Language() + " content has no kind of category " +
+                                 content.edition->categories[c]);
       }
     }
   }
@@ -90,7 +90,8 @@ class IssueBuilder {
       title = Utf8To1252(
           filler->Fill(kind.titles[rng_->Below(static_cast<uint32_t>(kind.titles.size()))]));
       if (title.size() > 80) {
-        throw std::runtime_error(content_.language + " title longer than 80 characters: " + title);
+        throw std::runtime_error(content_.Language() +
+                                 " title longer than 80 characters: " + title);
       }
       if (used_titles_.insert(title).second) break;
       // A repeated title is allowed only after many tries, with the issue
@@ -122,7 +123,7 @@ class IssueBuilder {
     a.nummer = issue;
     a.titel = title;
     a.tekst = Utf8To1252(text);
-    a.kategori = Utf8To1252(content_.categories[category]);
+    a.kategori = Utf8To1252(content_.edition->categories[category]);
     const int pages = rng_->Between(kind.min_pages, kind.max_pages);
     a.start_side = *page;
     a.slut_side = *page + pages - 1;
@@ -139,10 +140,10 @@ class IssueBuilder {
     const std::string when = std::to_string(issue) + "-" + std::to_string(year);
     const auto own = PickDistinct(filler, NamedPool(content_, "vprog"), rng_, rng_->Between(2, 4));
     const auto other = PickDistinct(filler, NamedPool(content_, "disc"), rng_, rng_->Between(3, 7));
-    std::string text = content_.disc_heading1 + when + ":" + kCrLf;
+    std::string text = content_.edition->cover_disc.programs + when + ":" + kCrLf;
     for (const auto& line : own) text += line + kCrLf;
     text += kCrLf;
-    text += content_.disc_heading2 + when + ":" + kCrLf;
+    text += content_.edition->cover_disc.also + when + ":" + kCrLf;
     for (const auto& line : other) text += line + kCrLf;
     std::string keywords;
     for (const auto* list : {&own, &other}) {
@@ -157,7 +158,7 @@ class IssueBuilder {
     // Issues 1 to 12 never sort after "9", so the title has two blanks.
     a.titel = "V-CD  " + when;
     a.tekst = Utf8To1252(text);
-    a.kategori = Utf8To1252(content_.categories[kCoverDisc]);
+    a.kategori = Utf8To1252(content_.edition->categories[kCoverDisc]);
     a.start_side = 0;
     a.slut_side = 0;
     a.vprogrammer = Utf8To1252(keywords);

@@ -1,10 +1,12 @@
-// Norwegian content bank of the packet generator: category names, cover-disc
-// headings (the Norwegian edition prints the Danish ones), and the titles,
-// sentences and word pools of every kind of article in "Vexor for alle".
+// Norwegian content bank of the packet generator: the titles, sentences and
+// word pools of every kind of article in "Vexor for alle" (the edition's
+// categories and cover-disc headings are its registry row).
 //
-// What must stay true: category names are exactly the edition's list items;
+// What must stay true: every category but the cover disc's has a kind;
 // every slot names a pool of this file or of genpackets_common.cpp; every
 // kind word (g_*, t_*) that the common pools name is defined here.
+#include "platform/locale.h"
+#include "store/edition_registry.h"
 #include "tools/genpackets.h"
 
 namespace genpackets {
@@ -12,11 +14,7 @@ namespace {
 
 EditionContent MakeNorwegian() {
   EditionContent c;
-  c.language = "Norwegian";
-  c.categories = {"Anmeldelse", "Artikkel",       "Galleriet", "V-CD",     "Test",
-                  "Nyhet",      "Nytt på nettet", "Skole",     "Spør oss", "Slik virker..."};
-  c.disc_heading1 = "V-programmer på V-cd ";
-  c.disc_heading2 = "Også på V-cd ";
+  c.edition = store::FindEdition(platform::kLangNorwegian);
 
   const std::vector<std::string> grades_and_prices = {"Karakter: {grade} av 6.",
                                                       "Pris: ca. {price} kr.",

@@ -1,11 +1,13 @@
 // Text helpers of the packet generator: the fixed-seed range cutting, the
-// UTF-8 to Windows-1252 conversion and the slot filler that turns a pattern
-// of a content bank into a title or a sentence.
+// UTF-8 to Windows-1252 conversion (the engine's, with the generator's
+// messages) and the slot filler that turns a pattern of a content bank into a
+// title or a sentence.
 //
 // What must stay true: the same seed and the same patterns give the same
 // bytes on every machine; no character outside Windows-1252 reaches a packet.
 #include <stdexcept>
 
+#include "engine/cp1252.h"
 #include "tools/genpackets.h"
 
 namespace genpackets {
@@ -21,56 +23,18 @@ uint32_t Rng::Below(uint32_t n) {
   }
 }
 
-namespace {
-
-// Code points of the bytes 0x80 to 0x9F in Windows-1252; 0 where the code page
-// leaves the byte undefined.
-constexpr char32_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-char ToByte(char32_t cp, const std::string& text) {
-  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
-  for (int i = 0; i < 32; ++i) {
-    if (kHighControls[i] != 0 && kHighControls[i] == cp) return static_cast<char>(0x80 + i);
-  }
-  throw std::runtime_error("character U+" + std::to_string(static_cast<uint32_t>(cp)) +
-                           " has no Windows-1252 byte, in: " + text);
-}
-
-}  // namespace
-
 std::string Utf8To1252(const std::string& utf8) {
   std::string out;
   out.reserve(utf8.size());
-  for (size_t i = 0; i < utf8.size();) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    char32_t cp = 0;
-    size_t extra = 0;
-    if (b < 0x80) {
-      cp = b;
-    } else if ((b & 0xE0) == 0xC0) {
-      cp = b & 0x1F;
-      extra = 1;
-    } else if ((b & 0xF0) == 0xE0) {
-      cp = b & 0x0F;
-      extra = 2;
-    } else {
-      throw std::runtime_error("malformed or unsupported UTF-8 in: " + utf8);
-    }
-    if (extra > 0 && i + extra >= utf8.size()) {
-      throw std::runtime_error("truncated UTF-8 in: " + utf8);
-    }
-    for (size_t k = 1; k <= extra; ++k) {
-      const auto c = static_cast<unsigned char>(utf8[i + k]);
-      if ((c & 0xC0) != 0x80) throw std::runtime_error("malformed UTF-8 in: " + utf8);
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    out.push_back(ToByte(cp, utf8));
-    i += extra + 1;
+  const size_t done = engine::AppendUtf8AsCp1252(utf8, &out);
+  if (done == utf8.size()) return out;
+  // Tell which of the two it was.
+  char32_t cp = 0;
+  if (engine::DecodeUtf8(utf8.data() + done, utf8.data() + utf8.size(), &cp) == 0) {
+    throw std::runtime_error("malformed or unsupported UTF-8 in: " + utf8);
   }
-  return out;
+  throw std::runtime_error("character U+" + std::to_string(static_cast<uint32_t>(cp)) +
+                           " has no Windows-1252 byte, in: " + utf8);
 }
 
 const std::vector<std::string>& SlotFiller::Pool(const std::string& name) const {
@@ -79,7 +43,7 @@ const std::vector<std::string>& SlotFiller::Pool(const std::string& name) const 
   const auto& common = CommonPools();
   auto shared = common.find(name);
   if (shared != common.end()) return shared->second;
-  throw std::runtime_error(content_.language + " content names an unknown pool {" + name + "}");
+  throw std::runtime_error(content_.Language() + " content names an unknown pool {" + name + "}");
 }
 
 std::string SlotFiller::Choose(const std::string& slot) {
@@ -89,7 +53,7 @@ std::string SlotFiller::Choose(const std::string& slot) {
     name = slot.substr(0, colon);
     part = static_cast<size_t>(std::stoi(slot.substr(colon + 1)));
   }
-  if (name.empty()) throw std::runtime_error("empty slot in " + content_.language + " content");
+  if (name.empty()) throw std::runtime_error("empty slot in " + content_.Language() + " content");
   if (name == "year") return std::to_string(year_);
   if (name == "issue") return std::to_string(issue_);
   std::string entry;
@@ -121,7 +85,7 @@ std::string SlotFiller::Choose(const std::string& slot) {
   for (size_t k = 0; k < part; ++k) {
     begin = entry.find('|', begin);
     if (begin == std::string::npos) {
-      throw std::runtime_error(content_.language + " pool entry '" + entry + "' has no part " +
+      throw std::runtime_error(content_.Language() + " pool entry '" + entry + "' has no part " +
                                std::to_string(part));
     }
     ++begin;

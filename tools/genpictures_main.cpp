@@ -5,20 +5,23 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
+#include <span>
 #include <stdexcept>
 #include <string>
 
+#include "platform/file_system.h"
 #include "tools/genpictures.h"
 
 namespace {
 
 void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
   std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) throw std::runtime_error("cannot write " + path.string());
+  std::string reason;
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  if (!platform::DefaultFileSystem().WriteFileAtomic(path.string(), std::span(data, bytes.size()),
+                                                     &reason)) {
+    throw std::runtime_error("cannot write " + path.string() + ": " + reason);
+  }
   std::printf("%s: %zu bytes\n", path.string().c_str(), bytes.size());
 }
 

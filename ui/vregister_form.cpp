@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "store/edition_registry.h"
 #include "store/initial_packet.h"
 #include "ui/pick_list_delegate.h"
 #include "ui/picture_decode.h"
@@ -175,7 +176,7 @@ VRegisterForm::VRegisterForm(platform::IFileSystem& fs, QWidget* parent,
     : QWidget(parent) {
   // The table and its stored settings; it opens once everything exists.
   ArtikelData = std::make_unique<store::TArtikelData>(fs);
-  ArtikelData->SetFileName("./Base.xml");
+  ArtikelData->SetFileName(store::DefaultEdition().data_file);
   ArtikelData->SetIndexName("TitelX");
   ArtikelData->SetFilterOptions({.foCaseInsensitive = true, .foNoPartialCompare = false});
   ArtikelData->SetData(store::InitialPacket());

@@ -6,6 +6,7 @@
 
 #include "app/error_display.h"
 #include "app/indeks_base.h"
+#include "ui/grid_columns.h"
 
 namespace app {
 namespace {
@@ -42,7 +43,9 @@ void ApplyEditorConfiguration(TVRegister& window) {
     widget->raise();
   }
   window.ArtikelGrid->SetReadOnly(false);
-  window.ArtikelGrid->SetColumnVisible(ui::kColSlut, true);
+  for (const ui::GridColumnDef& c : ui::kGridColumns) {
+    if (c.audience == ui::kForEditors) window.ArtikelGrid->SetColumnVisible(c.id, true);
+  }
   window.Manchet->setReadOnly(false);
   window.VProgrammer->setReadOnly(false);
   const auto show_error = [](std::exception_ptr e) { ShowException(e); };

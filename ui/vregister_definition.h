@@ -1,9 +1,10 @@
 // The stored definition of the main window `VRegister`, written as the tables
 // it is made of: the window's own settings, its fonts, its components (one row
-// each, in creation order), the search lists' entries, the grid's columns and
-// pick list, and which events reach which handler. VRegisterForm's builder
-// (vregister_form.cpp) reads these tables and nothing else, so a change of a
-// place, a text or an order is a change of one value here.
+// each, in creation order), the search lists' entries, and which events reach
+// which handler; the grid's columns are the column table (ui/grid_columns.h).
+// VRegisterForm's builder (vregister_form.cpp) reads these tables and nothing
+// else, so a change of a place, a text or an order is a change of one value
+// here.
 //
 // Places are pixels in the parent's client area at 96 pixels per inch, never
 // scaled. Texts are the Danish design texts (the edition replaces them at
@@ -171,29 +172,8 @@ inline constexpr ListDef kLists[] = {
     {"NummerEdit", kNummerItems, 9, 16},
 };
 
-// Grid columns by position. Width 64 where the definition sets none (the
-// grid's own default; the resizing rules set it).
-struct ColumnDef {
-  const char* field;
-  const char* title;
-  int width;
-  bool shown;
-};
-
-inline constexpr ColumnDef kGridColumns[] = {
-    {"Aargang", "Årgang", 55, true},         {"Nummer", "Blad nr.", 46, true},
-    {"Titel", "Titel", 197, true},           {"Kategori", "Kategori", 94, true},
-    {"StartSide", "Side", 40, true},         {"SlutSide", "Slutside", 52, true},
-    {"Sideantal", "Antal sider", 64, false},
-};
-
-// Offered for editing the cells of the column at kPickListColumn, only while
-// the grid can be edited.
-inline constexpr int kPickListColumn = 3;
-inline constexpr const char* kPickList[] = {
-    "Artikel", "Galleriet",      "V-CD",     "Vexor test", "Internet",
-    "Nyheder", "Nyt fra nettet", "Spørg os", "Skolen",     "Sådan virker...",
-};
+// The grid's columns and their pick list are a table of their own
+// (ui/grid_columns.h): the window's logic reads them too.
 
 // Which events reach which handler of the window; no other event is connected.
 struct EventDef {

@@ -115,14 +115,17 @@ QWidget* MakeComponent(const def::ComponentDef& d, QWidget* parent, DataSource* 
     }
     case def::ComponentKind::kGrid: {
       std::vector<ColumnSpec> columns;
-      for (const def::ColumnDef& c : def::kGridColumns) {
+      for (const GridColumnDef& c : kGridColumns) {
         columns.push_back({c.field, Text(c.title), c.width, c.shown});
       }
       auto* grid = new DataGrid(source, std::move(columns), parent);
       grid->horizontalHeader()->setFont(MakeFont(def::FontSetting::kTitle));
-      QStringList picks;
-      for (const char* item : def::kPickList) picks << Text(item);
-      grid->setItemDelegateForColumn(def::kPickListColumn, new PickListDelegate(picks, grid));
+      for (const GridColumnDef& c : kGridColumns) {
+        if (c.pick_list.empty()) continue;
+        QStringList picks;
+        for (const char* item : c.pick_list) picks << Text(item);
+        grid->setItemDelegateForColumn(c.id, new PickListDelegate(picks, grid));
+      }
       return grid;
     }
     case def::ComponentKind::kButton:
@@ -393,9 +396,12 @@ void VRegisterForm::FormCanResize(int new_width, int new_height, bool& resize) {
     FilterGruppe->resize(h.gruppe_width, FilterGruppe->height());
     // By position: a column dragged elsewhere is sized by its new place.
     QHeaderView* header = ArtikelGrid->horizontalHeader();
-    for (size_t i = 0; i < kRuledColumnPositions.size(); ++i) {
-      const int logical = header->logicalIndex(kRuledColumnPositions[i]);
-      if (logical >= 0) header->resizeSection(logical, h.column_widths[i]);
+    for (const GridColumnDef& c : kGridColumns) {
+      if (c.width_share == kNoSlot) continue;
+      const int logical = header->logicalIndex(c.id);
+      if (logical >= 0) {
+        header->resizeSection(logical, h.column_widths[static_cast<size_t>(c.width_share)]);
+      }
     }
   }
   if (layout.vertical) {

@@ -29,6 +29,7 @@
 #include "ui/data_source.h"
 #include "ui/db_grid.h"
 #include "ui/db_memo.h"
+#include "ui/grid_columns.h"
 #include "ui/styled_back_panel.h"
 #include "ui/styled_combo_box.h"
 #include "ui/styled_edit.h"
@@ -39,17 +40,6 @@
 #include "ui/styled_sys_info.h"
 
 namespace ui {
-
-// Grid column positions.
-enum GridColumn {
-  kColAargang,
-  kColNummer,
-  kColTitel,
-  kColKategori,
-  kColStart,
-  kColSlut,
-  kColSideantal
-};
 
 class VRegisterForm : public QWidget {
   Q_OBJECT

@@ -21,7 +21,6 @@ namespace app {
 using store::Edition;
 using store::FileNotices;
 using store::kEditions;
-using store::kTitledGridPositions;
 
 // Edition codes are the system's primary language identifiers.
 inline constexpr int32_t kDansk = platform::kLangDanish;

@@ -1,40 +1,23 @@
 // Applies the editor configuration's table to the window.
 #include "app/editor_configuration.h"
 
-#include <stdexcept>
-#include <string>
+#include <algorithm>
 
 #include "app/error_display.h"
 #include "app/indeks_base.h"
+#include "ui/grid_columns.h"
+#include "ui/vregister_definition.h"
 
 namespace app {
-namespace {
 
-QWidget* ComponentNamed(TVRegister& w, std::string_view name) {
-  const std::pair<std::string_view, QWidget*> components[] = {
-      {"NyPost", w.NyPost},
-      {"SletPost", w.SletPost},
-      {"RydOp", w.RydOp},
-      {"RydOp2", w.RydOp2},
-      {"Decap", w.Decap},
-      {"HentV", w.HentV},
-      {"NytSprog", w.NytSprog},
-      {"KeyLabel", w.KeyLabel},
-      {"VProgrammer", w.VProgrammer},
-      {"SideLabel", w.SideLabel},
-      {"StartSideEdit", w.StartSideEdit},
-  };
-  for (const auto& [component_name, widget] : components) {
-    if (component_name == name) return widget;
-  }
-  throw std::logic_error("no component " + std::string(name));
-}
-
-}  // namespace
+// Each row names a component of the window definition.
+static_assert(std::ranges::all_of(kEditorComponents, [](const EditorComponent& c) {
+  return ui::definition::FindComponent(c.name) != nullptr;
+}));
 
 void ApplyEditorConfiguration(TVRegister& window) {
   for (const EditorComponent& c : kEditorComponents) {
-    QWidget* widget = ComponentNamed(window, c.name);
+    QWidget* widget = window.Component(c.name);
     int left = c.left == kDefinitionPlace ? widget->x() : c.left;
     int top = c.top == kDefinitionPlace ? widget->y() : c.top;
     widget->move(left, top);
@@ -42,7 +25,9 @@ void ApplyEditorConfiguration(TVRegister& window) {
     widget->raise();
   }
   window.ArtikelGrid->SetReadOnly(false);
-  window.ArtikelGrid->SetColumnVisible(ui::kColSlut, true);
+  for (const ui::GridColumnDef& c : ui::kGridColumns) {
+    if (c.audience == ui::kForEditors) window.ArtikelGrid->SetColumnVisible(c.id, true);
+  }
   window.Manchet->setReadOnly(false);
   window.VProgrammer->setReadOnly(false);
   const auto show_error = [](std::exception_ptr e) { ShowException(e); };

@@ -7,9 +7,10 @@
 // shows, each at the definition's place or at a place of its own where a
 // component shown at the default window size (636 by 459) would cover it.
 // Beyond that it makes the grid and both text boxes editable (an editable
-// grid offers the category column's pick list of the window definition) and
-// shows the grid's end-page column, and has the table hold its data file's
-// edit lock, so that a second editor is told the file is being edited.
+// grid offers the category column's pick list of the column table) and
+// shows the grid's columns the column table keeps for editors (the end
+// page), and has the table hold its data file's edit lock, so that a second
+// editor is told the file is being edited.
 #pragma once
 
 #include <string_view>

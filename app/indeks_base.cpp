@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <algorithm>
+#include <type_traits>
 
 #include "app/data_file_notices.h"
 #include "app/edition.h"
@@ -25,9 +26,8 @@ namespace app {
 
 namespace {
 
-// The sort order a title click selects, by the column's creation number.
-constexpr const char* kTitleClickOrders[] = {"AargangX", "NummerX", "TitelX", "KategoriX",
-                                             "StartX"};
+// An edition titles the columns with a title slot, one title each.
+static_assert(std::extent_v<decltype(Edition::grid_titles)> == ui::kGridTitleSlots);
 
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -95,8 +95,9 @@ void TVRegister::FormCreate() {
   VProgrammer->setReadOnly(true);
   KeyLabel->hide();
   VProgrammer->hide();
-  ArtikelGrid->SetColumnVisible(ui::kColSlut, false);
-  ArtikelGrid->SetColumnVisible(ui::kColSideantal, true);
+  for (const ui::GridColumnDef& c : ui::kGridColumns) {
+    ArtikelGrid->SetColumnVisible(c.id, c.audience == ui::kForEveryone);
+  }
   StartSideEdit->hide();
   SideLabel->hide();
   NytSprog->hide();
@@ -197,8 +198,9 @@ void TVRegister::SaetSprog() {
     Kategori->setText(Text(e->kategori));
     FilterGruppe->setTitle(Text(e->filter_gruppe));
     Tekst->setText(Text(e->tekst));
-    for (int i = 0; i < 6; ++i) {
-      ArtikelGrid->SetColumnTitle(kTitledGridPositions[i], Text(e->grid_titles[i]));
+    for (const ui::GridColumnDef& c : ui::kGridColumns) {
+      if (c.title_slot == ui::kNoSlot) continue;
+      ArtikelGrid->SetColumnTitle(c.id, Text(e->grid_titles[c.title_slot]));
     }
     TekstLabel->setText(Text(e->tekst_label));
     KeyLabel->setText(Text(e->key_label));
@@ -258,8 +260,9 @@ void TVRegister::SaetFilter() {
 }
 
 void TVRegister::ArtikelGridTitleClick(int column) {
-  if (column < 0 || column >= static_cast<int>(std::size(kTitleClickOrders))) return;
-  ArtikelData->SetIndexName(kTitleClickOrders[column]);
+  // By the column's creation number: a dragged column keeps its order.
+  const ui::GridColumnDef* c = ui::FindGridColumn(column);
+  if (c != nullptr && c->sort_order != nullptr) ArtikelData->SetIndexName(c->sort_order);
 }
 
 // ============================ the page count ===============================

@@ -62,9 +62,6 @@ struct Edition {
   CoverDiscWords cover_disc;
 };
 
-// Grid positions of Edition::grid_titles, in order.
-inline constexpr int kTitledGridPositions[6] = {0, 1, 2, 3, 4, 6};
-
 // The data file's name alone: "./Base.xml" -> "Base.xml".
 constexpr std::string_view DataFileName(const Edition& e) {
   std::string_view name = e.data_file;

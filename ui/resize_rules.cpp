@@ -5,7 +5,7 @@
 namespace ui {
 namespace {
 
-std::array<int, 6> ColumnWidths(int32_t w) {
+std::array<int, kWidthShares> ColumnWidths(int32_t w) {
   int r = w - 80;  // the room the shown columns share
   int c0 = r / 10;
   if (c0 > 50) c0 = 50;

@@ -5,9 +5,9 @@
 //
 // Horizontal, only for 300 <= W <= 810: grid width W - 40, text box width
 // W - 130, exit button left W - 95, logo left W - 99, group width W - 72 up to
-// W = 507 and 435 above, and the widths of the grid's columns at positions
-// 0, 1, 2, 3, 4 and 6, which share W - 80 (the column at position 5 keeps its
-// width).
+// W = 507 and 435 above, and kWidthShares widths for the grid's columns,
+// which share W - 80. Which column takes which share is the column table's
+// (ui/grid_columns.h); a column that takes none keeps its width.
 // Vertical: H <= 400 gives the fixed small layout (the text box's height is
 // not touched); 400 < H <= 827 follows H; H > 827 changes nothing.
 //
@@ -21,8 +21,8 @@
 
 namespace ui {
 
-// Grid positions whose widths the rules set, in the order they share the room.
-inline constexpr std::array<int, 6> kRuledColumnPositions = {0, 1, 2, 3, 4, 6};
+// How many column widths the rules set, in the order they share the room.
+inline constexpr int kWidthShares = 6;
 
 struct HorizontalLayout {
   int grid_width;
@@ -30,7 +30,7 @@ struct HorizontalLayout {
   int afslut_left;
   int logo_left;
   int gruppe_width;
-  std::array<int, 6> column_widths;  // for kRuledColumnPositions, in that order
+  std::array<int, kWidthShares> column_widths;  // by share
 
   bool operator==(const HorizontalLayout&) const = default;
 };

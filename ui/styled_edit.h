@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QString>
 
+#include "ui/caret_blink.h"
+
 namespace ui {
 
 class TStyledEdit : public QLineEdit {
@@ -32,7 +34,7 @@ class TStyledEdit : public QLineEdit {
 
  private:
   QString last_text_;
-  int caret_blink_ms_ = 530;
+  int caret_blink_ms_ = kDefaultCaretBlinkMs;
 };
 
 }  // namespace ui

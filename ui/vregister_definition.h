@@ -1,9 +1,12 @@
 // The stored definition of the main window `VRegister`, written as the tables
 // it is made of: the window's own settings, its fonts, its components (one row
-// each, in creation order), the search lists' entries, the grid's columns and
-// pick list, and which events reach which handler. VRegisterForm's builder
-// (vregister_form.cpp) reads these tables and nothing else, so a change of a
-// place, a text or an order is a change of one value here.
+// each, in creation order), the search lists' entries, the settings of the
+// search word field, the start page field and the article table, and which
+// events reach which handler; the grid's columns are the column table
+// (ui/grid_columns.h). VRegisterForm's builder (vregister_form.cpp) reads
+// these tables and nothing else, so a change of a place, a text or an order
+// is a change of one value here. Tables that name a component name one of
+// kComponents (checked at compile time).
 //
 // Places are pixels in the parent's client area at 96 pixels per inch, never
 // scaled. Texts are the Danish design texts (the edition replaces them at
@@ -11,6 +14,10 @@
 #pragma once
 
 #include <span>
+#include <string_view>
+
+#include "store/filter_compile.h"
+#include "ui/caret_blink.h"
 
 namespace ui::definition {
 
@@ -136,6 +143,14 @@ inline constexpr ComponentDef kComponents[] = {
 };
 // clang-format on
 
+// The row of a component, or null for a name that is none.
+constexpr const ComponentDef* FindComponent(std::string_view name) {
+  for (const ComponentDef& d : kComponents) {
+    if (name == d.name) return &d;
+  }
+  return nullptr;
+}
+
 // The input each label stands for (the label's FocusControl): a screen reader
 // hears the input by the label's text, and the label's mnemonic moves there.
 // Each pair shares its parent.
@@ -171,28 +186,42 @@ inline constexpr ListDef kLists[] = {
     {"NummerEdit", kNummerItems, 9, 16},
 };
 
-// Grid columns by position. Width 64 where the definition sets none (the
-// grid's own default; the resizing rules set it).
-struct ColumnDef {
-  const char* field;
-  const char* title;
-  int width;
-  bool shown;
+// The grid's columns and their pick list are a table of their own
+// (ui/grid_columns.h): the window's logic reads them too.
+
+// The search word field: the caret's blink, half a cycle.
+struct EditDef {
+  const char* name;
+  int caret_blink_ms;
 };
 
-inline constexpr ColumnDef kGridColumns[] = {
-    {"Aargang", "Årgang", 55, true},         {"Nummer", "Blad nr.", 46, true},
-    {"Titel", "Titel", 197, true},           {"Kategori", "Kategori", 94, true},
-    {"StartSide", "Side", 40, true},         {"SlutSide", "Slutside", 52, true},
-    {"Sideantal", "Antal sider", 64, false},
+inline constexpr EditDef kEdits[] = {
+    {"Tekstord", kDefaultCaretBlinkMs},
 };
 
-// Offered for editing the cells of the column at kPickListColumn, only while
-// the grid can be edited.
-inline constexpr int kPickListColumn = 3;
-inline constexpr const char* kPickList[] = {
-    "Artikel", "Galleriet",      "V-CD",     "Vexor test", "Internet",
-    "Nyheder", "Nyt fra nettet", "Spørg os", "Skolen",     "Sådan virker...",
+// The start page field: its range and steps (Up/Down, Page Up/Page Down).
+struct SpinDef {
+  const char* name;
+  double min_value, max_value;
+  double step, large_step;
+};
+
+inline constexpr SpinDef kSpins[] = {
+    {"StartSideEdit", 0, 100, 1, 10},
+};
+
+// The article table's stored settings. Its data file is the starting
+// edition's, set by the builder.
+struct TableDef {
+  const char* name;
+  const char* index_name;  // the sort order until the settings give one
+  store::TFilterOptions filter_options;
+};
+
+inline constexpr TableDef kTable = {
+    "ArtikelData",
+    "TitelX",
+    {.foCaseInsensitive = true, .foNoPartialCompare = false},
 };
 
 // Which events reach which handler of the window; no other event is connected.
@@ -228,5 +257,23 @@ inline constexpr const char* kBackgroundList = "Baggrundsbillede";
 inline constexpr int kBackgroundItem = 1;  // item 0 (800x600) is stored, never shown
 inline constexpr const char* kLogoList = "VLogo";
 inline constexpr int kLogoItem = 0;
+
+namespace check {
+
+template <typename Row, typename... Names>
+constexpr bool NamesComponents(std::span<const Row> rows, Names Row::*... names) {
+  for (const Row& row : rows) {
+    if (((FindComponent(row.*names) == nullptr) || ...)) return false;
+  }
+  return true;
+}
+
+}  // namespace check
+
+static_assert(check::NamesComponents<LabelInputDef>(kLabelInputs, &LabelInputDef::label,
+                                                    &LabelInputDef::input));
+static_assert(check::NamesComponents<ListDef>(kLists, &ListDef::name));
+static_assert(check::NamesComponents<EditDef>(kEdits, &EditDef::name));
+static_assert(check::NamesComponents<SpinDef>(kSpins, &SpinDef::name));
 
 }  // namespace ui::definition

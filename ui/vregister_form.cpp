@@ -73,6 +73,15 @@ QString Text(const char* utf8) { return QString::fromUtf8(utf8 == nullptr ? "" :
 
 // ---- Making one component ----
 
+// The row of a settings table for a component, or null.
+template <typename Row, size_t N>
+const Row* RowNamed(const Row (&rows)[N], std::string_view name) {
+  for (const Row& row : rows) {
+    if (name == row.name) return &row;
+  }
+  return nullptr;
+}
+
 QWidget* MakeComponent(const def::ComponentDef& d, QWidget* parent, DataSource* source) {
   switch (d.kind) {
     case def::ComponentKind::kBackPanel:
@@ -103,27 +112,34 @@ QWidget* MakeComponent(const def::ComponentDef& d, QWidget* parent, DataSource* 
     case def::ComponentKind::kEdit: {
       auto* edit = new TStyledEdit(parent);
       edit->SetText(Text(d.text));
-      edit->SetCaretBlinkInterval(530);
+      if (const def::EditDef* e = RowNamed(def::kEdits, d.name)) {
+        edit->SetCaretBlinkInterval(e->caret_blink_ms);
+      }
       return edit;
     }
     case def::ComponentKind::kSpinEdit: {
       auto* spin = new TStyledSpinEdit(parent);
-      spin->SetMinValue(0);
-      spin->SetMaxValue(100);
-      spin->SetStep(1);
-      spin->SetLargeStep(10);
+      if (const def::SpinDef* r = RowNamed(def::kSpins, d.name)) {
+        spin->SetMinValue(r->min_value);
+        spin->SetMaxValue(r->max_value);
+        spin->SetStep(r->step);
+        spin->SetLargeStep(r->large_step);
+      }
       return spin;
     }
     case def::ComponentKind::kGrid: {
       std::vector<ColumnSpec> columns;
-      for (const def::ColumnDef& c : def::kGridColumns) {
+      for (const GridColumnDef& c : kGridColumns) {
         columns.push_back({c.field, Text(c.title), c.width, c.shown});
       }
       auto* grid = new DataGrid(source, std::move(columns), parent);
       grid->horizontalHeader()->setFont(MakeFont(def::FontSetting::kTitle));
-      QStringList picks;
-      for (const char* item : def::kPickList) picks << Text(item);
-      grid->setItemDelegateForColumn(def::kPickListColumn, new PickListDelegate(picks, grid));
+      for (const GridColumnDef& c : kGridColumns) {
+        if (c.pick_list.empty()) continue;
+        QStringList picks;
+        for (const char* item : c.pick_list) picks << Text(item);
+        grid->setItemDelegateForColumn(c.id, new PickListDelegate(picks, grid));
+      }
       return grid;
     }
     case def::ComponentKind::kButton:
@@ -141,7 +157,7 @@ bool TakesFocus(def::ComponentKind kind) {
 
 // The keyboard order: by tab order within each parent, a container's
 // components at the container's place.
-void TabChain(const char* parent, const std::map<std::string, QWidget*>& made,
+void TabChain(const char* parent, const std::map<std::string, QWidget*, std::less<>>& made,
               std::vector<QWidget*>* chain) {
   std::vector<const def::ComponentDef*> children;
   for (const def::ComponentDef& d : def::kComponents) {
@@ -159,13 +175,51 @@ void TabChain(const char* parent, const std::map<std::string, QWidget*>& made,
 }
 
 template <typename T>
-T* Member(const std::map<std::string, QWidget*>& made, const char* name) {
+T* Member(const std::map<std::string, QWidget*, std::less<>>& made, const char* name) {
   auto it = made.find(name);
   assert(it != made.end());
   auto* w = qobject_cast<T*>(it->second);
   assert(w != nullptr);
   return w;
 }
+
+// The kind of component each member's class is made for.
+using K = def::ComponentKind;
+// clang-format off
+constexpr K KindOf(const TStyledBackPanel*) { return K::kBackPanel; }
+constexpr K KindOf(const TStyledImage*) { return K::kImage; }
+constexpr K KindOf(const QLabel*) { return K::kLabel; }
+constexpr K KindOf(const TStyledGroupBox*) { return K::kGroupBox; }
+constexpr K KindOf(const TStyledComboBox*) { return K::kComboBox; }
+constexpr K KindOf(const TStyledEdit*) { return K::kEdit; }
+constexpr K KindOf(const TStyledSpinEdit*) { return K::kSpinEdit; }
+constexpr K KindOf(const DataGrid*) { return K::kGrid; }
+constexpr K KindOf(const QPushButton*) { return K::kButton; }
+constexpr K KindOf(const DataMemo*) { return K::kMemo; }
+// clang-format on
+
+struct MemberDef {
+  std::string_view name;
+  K kind;
+};
+
+#define VREGISTER_FORM_MEMBER_DEF(Class, name) \
+  MemberDef{#name, KindOf(static_cast<const Class*>(nullptr))},
+constexpr MemberDef kMembers[] = {VREGISTER_FORM_COMPONENTS(VREGISTER_FORM_MEMBER_DEF)};
+#undef VREGISTER_FORM_MEMBER_DEF
+
+// The members are the definition's components: the same names in the same
+// order, each of the class its kind makes.
+constexpr bool MembersAreTheComponents() {
+  if (std::size(kMembers) != std::size(def::kComponents)) return false;
+  for (size_t i = 0; i < std::size(kMembers); ++i) {
+    if (kMembers[i].name != def::kComponents[i].name) return false;
+    if (kMembers[i].kind != def::kComponents[i].kind) return false;
+  }
+  return true;
+}
+static_assert(MembersAreTheComponents(),
+              "VREGISTER_FORM_COMPONENTS and the definition's kComponents disagree");
 
 }  // namespace
 
@@ -177,8 +231,8 @@ VRegisterForm::VRegisterForm(platform::IFileSystem& fs, QWidget* parent,
   // The table and its stored settings; it opens once everything exists.
   ArtikelData = std::make_unique<store::TArtikelData>(fs);
   ArtikelData->SetFileName(store::DefaultEdition().data_file);
-  ArtikelData->SetIndexName("TitelX");
-  ArtikelData->SetFilterOptions({.foCaseInsensitive = true, .foNoPartialCompare = false});
+  ArtikelData->SetIndexName(def::kTable.index_name);
+  ArtikelData->SetFilterOptions(def::kTable.filter_options);
   ArtikelData->SetData(store::InitialPacket());
   InstallWindowAccessibility();
   Build(screen != nullptr ? *screen : platform::SystemScreen());
@@ -221,7 +275,7 @@ void VRegisterForm::Build(const platform::IScreen& screen) {
   Baggrundsbillede->Add(Background1Jpeg());
 
   // Visual components, in creation order.
-  std::map<std::string, QWidget*> made;
+  std::map<std::string, QWidget*, std::less<>>& made = components_;
   made[win.name] = this;
   for (const def::ComponentDef& d : def::kComponents) {
     QWidget* w = MakeComponent(d, made.at(d.parent), DataSource1);
@@ -242,32 +296,9 @@ void VRegisterForm::Build(const platform::IScreen& screen) {
     if (!def::IsWindowed(d->kind)) made.at(d->name)->lower();
   }
 
-  Baggrund = Member<TStyledBackPanel>(made, "Baggrund");
-  Logo = Member<TStyledImage>(made, "Logo");
-  TekstLabel = Member<QLabel>(made, "TekstLabel");
-  KeyLabel = Member<QLabel>(made, "KeyLabel");
-  FilterGruppe = Member<TStyledGroupBox>(made, "FilterGruppe");
-  Nummer = Member<QLabel>(made, "Nummer");
-  Tekst = Member<QLabel>(made, "Tekst");
-  Kategori = Member<QLabel>(made, "Kategori");
-  Aargang = Member<QLabel>(made, "Aargang");
-  SideLabel = Member<QLabel>(made, "SideLabel");
-  KategoriValg = Member<TStyledComboBox>(made, "KategoriValg");
-  Tekstord = Member<TStyledEdit>(made, "Tekstord");
-  AargangEdit = Member<TStyledComboBox>(made, "AargangEdit");
-  NummerEdit = Member<TStyledComboBox>(made, "NummerEdit");
-  StartSideEdit = Member<TStyledSpinEdit>(made, "StartSideEdit");
-  ArtikelGrid = Member<DataGrid>(made, "ArtikelGrid");
-  RydOp = Member<QPushButton>(made, "RydOp");
-  Decap = Member<QPushButton>(made, "Decap");
-  RydOp2 = Member<QPushButton>(made, "RydOp2");
-  NyPost = Member<QPushButton>(made, "NyPost");
-  Manchet = Member<DataMemo>(made, "Manchet");
-  VProgrammer = Member<DataMemo>(made, "VProgrammer");
-  SletPost = Member<QPushButton>(made, "SletPost");
-  Afslut = Member<QPushButton>(made, "Afslut");
-  NytSprog = Member<QPushButton>(made, "NytSprog");
-  HentV = Member<QPushButton>(made, "HentV");
+#define VREGISTER_FORM_BIND(Class, name) name = Member<Class>(made, #name);
+  VREGISTER_FORM_COMPONENTS(VREGISTER_FORM_BIND)
+#undef VREGISTER_FORM_BIND
 
   // Pictures.
   Baggrund->SetImageList(Baggrundsbillede);
@@ -311,6 +342,14 @@ VRegisterForm::~VRegisterForm() {
   } catch (...) {
   }
   if (DataSource1 != nullptr) DataSource1->Detach();
+}
+
+QWidget* VRegisterForm::Component(std::string_view name) const {
+  auto it = components_.find(name);
+  if (it == components_.end() || def::FindComponent(name) == nullptr) {
+    throw std::logic_error("no component " + std::string(name));
+  }
+  return it->second;
 }
 
 void VRegisterForm::CloseTable() {
@@ -394,9 +433,12 @@ void VRegisterForm::FormCanResize(int new_width, int new_height, bool& resize) {
     FilterGruppe->resize(h.gruppe_width, FilterGruppe->height());
     // By position: a column dragged elsewhere is sized by its new place.
     QHeaderView* header = ArtikelGrid->horizontalHeader();
-    for (size_t i = 0; i < kRuledColumnPositions.size(); ++i) {
-      const int logical = header->logicalIndex(kRuledColumnPositions[i]);
-      if (logical >= 0) header->resizeSection(logical, h.column_widths[i]);
+    for (const GridColumnDef& c : kGridColumns) {
+      if (c.width_share == kNoSlot) continue;
+      const int logical = header->logicalIndex(c.id);
+      if (logical >= 0) {
+        header->resizeSection(logical, h.column_widths[static_cast<size_t>(c.width_share)]);
+      }
     }
   }
   if (layout.vertical) {

@@ -20,7 +20,9 @@
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "platform/file_system.h"
@@ -29,6 +31,7 @@
 #include "ui/data_source.h"
 #include "ui/db_grid.h"
 #include "ui/db_memo.h"
+#include "ui/grid_columns.h"
 #include "ui/styled_back_panel.h"
 #include "ui/styled_combo_box.h"
 #include "ui/styled_edit.h"
@@ -40,16 +43,37 @@
 
 namespace ui {
 
-// Grid column positions.
-enum GridColumn {
-  kColAargang,
-  kColNummer,
-  kColTitel,
-  kColKategori,
-  kColStart,
-  kColSlut,
-  kColSideantal
-};
+// The visual components, in their creation order: class and name. Each is a
+// row of the definition's kComponents, in the same order and of the kind its
+// class makes (checked at compile time, in vregister_form.cpp); the builder
+// binds each member to the component of its name.
+#define VREGISTER_FORM_COMPONENTS(X) \
+  X(TStyledBackPanel, Baggrund)      \
+  X(TStyledImage, Logo)              \
+  X(QLabel, TekstLabel)              \
+  X(QLabel, KeyLabel)                \
+  X(TStyledGroupBox, FilterGruppe)   \
+  X(QLabel, Nummer)                  \
+  X(QLabel, Tekst)                   \
+  X(QLabel, Kategori)                \
+  X(QLabel, Aargang)                 \
+  X(QLabel, SideLabel)               \
+  X(TStyledComboBox, KategoriValg)   \
+  X(TStyledEdit, Tekstord)           \
+  X(TStyledComboBox, AargangEdit)    \
+  X(TStyledComboBox, NummerEdit)     \
+  X(TStyledSpinEdit, StartSideEdit)  \
+  X(DataGrid, ArtikelGrid)           \
+  X(QPushButton, RydOp)              \
+  X(QPushButton, Decap)              \
+  X(QPushButton, RydOp2)             \
+  X(QPushButton, NyPost)             \
+  X(DataMemo, Manchet)               \
+  X(DataMemo, VProgrammer)           \
+  X(QPushButton, SletPost)           \
+  X(QPushButton, Afslut)             \
+  X(QPushButton, NytSprog)           \
+  X(QPushButton, HentV)
 
 class VRegisterForm : public QWidget {
   Q_OBJECT
@@ -97,32 +121,13 @@ class VRegisterForm : public QWidget {
   TStyledGraphicList* Baggrundsbillede = nullptr;
 
   // Visual components, in their creation order.
-  TStyledBackPanel* Baggrund = nullptr;
-  TStyledImage* Logo = nullptr;
-  QLabel* TekstLabel = nullptr;
-  QLabel* KeyLabel = nullptr;
-  TStyledGroupBox* FilterGruppe = nullptr;
-  QLabel* Nummer = nullptr;
-  QLabel* Tekst = nullptr;
-  QLabel* Kategori = nullptr;
-  QLabel* Aargang = nullptr;
-  QLabel* SideLabel = nullptr;
-  TStyledComboBox* KategoriValg = nullptr;
-  TStyledEdit* Tekstord = nullptr;
-  TStyledComboBox* AargangEdit = nullptr;
-  TStyledComboBox* NummerEdit = nullptr;
-  TStyledSpinEdit* StartSideEdit = nullptr;
-  DataGrid* ArtikelGrid = nullptr;
-  QPushButton* RydOp = nullptr;
-  QPushButton* Decap = nullptr;
-  QPushButton* RydOp2 = nullptr;
-  QPushButton* NyPost = nullptr;
-  DataMemo* Manchet = nullptr;
-  DataMemo* VProgrammer = nullptr;
-  QPushButton* SletPost = nullptr;
-  QPushButton* Afslut = nullptr;
-  QPushButton* NytSprog = nullptr;
-  QPushButton* HentV = nullptr;
+#define VREGISTER_FORM_MEMBER(Class, name) Class* name = nullptr;
+  VREGISTER_FORM_COMPONENTS(VREGISTER_FORM_MEMBER)
+#undef VREGISTER_FORM_MEMBER
+
+  // The visual component of a definition name; throws std::logic_error for a
+  // name the definition has no component of.
+  QWidget* Component(std::string_view name) const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -138,6 +143,8 @@ class VRegisterForm : public QWidget {
   // Runs FormCanResize for the outer size, then takes it within the limits.
   void ProposeOuterSize(int width, int height);
 
+  // The visual components by name, and the window by its own.
+  std::map<std::string, QWidget*, std::less<>> components_;
   // The client size the window last took; a resize event of that size is no
   // new proposal.
   QSize taken_client_size_;

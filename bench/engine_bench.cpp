@@ -9,7 +9,7 @@
 #include "engine/data_object.h"
 #include "engine/ds_interfaces.h"
 #include "engine/table_data.h"
-#include "store/db_error.h"
+#include "store/article_filter_host.h"
 #include "store/filter_compile.h"
 #include "tests/packet_samples.h"
 
@@ -154,16 +154,6 @@ void BM_MoveToSeqNoAndRead(benchmark::State& state) {
 }
 BENCHMARK(BM_MoveToSeqNoAndRead)->Unit(benchmark::kMicrosecond);
 
-// The article fields the filter compiler needs, for the filtered-view figure.
-class BenchHost : public store::IFilterHost {
- public:
-  store::FilterFieldInfo FieldByNameForFilter(std::string_view name) const override {
-    if (name == "Aargang") return {"Aargang", 1, store::TFieldType::ftInteger, 0};
-    if (name == "Titel") return {"Titel", 3, store::TFieldType::ftString, 80};
-    throw store::EDatabaseError("Field '" + std::string(name) + "' not found");
-  }
-};
-
 // Switching the order of a cursor whose filter passes about a tenth of a
 // million rows: the view is selected again from the new order.
 void BM_UseIndexOrderFiltered(benchmark::State& state) {
@@ -173,7 +163,7 @@ void BM_UseIndexOrderFiltered(benchmark::State& state) {
   base->CreateIndex(Index("TitelX", 3));
   auto c = engine::CreateDSCursor();
   c->InitCursor(base.get());
-  BenchHost host;
+  store::ArticleFilterHost host;
   std::vector<uint8_t> block =
       store::CompileFilterText(host, "Aargang >= 2000 and Aargang <= 2001", {true, false});
   engine::FilterHandle h;

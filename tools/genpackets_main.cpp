@@ -7,28 +7,13 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <span>
-#include <stdexcept>
 #include <string>
 
-#include "platform/file_system.h"
 #include "store/edition_registry.h"
+#include "tools/generated_file.h"
 #include "tools/genpackets.h"
 
-namespace {
-
-void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::filesystem::create_directories(path.parent_path());
-  std::string reason;
-  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-  if (!platform::DefaultFileSystem().WriteFileAtomic(path.string(), std::span(data, bytes.size()),
-                                                     &reason)) {
-    throw std::runtime_error("cannot write " + path.string() + ": " + reason);
-  }
-  std::printf("%s: %zu bytes\n", path.string().c_str(), bytes.size());
-}
-
-}  // namespace
+using tools::WriteGeneratedFile;
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -38,12 +23,12 @@ int main(int argc, char** argv) {
   const std::filesystem::path out = argv[1];
   try {
     using namespace genpackets;
-    WriteFile(out / "resources" / "initial.packet", MakeInitialPacket());
+    WriteGeneratedFile(out / "resources" / "initial.packet", MakeInitialPacket());
     // Seeds: the edition's language identifier, so each edition has its own mix.
     for (const store::Edition* e : store::Editions()) {
       const std::string name(store::DataFileName(*e));
-      WriteFile(out / "data" / name,
-                MakeEditionFile(ContentOf(e->sprog), static_cast<uint32_t>(e->sprog)));
+      WriteGeneratedFile(out / "data" / name,
+                         MakeEditionFile(ContentOf(e->sprog), static_cast<uint32_t>(e->sprog)));
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "genpackets: %s\n", e.what());

@@ -5,27 +5,12 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <span>
-#include <stdexcept>
 #include <string>
 
-#include "platform/file_system.h"
+#include "tools/generated_file.h"
 #include "tools/genpictures.h"
 
-namespace {
-
-void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::filesystem::create_directories(path.parent_path());
-  std::string reason;
-  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-  if (!platform::DefaultFileSystem().WriteFileAtomic(path.string(), std::span(data, bytes.size()),
-                                                     &reason)) {
-    throw std::runtime_error("cannot write " + path.string() + ": " + reason);
-  }
-  std::printf("%s: %zu bytes\n", path.string().c_str(), bytes.size());
-}
-
-}  // namespace
+using tools::WriteGeneratedFile;
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -36,12 +21,12 @@ int main(int argc, char** argv) {
   try {
     using namespace genpictures;
     constexpr int kQuality = 85;
-    WriteFile(out / "background0.jpg",
-              EncodeJpeg(Background(800, 600, 0x3A1E14, 0x6E3C24), kQuality));
-    WriteFile(out / "background1.jpg",
-              EncodeJpeg(Background(800, 800, 0x10223E, 0x24466C), kQuality));
-    WriteFile(out / "logo.bmp", EncodeBmp(Logo()));
-    WriteFile(out / "vregister.ico", EncodeIcon(IconImage()));
+    WriteGeneratedFile(out / "background0.jpg",
+                       EncodeJpeg(Background(800, 600, 0x3A1E14, 0x6E3C24), kQuality));
+    WriteGeneratedFile(out / "background1.jpg",
+                       EncodeJpeg(Background(800, 800, 0x10223E, 0x24466C), kQuality));
+    WriteGeneratedFile(out / "logo.bmp", EncodeBmp(Logo()));
+    WriteGeneratedFile(out / "vregister.ico", EncodeIcon(IconImage()));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "genpictures: %s\n", e.what());
     return 1;

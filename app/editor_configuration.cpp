@@ -12,7 +12,7 @@ namespace app {
 
 // Each row names a component of the window definition.
 static_assert(std::ranges::all_of(kEditorComponents, [](const EditorComponent& c) {
-  return ui::definition::FindComponent(c.name) != nullptr;
+  return ui::definition::IsComponent(c.name);
 }));
 
 void ApplyEditorConfiguration(TVRegister& window) {

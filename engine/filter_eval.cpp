@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <optional>
 
 #include "engine/filter_block.h"
 #include "engine/filter_cache.h"
@@ -656,6 +657,8 @@ bool Evaluator::ScanSet(int index, const RowSet& in, RowSet* out) const {
   // ones straight into the set: a list of every row (and of every passing
   // one) would be fresh memory of a few bytes per row, and touching fresh
   // memory costs more on these machines than the test of a short text.
+  std::optional<WordIndexBuilder::Hold> hold;
+  if (cache_ != nullptr) hold.emplace(cache_->builder());
   constexpr size_t kPiece = 2048;
   std::array<uint32_t, kPiece + 64> piece;
   *out = RowSet(in.size());

@@ -75,11 +75,15 @@ const DictColumn* ColumnCache::Dict(const TableData& data, int field) {
   }
   const size_t rows = data.row_count();
   DictColumn& d = c.dict;
-  d.code.resize(rows);
+  // Grown as the rows are read rather than sized for all of them at once: a
+  // field of free text (a title) shows too many values within its first few
+  // thousand rows, and a code for every row would be fresh memory touched
+  // for nothing.
+  d.code.resize(c.rows);
   for (size_t r = c.rows; r < rows; ++r) {
     const Cell& cell = data.cell(r, static_cast<size_t>(field));
     if (cell.blank != kValue) {
-      d.code[r] = cell.blank == kUnchanged ? 1 : 0;
+      d.code.push_back(cell.blank == kUnchanged ? 1 : 0);
       continue;
     }
     if (cell.data > data.heap.size() || data.heap.size() - cell.data < cell.len) {
@@ -98,7 +102,7 @@ const DictColumn* ColumnCache::Dict(const TableData& data, int field) {
                .emplace(std::string_view(d.words.back()), static_cast<uint32_t>(d.words.size() + 1))
                .first;
     }
-    d.code[r] = it->second;
+    d.code.push_back(it->second);
   }
   if (c.dead) {
     c.dict = DictColumn();

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <optional>
 
 #include "engine/filter_block.h"
 #include "engine/filter_cache.h"
@@ -615,27 +616,65 @@ void Evaluator::Select(int index, const std::vector<uint32_t>& in,
     return;
   }
   if (SelectCached(index, in, out)) return;
+  ScanRows(index, in.data(), in.size(), [&](uint32_t row) { out->push_back(row); });
+}
+
+template <typename Pass>
+void Evaluator::ScanRows(int index, const uint32_t* rows, size_t count, Pass&& pass) const {
   // Rows are visited in ascending order but far apart: the cells (and texts)
   // of a row some steps ahead are prefetched so the loop does not wait for
   // memory row by row.
-  constexpr size_t kAheadCell = 32, kAheadText = 8;
+  constexpr size_t kAheadCell = 64, kAheadText = 16;
+  const Node& n = nodes_[index];
   const Cell* cells = data_.cells.data();
   const size_t nf = data_.field_count();
   const char* heap = data_.heap.data();
   const size_t heap_size = data_.heap.size();
-  const size_t count = in.size();
   for (size_t i = 0; i < count; ++i) {
     for (const int field : n.fields) {
-      if (i + kAheadCell < count) __builtin_prefetch(&cells[in[i + kAheadCell] * nf + field]);
+      if (i + kAheadCell < count) __builtin_prefetch(&cells[rows[i + kAheadCell] * nf + field]);
       if (i + kAheadText < count) {
-        const Cell& ahead = cells[in[i + kAheadText] * nf + field];
+        const Cell& ahead = cells[rows[i + kAheadText] * nf + field];
         // The first lines of the text; the hardware follows on from there.
         for (size_t b = 0; b < 512 && b < ahead.len && ahead.data + b < heap_size; b += 64)
           __builtin_prefetch(heap + ahead.data + b);
       }
     }
-    if (Test(index, in[i]) == Tri::kTrue) out->push_back(in[i]);
+    if (Test(index, rows[i]) == Tri::kTrue) pass(rows[i]);
   }
+}
+
+bool Evaluator::ScanSet(int index, const RowSet& in, RowSet* out) const {
+  const Node& n = nodes_[index];
+  if (n.kind != Kind::kText || n.kids.empty() || nodes_[n.kids[0]].kind != Kind::kField)
+    return false;
+  const uint16_t base = nodes_[n.kids[0]].base;
+  if (base != kBaseString && base != kBaseBytes) return false;
+  // With a cache, only the leaves that its columns do not answer (those
+  // that would go to the word index, which has just declined).
+  if (cache_ != nullptr && !UsesWords(index)) return false;
+  // The rows go through in pieces that stay in the cache, and the passing
+  // ones straight into the set: a list of every row (and of every passing
+  // one) would be fresh memory of a few bytes per row, and touching fresh
+  // memory costs more on these machines than the test of a short text.
+  std::optional<WordIndexBuilder::Hold> hold;
+  if (cache_ != nullptr) hold.emplace(cache_->builder());
+  constexpr size_t kPiece = 2048;
+  std::array<uint32_t, kPiece + 64> piece;
+  *out = RowSet(in.size());
+  const std::vector<uint64_t>& words = in.words();
+  size_t filled = 0;
+  auto flush = [&] {
+    ScanRows(index, piece.data(), filled, [&](uint32_t row) { out->Set(row); });
+    filled = 0;
+  };
+  for (size_t i = 0; i < words.size(); ++i) {
+    for (uint64_t w = words[i]; w != 0; w &= w - 1)
+      piece[filled++] = static_cast<uint32_t>(i * 64 + static_cast<size_t>(__builtin_ctzll(w)));
+    if (filled >= kPiece) flush();
+  }
+  flush();
+  return true;
 }
 
 void Evaluator::SelectSet(int index, const RowSet& in, RowSet* out) const {
@@ -662,7 +701,7 @@ void Evaluator::SelectSet(int index, const RowSet& in, RowSet* out) const {
     out->swap(current);
     return;
   }
-  if (SelectByWordsSet(index, in, out)) return;
+  if (SelectByWordsSet(index, in, out) || ScanSet(index, in, out)) return;
   std::vector<uint32_t> passed;
   Select(index, in.ToRows(), &passed);
   *out = RowSet(in.size());

@@ -154,6 +154,13 @@ class Evaluator {
   // index does not apply.
   bool SelectByWords(int index, const std::vector<uint32_t>& in, std::vector<uint32_t>* out) const;
   bool SelectByWordsSet(int index, const RowSet& in, RowSet* out) const;
+  // A text leaf that neither a column nor the word index answers, tested
+  // row by row over the set's rows; false for other leaves.
+  bool ScanSet(int index, const RowSet& in, RowSet* out) const;
+  // Tests `count` rows (ascending) one by one, calling pass(row) for those
+  // that pass, with the rows' cells and texts fetched some rows ahead.
+  template <typename Pass>
+  void ScanRows(int index, const uint32_t* rows, size_t count, Pass&& pass) const;
   // Whether a LIKE leaf goes to the word index, which words the fallback
   // path of SelectCached would ask: its field's index when it applies.
   bool UsesWords(int index) const;

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "engine/simd.h"
 #include "engine/text_fold.h"
@@ -114,7 +116,8 @@ void WordIndex::Extend(const TableData& data, size_t field) {
 }
 
 WordIndex::Progress WordIndex::ExtendTo(const TableData& data, size_t field, size_t end,
-                                        const std::atomic<bool>* stop, size_t memory_budget) {
+                                        const std::atomic<bool>* stop, size_t memory_budget,
+                                        const std::atomic<int>* hold) {
   const size_t rows = std::min(end, data.row_count());
   const auto* heap = reinterpret_cast<const uint8_t*>(data.heap.data());
   const size_t heap_size = data.heap.size();
@@ -125,6 +128,9 @@ WordIndex::Progress WordIndex::ExtendTo(const TableData& data, size_t field, siz
   state_.reserve(rows);
   for (size_t r = state_.size(); r < rows; ++r) {
     if ((r & 4095) == 0 && r > 0) {
+      while (hold != nullptr && hold->load(std::memory_order_relaxed) > 0 &&
+             (stop == nullptr || !stop->load(std::memory_order_relaxed)))
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
       if (stop != nullptr && stop->load(std::memory_order_relaxed)) return Progress::kStopped;
       if (memory_budget != SIZE_MAX && MemoryBytes() > memory_budget) return Progress::kOverBudget;
     }

@@ -50,9 +50,11 @@ class WordIndex {
   enum class Progress { kDone, kStopped, kOverBudget };
   // Extend up to row `end`, giving up (and leaving the index unusable) when
   // `*stop` is set or the index grows past `memory_budget` bytes; both are
-  // looked at every few thousand rows. `stop` may be null.
+  // looked at every few thousand rows. `stop` may be null. While `*hold`
+  // is above zero (looked at as often), the build waits: a search scanning
+  // the texts meanwhile has the core to itself. `hold` may be null.
   Progress ExtendTo(const TableData& data, size_t field, size_t end, const std::atomic<bool>* stop,
-                    size_t memory_budget);
+                    size_t memory_budget, const std::atomic<int>* hold = nullptr);
 
   size_t rows() const { return state_.size(); }
   // kNoValue (null: in no word's rows), kIndexed, or kAskRow.

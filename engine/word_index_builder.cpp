@@ -71,8 +71,9 @@ void WordIndexBuilder::Run() {
     if (gate_) gate_(stop_);
     auto index = std::make_unique<WordIndex>();
     const WordIndex::Progress result =
-        stop_.load() ? WordIndex::Progress::kStopped
-                     : index->ExtendTo(*data_, field, data_->row_count(), &stop_, memory_budget_);
+        stop_.load()
+            ? WordIndex::Progress::kStopped
+            : index->ExtendTo(*data_, field, data_->row_count(), &stop_, memory_budget_, &holds_);
     std::lock_guard lock(mutex_);
     building_.clear();
     if (result == WordIndex::Progress::kStopped) {

@@ -54,6 +54,22 @@ class WordIndexBuilder {
   // forgets every request and every result not yet collected.
   void Stop();
 
+  // While one is alive the build waits (within some thousands of rows): a
+  // search that scans the texts because an index is not there yet holds
+  // the build for the time of its scan, so that on a machine with few
+  // cores the two do not take turns on one and the keystroke waits for
+  // neither. Holds nest; the last one gone lets the build go on.
+  class Hold {
+   public:
+    explicit Hold(WordIndexBuilder& builder) : holds_(builder.holds_) { holds_.fetch_add(1); }
+    ~Hold() { holds_.fetch_sub(1); }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    std::atomic<int>& holds_;
+  };
+
   void SetGateForTesting(Gate gate) { gate_ = std::move(gate); }
 
  private:
@@ -65,6 +81,7 @@ class WordIndexBuilder {
   Gate gate_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
+  std::atomic<int> holds_{0};
   mutable std::mutex mutex_;
   // Guarded by mutex_:
   std::deque<size_t> queue_;

@@ -216,6 +216,18 @@ ReadOutcome PosixFileSystem::ReadFile(const std::string& path, std::vector<uint8
   return result.outcome;
 }
 
+ReadOutcome PosixFileSystem::MapFile(const std::string& path, std::unique_ptr<MappedFile>* mapping,
+                                     std::vector<uint8_t>* bytes) {
+  bytes->clear();
+  const std::string native = NativePath(path);
+  ReadResult result = MapRegularFile(native, mapping);
+  if (result.outcome == ReadOutcome::kRead && *mapping == nullptr) {
+    result = ReadRegularFile(native, bytes);
+  }
+  errno = result.error;
+  return result.outcome;
+}
+
 int PosixFileSystem::LastError() { return errno; }
 
 bool PosixFileSystem::Identify(const std::string& path, FileIdentity* id) {

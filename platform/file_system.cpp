@@ -389,7 +389,15 @@ void PosixFileSystem::RemoveStaleTemps(const std::string& target) {
 }
 
 IFileSystem::Handle PosixFileSystem::OpenExisting(const std::string& path) {
-  int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  // A reader's lease on the file (a mapping, platform/mapped_file.h) makes
+  // the open fail at once without blocking; the reader gives it up within
+  // moments, so the open is repeated for a while.
+  int fd = -1;
+  for (int attempt = 0; attempt < 500; ++attempt) {
+    fd = ::open(NativePath(path).c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0 || errno != EWOULDBLOCK) break;
+    ::usleep(10000);
+  }
   return fd < 0 ? kNoHandle : fd;
 }
 

@@ -3,6 +3,7 @@
 // mapped_file.h.
 #include "platform/mapped_file.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <limits>
 #include <mutex>
 
@@ -23,12 +25,14 @@ namespace {
 struct Slot {
   std::atomic<uintptr_t> begin{0};
   std::atomic<uintptr_t> end{0};
+  std::atomic<int> fd{-1};  // the descriptor holding the read lease, or -1
   std::atomic<bool> changed{false};
 };
 constexpr int kSlots = 64;
 Slot g_slots[kSlots];
 std::mutex g_slots_mutex;  // between threads that take and give back slots
-struct sigaction g_previous;
+struct sigaction g_previous_bus;
+struct sigaction g_previous_io;
 size_t g_page = 0;
 
 size_t PageSize() {
@@ -40,17 +44,16 @@ constexpr size_t kDefaultRoom = std::numeric_limits<size_t>::max();
 
 size_t RoundUp(size_t n, size_t page) { return (n + page - 1) / page * page; }
 
-void PassOn(int signal, siginfo_t* info, void* context) {
-  if ((g_previous.sa_flags & SA_SIGINFO) != 0) {
-    g_previous.sa_sigaction(signal, info, context);
-  } else if (g_previous.sa_handler == SIG_DFL || g_previous.sa_handler == SIG_IGN) {
-    // The fault happens again on return, now with the old disposition (an
-    // ignored SIGBUS from a fault ends the process all the same).
-    struct sigaction fallback = g_previous;
-    if (fallback.sa_handler == SIG_IGN) fallback.sa_handler = SIG_DFL;
-    sigaction(SIGBUS, &fallback, nullptr);
-  } else {
-    g_previous.sa_handler(signal);
+void PassOn(const struct sigaction& previous, int signal, siginfo_t* info, void* context) {
+  if ((previous.sa_flags & SA_SIGINFO) != 0) {
+    previous.sa_sigaction(signal, info, context);
+  } else if (previous.sa_handler == SIG_DFL) {
+    // The old disposition acts: a fault happens again on return, a sent
+    // signal is sent again.
+    sigaction(signal, &previous, nullptr);
+    raise(signal);
+  } else if (previous.sa_handler != SIG_IGN) {
+    previous.sa_handler(signal);
   }
 }
 
@@ -73,7 +76,37 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
     slot.changed.store(true, std::memory_order_release);
     return;
   }
-  PassOn(signal, info, context);
+  PassOn(g_previous_bus, signal, info, context);
+}
+
+// A writer opens or cuts short a mapped file (a lease break): the file's
+// pages are copied into anonymous memory that takes their place at the same
+// addresses, then the lease is given up and the writer goes on. The kernel
+// holds the writer back until then, so the copy is of the file as read.
+void OnLeaseBreak(int signal, siginfo_t* info, void* context) {
+  for (Slot& slot : g_slots) {
+    const int fd = slot.fd.load(std::memory_order_acquire);
+    if (fd < 0 || fd != info->si_fd) continue;
+    const uintptr_t begin = slot.begin.load(std::memory_order_acquire);
+    const uintptr_t end = slot.end.load(std::memory_order_acquire);
+    const int saved_errno = errno;
+    if (begin != 0 && end > begin) {
+      void* copy = mmap(nullptr, end - begin, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+      if (copy != MAP_FAILED) {
+        std::memcpy(copy, reinterpret_cast<const void*>(begin), end - begin);
+        if (mremap(copy, end - begin, end - begin, MREMAP_MAYMOVE | MREMAP_FIXED,
+                   reinterpret_cast<void*>(begin)) == MAP_FAILED) {
+          munmap(copy, end - begin);
+        }
+      }
+    }
+    fcntl(fd, F_SETLEASE, F_UNLCK);
+    slot.fd.store(-1, std::memory_order_release);
+    errno = saved_errno;
+    return;
+  }
+  PassOn(g_previous_io, signal, info, context);
 }
 
 void InstallHandler() {
@@ -84,16 +117,21 @@ void InstallHandler() {
     action.sa_sigaction = OnBusError;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGBUS, &action, &g_previous);
+    sigaction(SIGBUS, &action, &g_previous_bus);
+    // A writer waiting for the lease repeats its open once this returns.
+    action.sa_sigaction = OnLeaseBreak;
+    action.sa_flags = SA_SIGINFO | SA_RESTART;
+    sigaction(SIGIO, &action, &g_previous_io);
   });
 }
 
-int TakeSlot(uintptr_t begin, uintptr_t end) {
+int TakeSlot(uintptr_t begin, uintptr_t end, int fd) {
   std::lock_guard<std::mutex> lock(g_slots_mutex);
   for (int i = 0; i < kSlots; ++i) {
     if (g_slots[i].begin.load(std::memory_order_relaxed) != 0) continue;
     g_slots[i].changed.store(false, std::memory_order_relaxed);
     g_slots[i].end.store(end, std::memory_order_release);
+    g_slots[i].fd.store(fd, std::memory_order_release);
     g_slots[i].begin.store(begin, std::memory_order_release);
     return i;
   }
@@ -102,8 +140,17 @@ int TakeSlot(uintptr_t begin, uintptr_t end) {
 
 void GiveBackSlot(int i) {
   std::lock_guard<std::mutex> lock(g_slots_mutex);
+  g_slots[i].fd.store(-1, std::memory_order_release);
   g_slots[i].begin.store(0, std::memory_order_release);
   g_slots[i].end.store(0, std::memory_order_release);
+}
+
+// A read lease on `fd`, broken by SIGIO to this process when anyone opens
+// the file for writing or cuts it short. False where leases are not to be
+// had (a file of another owner, a network file system, a writer already).
+bool TakeLease(int fd) {
+  return fcntl(fd, F_SETSIG, SIGIO) == 0 && fcntl(fd, F_SETOWN, getpid()) == 0 &&
+         fcntl(fd, F_SETLEASE, F_RDLCK) == 0;
 }
 
 }  // namespace
@@ -111,6 +158,7 @@ void GiveBackSlot(int i) {
 MappedFile::~MappedFile() {
   // No thread reads the range any more, so no fault in it can be under way.
   if (slot_ >= 0) GiveBackSlot(slot_);
+  if (fd_ >= 0) ::close(fd_);  // gives the lease up
   if (base_ != nullptr) munmap(base_, reserved_);
 }
 
@@ -144,30 +192,35 @@ ReadResult MapRegularFile(const std::string& native_path, std::unique_ptr<Mapped
   }
   if (room == kDefaultRoom) room = std::max(static_cast<size_t>(size), size_t{256} << 20);
   InstallHandler();
-  std::unique_ptr<MappedFile> m(new MappedFile());
-  const size_t file_pages = RoundUp(static_cast<size_t>(size), page);
-  m->reserved_ = file_pages + RoundUp(room, page);
-  // The whole range first, as anonymous memory that costs nothing until
-  // written; then the file over its start.
-  void* base = mmap(nullptr, m->reserved_, PROT_READ | PROT_WRITE,
-                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  if (base == MAP_FAILED) {
+  // The lease first: it is refused while anyone has the file open for
+  // writing, and from now on a writer has to wait for the copy.
+  if (!TakeLease(fd)) {
     ::close(fd);
     return result;
   }
+  std::unique_ptr<MappedFile> m(new MappedFile());
+  m->fd_ = fd;
+  const size_t whole = static_cast<size_t>(size) / page * page;  // the file's whole pages
+  m->reserved_ = RoundUp(static_cast<size_t>(size), page) + RoundUp(room, page);
+  // The whole range first, as anonymous memory that costs nothing until
+  // written; then the file's whole pages over its start. Its last part page
+  // is read into the anonymous page after them, which takes the first
+  // appended bytes: the file's own pages are never written.
+  void* base = mmap(nullptr, m->reserved_, PROT_READ | PROT_WRITE,
+                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (base == MAP_FAILED) return result;  // m closes the file
   m->base_ = static_cast<uint8_t*>(base);
   m->slot_ =
-      TakeSlot(reinterpret_cast<uintptr_t>(base), reinterpret_cast<uintptr_t>(base) + file_pages);
-  bool mapped = m->slot_ >= 0 &&
-                mmap(base, file_pages, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0) != MAP_FAILED;
-  // The file's last page, when partly used, takes the first appended bytes:
-  // written, it becomes a private copy.
-  if (mapped && size % page != 0) {
-    mapped = mprotect(m->base_ + file_pages - page, page, PROT_READ | PROT_WRITE) == 0;
+      TakeSlot(reinterpret_cast<uintptr_t>(base), reinterpret_cast<uintptr_t>(base) + whole, fd);
+  bool mapped = m->slot_ >= 0 && (whole == 0 || mmap(base, whole, PROT_READ,
+                                                     MAP_PRIVATE | MAP_FIXED, fd, 0) != MAP_FAILED);
+  const size_t tail = static_cast<size_t>(size) - whole;
+  if (mapped && tail != 0) {
+    mapped = ::pread(fd, m->base_ + whole, tail, static_cast<off_t>(whole)) ==
+             static_cast<ssize_t>(tail);
   }
-  ::close(fd);
   if (!mapped) return result;  // m gives the range back
-  madvise(base, file_pages, MADV_WILLNEED);
+  if (whole != 0) madvise(base, whole, MADV_WILLNEED);
   m->file_size_ = m->size_ = static_cast<size_t>(size);
   m->capacity_ = m->reserved_;
   *mapping = std::move(m);

@@ -10,8 +10,22 @@
 // When the room runs out the owner copies the bytes into an ordinary buffer
 // (engine::ByteHeap does); the offsets stay the same.
 //
-// A file that another writer cuts short under the mapping would end the
-// process with SIGBUS at the first read past its new end. A process-wide
+// Another writer must not change the bytes under the table. While the file
+// is mapped, it holds a read lease on it: a writer that opens the file for
+// writing or cuts it short (this process's own write in place included)
+// breaks the lease, and the kernel holds that writer back while a SIGIO
+// handler copies the file's pages into anonymous memory at the same
+// addresses and gives the lease up; the reader keeps the bytes it opened,
+// and nothing mapped from the file is used after a write to it. Where no
+// lease can be had (a file of another owner, a network file system, a file
+// open for writing), nothing is mapped and the caller reads the file. A
+// file replaced by a rename (the atomic replace) leaves the old inode and
+// its mapping intact.
+//
+// Should a writer get past the lease all the same (the kernel breaks it
+// after /proc/sys/fs/lease-break-time should the handler never run), a file
+// cut short under the mapping would end the process with SIGBUS at the
+// first read past its new end. A process-wide
 // SIGBUS handler (installed by the first mapping) catches a fault inside any
 // registered mapping instead: it puts a page of zeros over the faulting page
 // and notes that the file changed under the mapping (FileChangedUnder). The
@@ -20,8 +34,7 @@
 // rewrote in place may show the new bytes (a private mapping shares the page
 // cache until written). Nothing reaches the reader as a signal. A fault
 // outside every mapping goes to the handler that was there before, or ends
-// the process as it would have. A file replaced by a rename (the atomic
-// replace) leaves the old inode and this mapping of it intact.
+// the process as it would have.
 // Made by IFileSystem::MapFile (platform/file_system.h), held by
 // engine::ByteHeap.
 #pragma once
@@ -63,7 +76,8 @@ class MappedFile {
   size_t file_size_ = 0;
   size_t capacity_ = 0;
   size_t reserved_ = 0;  // bytes of address space held, a whole number of pages
-  int slot_ = -1;        // the handler's record of this mapping
+  int slot_ = -1;        // the handlers' record of this mapping
+  int fd_ = -1;          // the file, open while it holds the read lease
 };
 
 // Maps the regular file at `native_path` (opened as ReadRegularFile opens

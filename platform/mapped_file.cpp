@@ -32,7 +32,7 @@ constexpr int kSlots = 64;
 Slot g_slots[kSlots];
 std::mutex g_slots_mutex;  // between threads that take and give back slots
 struct sigaction g_previous_bus;
-struct sigaction g_previous_io;
+struct sigaction g_previous_lease;
 size_t g_page = 0;
 
 size_t PageSize() {
@@ -41,6 +41,10 @@ size_t PageSize() {
 }
 
 constexpr size_t kDefaultRoom = std::numeric_limits<size_t>::max();
+
+// A real-time signal: a break of each lease is queued on its own, where two
+// SIGIO at once would arrive as one.
+int LeaseSignal() { return SIGRTMIN; }
 
 size_t RoundUp(size_t n, size_t page) { return (n + page - 1) / page * page; }
 
@@ -106,7 +110,7 @@ void OnLeaseBreak(int signal, siginfo_t* info, void* context) {
     errno = saved_errno;
     return;
   }
-  PassOn(g_previous_io, signal, info, context);
+  PassOn(g_previous_lease, signal, info, context);
 }
 
 void InstallHandler() {
@@ -121,7 +125,7 @@ void InstallHandler() {
     // A writer waiting for the lease repeats its open once this returns.
     action.sa_sigaction = OnLeaseBreak;
     action.sa_flags = SA_SIGINFO | SA_RESTART;
-    sigaction(SIGIO, &action, &g_previous_io);
+    sigaction(LeaseSignal(), &action, &g_previous_lease);
   });
 }
 
@@ -145,11 +149,11 @@ void GiveBackSlot(int i) {
   g_slots[i].end.store(0, std::memory_order_release);
 }
 
-// A read lease on `fd`, broken by SIGIO to this process when anyone opens
+// A read lease on `fd`, broken by LeaseSignal() to this process when anyone opens
 // the file for writing or cuts it short. False where leases are not to be
 // had (a file of another owner, a network file system, a writer already).
 bool TakeLease(int fd) {
-  return fcntl(fd, F_SETSIG, SIGIO) == 0 && fcntl(fd, F_SETOWN, getpid()) == 0 &&
+  return fcntl(fd, F_SETSIG, LeaseSignal()) == 0 && fcntl(fd, F_SETOWN, getpid()) == 0 &&
          fcntl(fd, F_SETLEASE, F_RDLCK) == 0;
 }
 

@@ -13,8 +13,8 @@
 // Another writer must not change the bytes under the table. While the file
 // is mapped, it holds a read lease on it: a writer that opens the file for
 // writing or cuts it short (this process's own write in place included)
-// breaks the lease, and the kernel holds that writer back while a SIGIO
-// handler copies the file's pages into anonymous memory at the same
+// breaks the lease, and the kernel holds that writer back while a handler
+// of the lease's signal (SIGRTMIN) copies the file's pages into anonymous memory at the same
 // addresses and gives the lease up; the reader keeps the bytes it opened,
 // and nothing mapped from the file is used after a write to it. Where no
 // lease can be had (a file of another owner, a network file system, a file

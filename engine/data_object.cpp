@@ -211,6 +211,16 @@ DBResult DataObject::AppendConsumed(Bytes* packet) {
   return r;
 }
 
+DBResult DataObject::AppendMappedData(std::unique_ptr<platform::MappedFile>* packet) {
+  TableData data;
+  std::string error;
+  DBResult r = ReadMappedPacket(packet, &data, &error);
+  if (r != kDBOk) return Fail(r, error.empty() ? DefaultErrorText(r) : error);
+  r = LoadFrom(&data);
+  if (r == kDBOk) owned_packet_size_ = 0;
+  return r;
+}
+
 DBResult DataObject::ReturnOwnedData(std::vector<uint8_t>* packet) {
   // The heap is still exactly the packet while nothing was appended to it.
   if (!loaded_ || owned_packet_size_ == 0 || data_.heap.size() != owned_packet_size_ ||

@@ -59,6 +59,7 @@ class DataObject final : public IDSBase {
   DBResult ReturnOwnedData(std::vector<uint8_t>* packet) override;
   DBResult AppendConsumedData(std::string* packet) override;
   DBResult AppendConsumedData(std::vector<uint8_t>* packet) override;
+  DBResult AppendMappedData(std::unique_ptr<platform::MappedFile>* packet) override;
   DBResult GetFieldDescs(std::vector<FieldDesc>* out) override;
   DBResult PrepareWordSearch(uint16_t field_no) override;
   DBResult GetParam(std::string_view name, ParamValue* out) override;

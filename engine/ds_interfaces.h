@@ -96,6 +96,10 @@ class IDSBase {
   // copy of the packet is held. On failure *packet is left unspecified.
   virtual DBResult AppendConsumedData(std::string* packet) = 0;
   virtual DBResult AppendConsumedData(std::vector<uint8_t>* packet) = 0;
+  // AppendConsumedData for a data file mapped where it stands: the engine
+  // takes the mapping and reads a binary packet's values in it. On failure
+  // *packet is left unspecified.
+  virtual DBResult AppendMappedData(std::unique_ptr<platform::MappedFile>* packet) = 0;
   virtual DBResult GetFieldDescs(std::vector<FieldDesc>* out) = 0;
   // kDBNoSuchParam when the packet has no parameter of that name (matched
   // without regard to case).

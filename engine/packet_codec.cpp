@@ -92,6 +92,24 @@ DBResult ReadConsumedPacket(std::vector<uint8_t>* packet, TableData* out, std::s
   return ReadConsumed(packet, out, error);
 }
 
+DBResult ReadMappedPacket(std::unique_ptr<platform::MappedFile>* packet, TableData* out,
+                          std::string* error) {
+  std::string scratch;
+  if (error == nullptr) error = &scratch;
+  const std::span<const uint8_t> bytes((*packet)->data(), (*packet)->size());
+  if (PacketFormOfContent(bytes) != PacketForm::kBinary) return ReadPacket(bytes, out, error);
+  try {
+    DBResult r = ReadBinaryPacket(bytes, out, error, /*values_in_place=*/true);
+    if (r == kDBOk) out->heap.Adopt(std::move(*packet));
+    return r;
+  } catch (const std::bad_alloc&) {
+    *out = TableData{};
+    *error =
+        "Not enough memory to read a data packet of " + std::to_string(bytes.size()) + " bytes";
+    return kDBCorruptPacket;
+  }
+}
+
 DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error) {
   std::string scratch;
   if (error == nullptr) error = &scratch;

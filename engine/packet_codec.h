@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "engine/packet_form.h"
 #include "engine/status.h"
 #include "engine/table_data.h"
+#include "platform/mapped_file.h"
 
 namespace engine {
 
@@ -35,6 +37,12 @@ DBResult ReadOwnedPacket(std::string* packet, TableData* out, std::string* error
 // On failure *packet holds its bytes in an unspecified state.
 DBResult ReadConsumedPacket(std::string* packet, TableData* out, std::string* error);
 DBResult ReadConsumedPacket(std::vector<uint8_t>* packet, TableData* out, std::string* error);
+// ReadOwnedPacket for a mapped data file: a binary packet's values are used
+// where they stand in the mapping, which becomes the heap (edits go to the
+// room after the file). An XML packet is read from the mapping as by
+// ReadPacket, and *packet keeps it; so it does on failure.
+DBResult ReadMappedPacket(std::unique_ptr<platform::MappedFile>* packet, TableData* out,
+                          std::string* error);
 DBResult WritePacket(const TableData& data, PacketForm form, std::string* out, std::string* error);
 
 }  // namespace engine

@@ -8,7 +8,8 @@
 // per field), and the bytes of every varying value live in one append-only
 // heap, so loading copies bytes at most once and scanning a memo field walks
 // memory in order. A binary packet's own bytes can become the heap, its
-// values used where they stand, so that loading copies none.
+// values used where they stand, so that loading copies none; a mapped data
+// file's bytes likewise, so that loading does not even read it.
 //
 // Invariants:
 //   cells.size() == status.size() * fields.size()
@@ -16,11 +17,15 @@
 //   change_log.size() % 3 == 0, record numbers in it count rows from 1
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/mapped_file.h"
 
 namespace engine {
 
@@ -80,20 +85,56 @@ struct FieldDef {
 
 // The bytes of varying values: append-only while the table lives. It may
 // begin as a whole packet taken over from a reader (Adopt), whose bytes
-// between the values are then simply never pointed at.
+// between the values are then simply never pointed at: read into a buffer,
+// or a data file mapped where it stands (platform/mapped_file.h), whose
+// appended bytes go to the room after the file until it runs out; then the
+// bytes are copied into a buffer of their own, at the same offsets.
 class ByteHeap {
  public:
-  size_t size() const { return text_ ? text_->size() : bytes_.size(); }
-  size_t capacity() const { return text_ ? text_->capacity() : bytes_.capacity(); }
+  size_t size() const { return mapped_ ? mapped_->size() : text_ ? text_->size() : bytes_.size(); }
+  size_t capacity() const {
+    return mapped_ ? mapped_->capacity() : text_ ? text_->capacity() : bytes_.capacity();
+  }
   bool empty() const { return size() == 0; }
   const char* data() const {
-    return text_ ? text_->data() : reinterpret_cast<const char*>(bytes_.data());
+    return mapped_ ? reinterpret_cast<const char*>(mapped_->data())
+           : text_ ? text_->data()
+                   : reinterpret_cast<const char*>(bytes_.data());
   }
-  char* data() { return text_ ? text_->data() : reinterpret_cast<char*>(bytes_.data()); }
-  void reserve(size_t n) { text_ ? text_->reserve(n) : bytes_.reserve(n); }
-  void resize(size_t n) { text_ ? text_->resize(n) : bytes_.resize(n); }
-  void clear() { text_ ? text_->clear() : bytes_.clear(); }
+  char* data() {
+    return mapped_ ? reinterpret_cast<char*>(mapped_->data())
+           : text_ ? text_->data()
+                   : reinterpret_cast<char*>(bytes_.data());
+  }
+  void reserve(size_t n) {
+    if (mapped_ && n > mapped_->capacity()) Detach(n);
+    if (mapped_) return;
+    text_ ? text_->reserve(n) : bytes_.reserve(n);
+  }
+  void resize(size_t n) {
+    if (mapped_) {
+      const size_t old = mapped_->size();
+      if (mapped_->Resize(n)) {
+        if (n > old) std::memset(mapped_->data() + old, 0, n - old);
+        return;
+      }
+      Detach(n);
+    }
+    text_ ? text_->resize(n) : bytes_.resize(n);
+  }
+  void clear() {
+    mapped_.reset();
+    text_ ? text_->clear() : bytes_.clear();
+  }
   void append(const char* p, size_t n) {
+    if (mapped_) {
+      const size_t old = mapped_->size();
+      if (mapped_->Resize(old + n)) {
+        if (n != 0) std::memcpy(mapped_->data() + old, p, n);
+        return;
+      }
+      Detach(old + n);
+    }
     if (text_) {
       text_->append(p, n);
       return;
@@ -109,27 +150,40 @@ class ByteHeap {
   operator std::string_view() const { return std::string_view(data(), size()); }
 
   // Becomes `bytes`, without copying them (a packet read into either kind
-  // of buffer).
+  // of buffer, or mapped).
   void Adopt(std::vector<uint8_t>&& bytes) {
     text_.reset();
+    mapped_.reset();
     bytes_ = std::move(bytes);
   }
   void Adopt(std::string&& bytes) {
     bytes_ = std::vector<uint8_t>();
+    mapped_.reset();
     text_ = std::make_unique<std::string>(std::move(bytes));
   }
-  // Gives the bytes away, in the kind of buffer they came in, and is left
-  // empty. REQUIRES (for the string): adopted from a string.
-  std::vector<uint8_t> Release() { return std::move(bytes_); }
+  void Adopt(std::unique_ptr<platform::MappedFile>&& mapping) {
+    bytes_ = std::vector<uint8_t>();
+    text_.reset();
+    mapped_ = std::move(mapping);
+  }
+  // Gives the bytes away, in the kind of buffer they came in (a mapping's
+  // as a copy), and is left empty. REQUIRES (for the string): adopted from
+  // a string.
+  std::vector<uint8_t> Release() {
+    if (mapped_) Detach(mapped_->size());
+    return std::move(bytes_);
+  }
   std::string ReleaseText() {
     std::string out = text_ ? std::move(*text_) : std::string();
     text_.reset();
     return out;
   }
-
   ByteHeap() = default;
   ByteHeap(const ByteHeap& o)
-      : bytes_(o.bytes_), text_(o.text_ ? std::make_unique<std::string>(*o.text_) : nullptr) {}
+      : bytes_(o.mapped_
+                   ? std::vector<uint8_t>(o.mapped_->data(), o.mapped_->data() + o.mapped_->size())
+                   : o.bytes_),
+        text_(o.text_ ? std::make_unique<std::string>(*o.text_) : nullptr) {}
   ByteHeap& operator=(const ByteHeap& o) {
     if (this != &o) *this = ByteHeap(o);
     return *this;
@@ -138,8 +192,18 @@ class ByteHeap {
   ByteHeap& operator=(ByteHeap&&) noexcept = default;
 
  private:
+  // The mapping's bytes into bytes_, with room for `needed`.
+  void Detach(size_t needed) {
+    std::vector<uint8_t> copy;
+    copy.reserve(std::max(needed, mapped_->size() + mapped_->size() / 2));
+    copy.assign(mapped_->data(), mapped_->data() + mapped_->size());
+    mapped_.reset();
+    bytes_ = std::move(copy);
+  }
+
   std::vector<uint8_t> bytes_;
-  std::unique_ptr<std::string> text_;  // set when the bytes came as a string
+  std::unique_ptr<std::string> text_;             // set when the bytes came as a string
+  std::unique_ptr<platform::MappedFile> mapped_;  // set when they are a mapped file's
 };
 
 struct Cell {

@@ -43,27 +43,14 @@ template <class Buffer>
 ReadResult ReadWhole(const std::string& native_path, Buffer* bytes) {
   bytes->clear();
   ReadResult result;
-  // O_NONBLOCK: opening a FIFO without a writer returns at once instead of
-  // waiting for one; the descriptor is discarded below without a read.
-  int fd = ::open(native_path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    result.error = errno;
-    result.outcome =
-        (errno == ENOENT || errno == ENOTDIR) ? ReadOutcome::kMissing : ReadOutcome::kFailed;
-    return result;
-  }
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    result.error = errno;
-  } else if (!S_ISREG(st.st_mode)) {
-    result.outcome = ReadOutcome::kMissing;
-    result.not_a_file = true;
-    result.error = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
-  } else if (static_cast<uint64_t>(st.st_size) > std::numeric_limits<size_t>::max() / 2) {
+  uint64_t size = 0;
+  const int fd = OpenRegularFile(native_path, &result, &size);
+  if (fd < 0) return result;
+  if (size > std::numeric_limits<size_t>::max() / 2) {
     result.error = EFBIG;
   } else {
     try {
-      bytes->resize(static_cast<size_t>(st.st_size));
+      bytes->resize(static_cast<size_t>(size));
       if (ReadExactly(fd, reinterpret_cast<uint8_t*>(bytes->data()), bytes->size(),
                       &result.error)) {
         result.outcome = ReadOutcome::kRead;
@@ -81,6 +68,32 @@ ReadResult ReadWhole(const std::string& native_path, Buffer* bytes) {
 }
 
 }  // namespace
+
+int OpenRegularFile(const std::string& native_path, ReadResult* result, uint64_t* size) {
+  *result = ReadResult();
+  // O_NONBLOCK: opening a FIFO without a writer returns at once instead of
+  // waiting for one; the descriptor is discarded below without a read.
+  int fd = ::open(native_path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    result->error = errno;
+    result->outcome =
+        (errno == ENOENT || errno == ENOTDIR) ? ReadOutcome::kMissing : ReadOutcome::kFailed;
+    return -1;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    result->error = errno;
+  } else if (!S_ISREG(st.st_mode)) {
+    result->outcome = ReadOutcome::kMissing;
+    result->not_a_file = true;
+    result->error = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+  } else {
+    *size = static_cast<uint64_t>(st.st_size);
+    return fd;
+  }
+  ::close(fd);
+  return -1;
+}
 
 ReadResult ReadRegularFile(const std::string& native_path, std::vector<uint8_t>* bytes) {
   return ReadWhole(native_path, bytes);

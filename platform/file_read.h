@@ -26,6 +26,11 @@ struct ReadResult {
   bool not_a_file = false;  // kMissing: a FIFO, directory or device is there
 };
 
+// Opens the file at `native_path` for reading the way ReadRegularFile does
+// (without blocking, a regular file only) and gives its size; -1 with the
+// outcome in `result` when there is none to read. The caller closes it.
+int OpenRegularFile(const std::string& native_path, ReadResult* result, uint64_t* size);
+
 // Reads the file at `native_path` (an operating-system path) into `bytes`,
 // which is empty unless the outcome is kRead.
 ReadResult ReadRegularFile(const std::string& native_path, std::vector<uint8_t>* bytes);

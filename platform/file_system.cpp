@@ -216,6 +216,18 @@ ReadOutcome PosixFileSystem::ReadFile(const std::string& path, std::vector<uint8
   return result.outcome;
 }
 
+ReadOutcome PosixFileSystem::MapFile(const std::string& path, std::unique_ptr<MappedFile>* mapping,
+                                     std::vector<uint8_t>* bytes) {
+  bytes->clear();
+  const std::string native = NativePath(path);
+  ReadResult result = MapRegularFile(native, mapping);
+  if (result.outcome == ReadOutcome::kRead && *mapping == nullptr) {
+    result = ReadRegularFile(native, bytes);
+  }
+  errno = result.error;
+  return result.outcome;
+}
+
 int PosixFileSystem::LastError() { return errno; }
 
 bool PosixFileSystem::Identify(const std::string& path, FileIdentity* id) {
@@ -377,7 +389,15 @@ void PosixFileSystem::RemoveStaleTemps(const std::string& target) {
 }
 
 IFileSystem::Handle PosixFileSystem::OpenExisting(const std::string& path) {
-  int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  // A reader's lease on the file (a mapping, platform/mapped_file.h) makes
+  // the open fail at once without blocking; the reader gives it up within
+  // moments, so the open is repeated for a while.
+  int fd = -1;
+  for (int attempt = 0; attempt < 500; ++attempt) {
+    fd = ::open(NativePath(path).c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0 || errno != EWOULDBLOCK) break;
+    ::usleep(10000);
+  }
   return fd < 0 ? kNoHandle : fd;
 }
 

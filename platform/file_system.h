@@ -5,6 +5,9 @@
 // path that holds no regular file (a FIFO, a directory, a device) reads as
 // missing and is never opened for reading in a way that could block. Identify
 // tells whether a file is still the one read before without reading it again.
+// MapFile maps a data file where it stands instead (platform/mapped_file.h),
+// or reads it where it cannot (an implementation without mappings, such as
+// the tests' fake, simply reads).
 //
 // Writing: WriteFileAtomic replaces a file so that the old content survives any
 // failure. It is composed here, once, from the low-level steps below: resolve
@@ -43,11 +46,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "platform/file_read.h"
+#include "platform/mapped_file.h"
 #include "platform/session.h"
 
 namespace platform {
@@ -113,6 +118,14 @@ class IFileSystem {
 
   // Reads the whole file at `path` into `bytes` (empty unless kRead).
   virtual ReadOutcome ReadFile(const std::string& path, std::vector<uint8_t>* bytes) = 0;
+  // Maps the file at `path` into `mapping`, or, where it cannot be mapped,
+  // reads it into `bytes`: on kRead exactly one of them holds the file (an
+  // empty file reads as no bytes).
+  virtual ReadOutcome MapFile(const std::string& path, std::unique_ptr<MappedFile>* mapping,
+                              std::vector<uint8_t>* bytes) {
+    mapping->reset();
+    return ReadFile(path, bytes);
+  }
   // The identity of the regular file at `path`. False when there is none or it
   // cannot be queried; nothing read before may then be taken for its content.
   virtual bool Identify(const std::string& /*path*/, FileIdentity* /*id*/) { return false; }
@@ -184,6 +197,8 @@ class IFileSystem {
 class PosixFileSystem : public IFileSystem {
  public:
   ReadOutcome ReadFile(const std::string& path, std::vector<uint8_t>* bytes) override;
+  ReadOutcome MapFile(const std::string& path, std::unique_ptr<MappedFile>* mapping,
+                      std::vector<uint8_t>* bytes) override;
   int LastError() override;
   bool Identify(const std::string& path, FileIdentity* id) override;
   std::string ResolveTarget(const std::string& path) override;

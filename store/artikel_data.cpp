@@ -132,6 +132,7 @@ void TArtikelData::Open() {
   std::optional<platform::FileIdentity> source;
   std::optional<platform::FileVersion> version;  // what the data file held
   bool from_file = false;
+  std::unique_ptr<platform::MappedFile> mapping;  // a binary data file, mapped
   // Step 1: the data file, when it exists and has content, replaces the held packet.
   // A path holding no regular file (a FIFO, a directory) reads as missing.
   if (!file_name_.empty()) {
@@ -145,15 +146,19 @@ void TArtikelData::Open() {
       return;
     }
     kept.reset();
-    switch (ReadHeldFromFile()) {
+    switch (ReadHeldFromFile(&mapping)) {
       case platform::ReadOutcome::kFailed:
         throw EDatabaseError(Format(messages::kCannotOpenFile, file_name_));
-      case platform::ReadOutcome::kRead:
+      case platform::ReadOutcome::kRead: {
         from_file = true;
+        const std::span<const uint8_t> bytes =
+            mapping ? std::span<const uint8_t>(mapping->data(), mapping->size())
+                    : std::span<const uint8_t>(*held_);
         // Taken before the read: a file changed meanwhile no longer matches.
-        if (identified && id.size == held_->size()) source = id;
-        version = platform::VersionOfRead(identified ? &id : nullptr, *held_);
+        if (identified && id.size == bytes.size()) source = id;
+        version = platform::VersionOfRead(identified ? &id : nullptr, bytes);
         break;
+      }
       case platform::ReadOutcome::kMissing:
         // The close must not write over a file that someone makes meanwhile,
         // nor over an empty one that someone fills.
@@ -163,15 +168,18 @@ void TArtikelData::Open() {
     }
   }
   kept.reset();
-  if (!held_) Error(messages::kMissingPacket);
+  if (!held_ && !mapping) Error(messages::kMissingPacket);
   try {
     base_ = engine::CreateDSBase();
     // Bytes just read from the file are the engine's to read where they
-    // stand (an XML packet is parsed in place), so that loading holds no
-    // second copy of them; should the open fail, the file is read again to
-    // be held. A packet given by SetData exists nowhere else: the engine may
-    // take its bytes as they are, and hands them back when it refuses them.
-    if (from_file) {
+    // stand (a binary packet in its mapping, an XML packet parsed in place),
+    // so that loading holds no second copy of them; should the open fail,
+    // the file is read again to be held. A packet given by SetData exists
+    // nowhere else: the engine may take its bytes as they are, and hands
+    // them back when it refuses them.
+    if (mapping) {
+      Check(base_->AppendMappedData(&mapping));
+    } else if (from_file) {
       Check(base_->AppendConsumedData(&*held_));
     } else {
       Check(base_->AppendOwnedData(&*held_));
@@ -180,6 +188,7 @@ void TArtikelData::Open() {
   } catch (...) {
     if (from_file) {
       ReleaseEngine();
+      mapping.reset();
       held_.reset();
       ReadHeldFromFile();
     } else {
@@ -194,9 +203,23 @@ void TArtikelData::Open() {
   FinishOpen();
 }
 
-platform::ReadOutcome TArtikelData::ReadHeldFromFile() {
+platform::ReadOutcome TArtikelData::ReadHeldFromFile(
+    std::unique_ptr<platform::MappedFile>* mapping) {
   std::vector<uint8_t> bytes;
-  platform::ReadOutcome outcome = fs_.ReadFile(file_name_, &bytes);
+  platform::ReadOutcome outcome =
+      mapping ? fs_.MapFile(file_name_, mapping, &bytes) : fs_.ReadFile(file_name_, &bytes);
+  // Only the binary form is read where it stands; an XML packet is parsed
+  // in place, in memory of its own.
+  if (outcome == platform::ReadOutcome::kRead && mapping && *mapping &&
+      engine::PacketFormOfContent({(*mapping)->data(), (*mapping)->size()}) !=
+          engine::PacketForm::kBinary) {
+    mapping->reset();
+    outcome = fs_.ReadFile(file_name_, &bytes);
+  }
+  if (outcome == platform::ReadOutcome::kRead && mapping && *mapping) {
+    held_.reset();  // the mapped file replaces the held packet
+    return outcome;
+  }
   // An empty file leaves the held packet as it was.
   if (outcome == platform::ReadOutcome::kRead && bytes.empty()) {
     outcome = platform::ReadOutcome::kMissing;
@@ -324,7 +347,9 @@ void TArtikelData::Close() {
   DropInstalledFilter();
   // Unchanged data read from a file is kept, with its orders and search
   // columns, for an open of that same file (the start-up's reopen on the
-  // edition's file). It stays out of reach until then.
+  // edition's file). It stays out of reach until then. Data written at this
+  // close is never kept: a write in place (platform/file_system.h) has
+  // rewritten the very file whose mapping holds its values.
   std::unique_ptr<engine::IDSBase> keep;
   if (unchanged && loaded_identity_) {
     cursor_.reset();

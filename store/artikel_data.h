@@ -211,8 +211,10 @@ class TArtikelData : public IFilterHost {
   };
 
   // Opening and closing.
-  // Reads the data file into the held packet; an empty file counts as missing.
-  platform::ReadOutcome ReadHeldFromFile();
+  // Reads the data file into the held packet; an empty file counts as
+  // missing. With `mapping`, a binary data file is mapped there instead
+  // where the file system can (and the held packet dropped).
+  platform::ReadOutcome ReadHeldFromFile(std::unique_ptr<platform::MappedFile>* mapping = nullptr);
   bool OpenOnKeptData(std::unique_ptr<engine::IDSBase>* kept);
   bool KeptOrdersStillDefined() const;
   void OpenSteps();

@@ -122,6 +122,9 @@ class WordIndex;
 
 class Evaluator {
  public:
+  // A text scan over at least this many rows runs in two threads.
+  static constexpr size_t kParallelScanRows = 16384;
+
   // `cache` holds the columns derived from `data` (engine/filter_cache.h);
   // without one, every row is tested on its own.
   Evaluator(const std::vector<Node>& nodes, const TableData& data,

@@ -464,11 +464,12 @@ TEST(FilterEval, RunsHeldByManyWordsAgainstReference) {
 
 // While the word indexes are being built (held here for good), a search
 // scans the texts of the rows it is given, in pieces of a few thousand rows
-// written straight into the result: over more rows than a piece, with a
-// year narrowing the rows first, the results stay those of the reference.
+// written straight into the result, in two threads over many rows: over all
+// rows and over a year's (one thread), the results are the reference's.
 TEST(FilterEval, ScanWhileIndexesBuildAgainstReference) {
   std::mt19937 rng(77);
-  const auto rows = RandomArticles(rng, 5000);
+  // More rows than a scan does in one thread; a year's rows are fewer.
+  const auto rows = RandomArticles(rng, engine::filter::Evaluator::kParallelScanRows + 5000);
   const TableData t = MakeTable(rows);
   ColumnCache cache;
   cache.BuildInBackground(true);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fake_file_system.h"
+#include "mapped_packet_dir.h"
 #include "platform/file_system.h"
 #include "store/artikel_data.h"
 #include "table_test_packets.h"
@@ -20,33 +21,8 @@ namespace {
 
 using table_test::Art;
 
-class MappedTableTest : public ::testing::Test {
+class MappedTableTest : public mapped_test::MappedPacketDirTest {
  protected:
-  void SetUp() override {
-    std::string templ = ::testing::TempDir() + "vr_mapped_XXXXXX";
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-    file_ = dir_ + "/Base.dat";
-    // Enough rows, with texts of every length, for the values to span many
-    // pages of the file.
-    std::vector<table_test::Article> rows;
-    for (int i = 0; i < 3000; ++i) {
-      rows.push_back(Art(1990 + i % 30, i % 12, "Title " + std::to_string(i), "Test", i, i + 2));
-      rows.back().tekst =
-          std::string(static_cast<size_t>(i % 700), static_cast<char>('a' + i % 26));
-    }
-    packet_ = table_test::MakePacket(rows);
-    Write(file_, packet_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  static void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
-  }
-  static std::vector<uint8_t> Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }
   // Every row of the open table, its values as texts.
   static std::vector<std::string> Rows(store::TArtikelData& t) {
     std::vector<std::string> out;
@@ -68,10 +44,6 @@ class MappedTableTest : public ::testing::Test {
     t.Open();
     return Rows(t);
   }
-
-  platform::PosixFileSystem fs_;
-  std::string dir_, file_;
-  std::vector<uint8_t> packet_;
 };
 
 TEST_F(MappedTableTest, MappedOpenReadsWhatAReadReads) {

@@ -663,6 +663,35 @@ bool Evaluator::ScanSet(int index, const RowSet& in, RowSet* out) const {
   if (cache_ != nullptr) hold.emplace(cache_->builder());
   *out = RowSet(in.size());
   const std::vector<uint64_t>& words = in.words();
+  // The rows the index being built already covers are taken from it (held,
+  // it stays as it is), and only the rest are scanned.
+  size_t scan_from = 0;  // the first word of `in` scanned
+  if (hold && in.Count() >= kPartialIndexRows) {
+    // An index of a small share of the rows is not worth waiting for.
+    const WordIndex* partial =
+        hold->Partial(data_, static_cast<size_t>(nodes_[n.kids[0]].field),
+                      std::max(WordIndex::kPauseRows, data_.row_count() / kPartialIndexShare),
+                      kPartialIndexPatience);
+    std::vector<uint64_t> candidates;
+    bool decided = false;
+    if (partial != nullptr && partial->rows() >= 64 &&
+        CandidatesFrom(index, *partial, in.Count(), &candidates, &decided)) {
+      scan_from = std::min(partial->rows() / 64, words.size());
+      std::vector<uint64_t>& o = out->words();
+      for (size_t i = 0; i < scan_from; ++i) o[i] = words[i] & candidates[i];
+      for (size_t i = 0; i < scan_from && !decided; ++i) {
+        for (uint64_t w = o[i]; w != 0; w &= w - 1) {
+          const uint32_t row =
+              static_cast<uint32_t>(i * 64 + static_cast<size_t>(__builtin_ctzll(w)));
+          if (Test(index, row) != Tri::kTrue) out->Clear(row);
+        }
+      }
+      // Rows whose value the index could not read are in no word's rows.
+      for (const uint32_t row : partial->ask_rows()) {
+        if (row < scan_from * 64 && in.Test(row) && Test(index, row) == Tri::kTrue) out->Set(row);
+      }
+    }
+  }
   // Each part of the scan sets bits only in its own words of the result.
   auto scan = [&](size_t first_word, size_t end_word) {
     constexpr size_t kPiece = 2048;
@@ -682,22 +711,24 @@ bool Evaluator::ScanSet(int index, const RowSet& in, RowSet* out) const {
   // The scan waits for memory more than it computes, and the index build it
   // holds leaves a core idle: a long scan is split in two halves of equal
   // row counts, the second on a thread of its own.
-  const size_t count = in.Count();
+  size_t count = 0;
+  for (size_t i = scan_from; i < words.size(); ++i)
+    count += static_cast<size_t>(__builtin_popcountll(words[i]));
   if (count < kParallelScanRows || std::thread::hardware_concurrency() < 2) {
-    scan(0, words.size());
+    scan(scan_from, words.size());
     return true;
   }
-  size_t middle = 0;
+  size_t middle = scan_from;
   for (size_t seen = 0; middle < words.size() && seen < count / 2; ++middle)
     seen += static_cast<size_t>(__builtin_popcountll(words[middle]));
   std::thread second;
   try {
     second = std::thread(scan, middle, words.size());
   } catch (const std::system_error&) {
-    scan(0, words.size());  // no thread to be had: all of it here
+    scan(scan_from, words.size());  // no thread to be had: all of it here
     return true;
   }
-  scan(0, middle);
+  scan(scan_from, middle);
   second.join();
   return true;
 }
@@ -834,24 +865,30 @@ bool Evaluator::UsesWords(int index) const {
 bool Evaluator::WordCandidates(int index, size_t in_count, const WordIndex** words,
                                std::vector<uint64_t>* candidates, bool* decided) const {
   const Node& n = nodes_[index];
-  const std::vector<std::string>& runs = n.pattern.WordRuns();
   // A partial length cuts the text, so a run may sit beyond the cut; "<>"
   // wants the rows without the pattern.
-  if (runs.empty() || n.partial > 0 || n.op == FilterOp::kNotEqual) return false;
+  if (n.pattern.WordRuns().empty() || n.partial > 0 || n.op == FilterOp::kNotEqual) return false;
   *words = cache_->Follow(data_).Words(data_, nodes_[n.kids[0]].field);
-  if (!*words) return false;
+  return *words != nullptr && CandidatesFrom(index, **words, in_count, candidates, decided);
+}
+
+bool Evaluator::CandidatesFrom(int index, const WordIndex& words, size_t in_count,
+                               std::vector<uint64_t>* candidates, bool* decided) const {
+  const Node& n = nodes_[index];
+  const std::vector<std::string>& runs = n.pattern.WordRuns();
+  if (runs.empty() || n.partial > 0 || n.op == FilterOp::kNotEqual) return false;
   // Candidates: rows holding every run inside a word. A run held by words
   // listing many rows narrows little and costs more than it saves: such runs
   // are left to the check of the candidates, and when every run is such a
   // one, the texts are scanned as without the index.
-  const size_t units = ((*words)->rows() + 63) / 64;
+  const size_t units = (words.rows() + 63) / 64;
   const size_t budget = std::max<size_t>(kWordBudgetPerRow * in_count, 1024);
   std::vector<uint64_t> bits;
   candidates->clear();
   bool whole = true;  // every run went into the candidates
   for (const std::string& run : runs) {
     bits.assign(units, 0);
-    if (!(*words)->MarkRowsHolding(run, budget, &bits)) {
+    if (!words.MarkRowsHolding(run, budget, &bits)) {
       whole = false;
       continue;
     }

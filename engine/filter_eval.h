@@ -21,6 +21,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -124,6 +125,12 @@ class Evaluator {
  public:
   // A text scan over at least this many rows runs in two threads.
   static constexpr size_t kParallelScanRows = 16384;
+  // A text scan over at least this many rows asks the word-index build in
+  // progress for the rows it covers, once it covers a share of the table,
+  // waiting for it up to the patience.
+  static constexpr size_t kPartialIndexRows = 4096;
+  static constexpr size_t kPartialIndexShare = 16;  // 1/16 of the rows
+  static constexpr std::chrono::microseconds kPartialIndexPatience{2000};
 
   // `cache` holds the columns derived from `data` (engine/filter_cache.h);
   // without one, every row is tested on its own.
@@ -171,6 +178,9 @@ class Evaluator {
   // be asked, for `in_count` rows being filtered; false when none does or
   // the index does not apply. `decided`: the candidates are the answer.
   bool WordCandidates(int index, size_t in_count, const WordIndex** words,
+                      std::vector<uint64_t>* candidates, bool* decided) const;
+  // The same from a given index, which may cover fewer rows than the table.
+  bool CandidatesFrom(int index, const WordIndex& words, size_t in_count,
                       std::vector<uint64_t>* candidates, bool* decided) const;
   Value FieldValue(const Node& n, uint32_t row) const;
   Tri TestText(const Node& n, uint32_t row) const;

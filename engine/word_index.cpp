@@ -4,9 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "engine/simd.h"
 #include "engine/text_fold.h"
@@ -117,7 +115,7 @@ void WordIndex::Extend(const TableData& data, size_t field) {
 
 WordIndex::Progress WordIndex::ExtendTo(const TableData& data, size_t field, size_t end,
                                         const std::atomic<bool>* stop, size_t memory_budget,
-                                        const std::atomic<int>* hold) {
+                                        Pause* pause) {
   const size_t rows = std::min(end, data.row_count());
   const auto* heap = reinterpret_cast<const uint8_t*>(data.heap.data());
   const size_t heap_size = data.heap.size();
@@ -127,12 +125,11 @@ WordIndex::Progress WordIndex::ExtendTo(const TableData& data, size_t field, siz
   std::vector<uint64_t> bits;
   state_.reserve(rows);
   for (size_t r = state_.size(); r < rows; ++r) {
-    if ((r & 4095) == 0 && r > 0) {
-      while (hold != nullptr && hold->load(std::memory_order_relaxed) > 0 &&
-             (stop == nullptr || !stop->load(std::memory_order_relaxed)))
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    if (r % kPauseRows == 0 && r > 0) {
+      if (pause != nullptr) pause->Between(*this);
       if (stop != nullptr && stop->load(std::memory_order_relaxed)) return Progress::kStopped;
-      if (memory_budget != SIZE_MAX && MemoryBytes() > memory_budget) return Progress::kOverBudget;
+      if ((r & 4095) == 0 && memory_budget != SIZE_MAX && MemoryBytes() > memory_budget)
+        return Progress::kOverBudget;
     }
     // Values lie far apart in the heap (the other fields' bytes between
     // them): the cell and the first bytes of a value some rows ahead are

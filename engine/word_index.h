@@ -47,14 +47,25 @@ class WordIndex {
   // Takes in the rows of `field` (0-based) from rows() up to the table's end.
   void Extend(const TableData& data, size_t field);
 
+  // Where a build may wait between rows (engine/word_index_builder.h):
+  // Between is called every kPauseRows rows, with the rows taken in so far
+  // complete and readable, and returns when the build may go on.
+  class Pause {
+   public:
+    virtual void Between(const WordIndex& index) = 0;
+
+   protected:
+    ~Pause() = default;
+  };
+  static constexpr size_t kPauseRows = 256;
+
   enum class Progress { kDone, kStopped, kOverBudget };
   // Extend up to row `end`, giving up (and leaving the index unusable) when
-  // `*stop` is set or the index grows past `memory_budget` bytes; both are
-  // looked at every few thousand rows. `stop` may be null. While `*hold`
-  // is above zero (looked at as often), the build waits: a search scanning
-  // the texts meanwhile has the core to itself. `hold` may be null.
+  // `*stop` is set (looked at every kPauseRows rows) or the index grows past
+  // `memory_budget` bytes (every few thousand). `stop` and `pause` may be
+  // null.
   Progress ExtendTo(const TableData& data, size_t field, size_t end, const std::atomic<bool>* stop,
-                    size_t memory_budget, const std::atomic<int>* hold = nullptr);
+                    size_t memory_budget, Pause* pause = nullptr);
 
   size_t rows() const { return state_.size(); }
   // kNoValue (null: in no word's rows), kIndexed, or kAskRow.

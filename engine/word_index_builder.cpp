@@ -45,6 +45,11 @@ std::vector<WordIndexBuilder::Built> WordIndexBuilder::Collect() {
 
 void WordIndexBuilder::Stop() {
   stop_.store(true);
+  {
+    // A build waiting for holds to end wakes to see `stop_`.
+    std::lock_guard lock(pause_mutex_);
+  }
+  pause_changed_.notify_all();
   if (thread_.joinable()) thread_.join();
   std::lock_guard lock(mutex_);
   queue_.clear();
@@ -67,13 +72,15 @@ void WordIndexBuilder::Run() {
       field = queue_.front();
       queue_.pop_front();
       building_.assign(1, field);
+      progress_.store(0, std::memory_order_relaxed);
     }
     if (gate_) gate_(stop_);
     auto index = std::make_unique<WordIndex>();
+    Pause pause(*this, field);
     const WordIndex::Progress result =
         stop_.load()
             ? WordIndex::Progress::kStopped
-            : index->ExtendTo(*data_, field, data_->row_count(), &stop_, memory_budget_, &holds_);
+            : index->ExtendTo(*data_, field, data_->row_count(), &stop_, memory_budget_, &pause);
     std::lock_guard lock(mutex_);
     building_.clear();
     if (result == WordIndex::Progress::kStopped) {
@@ -83,6 +90,54 @@ void WordIndexBuilder::Run() {
     if (result == WordIndex::Progress::kOverBudget) index.reset();
     done_.push_back(Built{field, std::move(index)});
   }
+}
+
+WordIndexBuilder::Hold::Hold(WordIndexBuilder& builder) : builder_(builder) {
+  std::lock_guard lock(builder_.pause_mutex_);
+  ++builder_.held_;
+  builder_.holds_.fetch_add(1, std::memory_order_relaxed);
+}
+
+WordIndexBuilder::Hold::~Hold() {
+  {
+    std::lock_guard lock(builder_.pause_mutex_);
+    --builder_.held_;
+    builder_.holds_.fetch_sub(1, std::memory_order_relaxed);
+  }
+  builder_.pause_changed_.notify_all();
+}
+
+const WordIndex* WordIndexBuilder::Hold::Partial(const TableData& data, size_t field,
+                                                 size_t least_rows,
+                                                 std::chrono::microseconds patience) const {
+  {
+    std::lock_guard lock(builder_.mutex_);
+    const std::vector<size_t>& in_hand = builder_.building_;
+    if (builder_.data_ != &data ||
+        std::find(in_hand.begin(), in_hand.end(), field) == in_hand.end())
+      return nullptr;
+  }
+  // Too few rows to be worth the wait.
+  if (builder_.progress_.load(std::memory_order_relaxed) < least_rows) return nullptr;
+  std::unique_lock lock(builder_.pause_mutex_);
+  builder_.pause_changed_.wait_for(lock, patience, [&] { return builder_.waiting_ != nullptr; });
+  // The build leaves its wait only once every hold has ended, this one too,
+  // so what it has built stays as it is until then.
+  return builder_.waiting_ != nullptr && builder_.waiting_field_ == field ? builder_.waiting_
+                                                                          : nullptr;
+}
+
+void WordIndexBuilder::Pause::Between(const WordIndex& index) {
+  WordIndexBuilder& b = builder_;
+  b.progress_.store(index.rows(), std::memory_order_relaxed);
+  if (b.holds_.load(std::memory_order_relaxed) == 0) return;
+  std::unique_lock lock(b.pause_mutex_);
+  if (b.held_ == 0) return;
+  b.waiting_ = &index;
+  b.waiting_field_ = field_;
+  b.pause_changed_.notify_all();
+  b.pause_changed_.wait(lock, [&] { return b.held_ == 0 || b.stop_.load(); });
+  b.waiting_ = nullptr;
 }
 
 }  // namespace engine::filter

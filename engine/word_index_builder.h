@@ -12,6 +12,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -54,25 +56,45 @@ class WordIndexBuilder {
   // forgets every request and every result not yet collected.
   void Stop();
 
-  // While one is alive the build waits (within some thousands of rows): a
-  // search that scans the texts because an index is not there yet holds
+  // While one is alive the build waits (within WordIndex::kPauseRows rows):
+  // a search that scans the texts because an index is not there yet holds
   // the build for the time of its scan, so that on a machine with few
   // cores the two do not take turns on one and the keystroke waits for
   // neither. Holds nest; the last one gone lets the build go on.
   class Hold {
    public:
-    explicit Hold(WordIndexBuilder& builder) : holds_(builder.holds_) { holds_.fetch_add(1); }
-    ~Hold() { holds_.fetch_sub(1); }
+    explicit Hold(WordIndexBuilder& builder);
+    ~Hold();
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;
 
+    // The index of `field` of `data` as far as it is built, once the build
+    // has come to its wait (waiting for that up to `patience`), or null
+    // when the build is of another field or table, has not yet taken in
+    // `least_rows` rows, is not waiting by then, or there is none. It
+    // covers the rows below its rows() and stays so while this hold lives:
+    // a search takes those rows from it and scans only the rest.
+    const WordIndex* Partial(const TableData& data, size_t field, size_t least_rows,
+                             std::chrono::microseconds patience) const;
+
    private:
-    std::atomic<int>& holds_;
+    WordIndexBuilder& builder_;
   };
 
   void SetGateForTesting(Gate gate) { gate_ = std::move(gate); }
 
  private:
+  // The build's wait between rows, where holds stop it.
+  class Pause final : public WordIndex::Pause {
+   public:
+    Pause(WordIndexBuilder& builder, size_t field) : builder_(builder), field_(field) {}
+    void Between(const WordIndex& index) override;
+
+   private:
+    WordIndexBuilder& builder_;
+    size_t field_;
+  };
+
   void Run();
 
   // The table and budget of the running thread, set before it starts.
@@ -81,7 +103,17 @@ class WordIndexBuilder {
   Gate gate_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
+  // The holds; the build looks at `holds_` alone between rows, and takes
+  // pause_mutex_ only when it is above zero.
   std::atomic<int> holds_{0};
+  std::atomic<size_t> progress_{0};  // rows the build in hand has taken in
+  mutable std::mutex pause_mutex_;
+  mutable std::condition_variable pause_changed_;
+  // Guarded by pause_mutex_: the holds, and while the build waits, the
+  // index it waits with and its field.
+  int held_ = 0;
+  const WordIndex* waiting_ = nullptr;
+  size_t waiting_field_ = 0;
   mutable std::mutex mutex_;
   // Guarded by mutex_:
   std::deque<size_t> queue_;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <optional>
 #include <random>
 #include <string>
@@ -492,6 +493,82 @@ TEST(FilterEval, ScanWhileIndexesBuildAgainstReference) {
     }
   }
   EXPECT_FALSE(cache.HasWords(2));
+  EXPECT_FALSE(cache.HasWords(3));
+}
+
+// While the build of the text index waits (held here from before it began,
+// so it waits at its first stop, kPauseRows rows in), a search takes the rows
+// the build has covered from it and scans only the rest; the results stay
+// the reference's, also for a row whose text is read through the row it
+// replaces, and stopping the build does not wait for the hold to end.
+TEST(FilterEval, SearchWhileTheBuildWaitsTakesItsRows) {
+  using engine::filter::Evaluator;
+  using engine::filter::WordIndex;
+  std::mt19937 rng(78);
+  // As many rows as make the first stop's share worth taking.
+  constexpr size_t kRows = WordIndex::kPauseRows * Evaluator::kPartialIndexShare;
+  static_assert(kRows >= Evaluator::kPartialIndexRows);
+  auto rows = RandomArticles(rng, kRows);
+  rows[5].tekst = "qqzz";
+  rows[300].tekst = "qqzz";
+  rows[10].tekst = rows[3].tekst = "abc";
+  TableData t = MakeTable(rows);
+  std::vector<uint32_t> replaces(rows.size(), 0);
+  t.cell(10, 3).blank = engine::kUnchanged;
+  replaces[10] = 4;  // row 3
+  ColumnCache cache;
+  cache.BuildInBackground(true);
+  std::optional<engine::filter::WordIndexBuilder::Hold> hold(std::in_place, cache.builder());
+  auto reference = [&](const std::string& pattern, bool ci) {
+    std::vector<uint32_t> expected;
+    for (uint32_t r = 0; r < rows.size(); ++r)
+      if (rows[r].tekst && RefLike(pattern, 0, *rows[r].tekst, 0, ci)) expected.push_back(r);
+    return expected;
+  };
+  auto text_search = [](const std::string& pattern) { return "Tekst LIKE '" + pattern + "'"; };
+  // The first search asks for the index.
+  EXPECT_EQ(Filtered(text_search("%ab%"), t, {true, false}, replaces, &cache),
+            reference("%ab%", true));
+  const WordIndex* partial = nullptr;
+  for (int i = 0; i < 10000 && partial == nullptr; ++i)
+    partial = hold->Partial(t, 3, 0, std::chrono::milliseconds(1));
+  ASSERT_NE(partial, nullptr);
+  EXPECT_EQ(partial->rows(), WordIndex::kPauseRows);
+  EXPECT_EQ(hold->Partial(t, 2, 0, std::chrono::milliseconds(1)), nullptr);  // not in hand
+  // The texts of rows 5 and 300 changed behind the index's back: row 5 is
+  // answered by the index as it was built, row 300 by its text.
+  auto overwrite = [&](size_t row, const char* bytes) {
+    std::memcpy(t.heap.data() + t.cell(row, 3).data, bytes, 4);
+  };
+  overwrite(5, "xxxx");
+  overwrite(300, "xxxx");
+  {
+    filter_test::ArticleHost host;
+    std::unique_ptr<FilterProgram> program;
+    std::string error;
+    ASSERT_EQ(
+        FilterProgram::Decode(store::CompileFilterText(host, text_search("%qqzz%"), {true, false}),
+                              t, &program, &error),
+        engine::kDBOk);
+    engine::RowSet all(t.row_count()), out;
+    for (uint32_t r = 0; r < t.row_count(); ++r) all.Set(r);
+    program->SelectSet(t, replaces, cache, all, &out);
+    EXPECT_EQ(out.ToRows(), (std::vector<uint32_t>{5}));
+  }
+  overwrite(5, "qqzz");
+  overwrite(300, "qqzz");
+  for (const char* pattern : {"%a%", "%Ab%", "%e_%", "a%", "%abc%", "%qqzz%", "%zz%q%",
+                              "%\xe6"
+                              "C%"}) {
+    for (bool ci : {true, false}) {
+      EXPECT_EQ(Filtered(text_search(pattern), t, {ci, false}, replaces, &cache),
+                reference(pattern, ci))
+          << pattern << " ci " << ci;
+    }
+  }
+  cache.StopBuilding();
+  EXPECT_EQ(hold->Partial(t, 3, 0, std::chrono::milliseconds(1)), nullptr);
+  hold.reset();
   EXPECT_FALSE(cache.HasWords(3));
 }
 

@@ -37,7 +37,7 @@ enum class FileChange {
 };
 
 // A fast 64-bit hash of bytes, to compare content within one run (it is
-// never stored).
+// never stored). Large inputs are hashed in two threads.
 uint64_t HashBytes(std::span<const uint8_t> bytes);
 
 // The version of `bytes`, read from a file whose identity was taken before

@@ -5,12 +5,14 @@
 // then filled through one pointer, which is what makes writing fast).
 #include "engine/binary_packet.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "engine/coding.h"
 #include "engine/packet_form.h"
 #include "engine/packet_rules.h"
+#include "platform/memory_hint.h"
 
 namespace engine {
 namespace {
@@ -225,11 +227,24 @@ DBResult ReadRows(ByteReader* r, uint32_t row_count, TableData* out, std::string
   }
   const std::vector<FieldPlan> plans = PlanFields(*out);
   out->status.resize(row_count);
+  // The cells are most of what a large packet's read allocates: their
+  // pages are faulted in ahead, in two threads, before they are written.
+  out->cells.reserve(size_t{row_count} * nf);
+  platform::PrefaultForWrite(out->cells.data(), out->cells.capacity() * sizeof(Cell));
   out->cells.resize(size_t{row_count} * nf);
   if (!values_in_place) out->heap.reserve(r->remaining());
   Cell* cell = out->cells.data();
+  // The rows are read front to back but with long values jumped over, so
+  // the hardware does not fetch ahead on its own and every row would wait
+  // for memory at its start: the packet's bytes are fetched a stretch
+  // ahead of the reading place instead, every line of them.
+  constexpr size_t kFetchAhead = 8192;
+  size_t fetched = r->pos();
   for (uint32_t row = 0; row < row_count; ++row) {
     const size_t row_start = r->pos();
+    for (const size_t until = std::min(row_start + kFetchAhead, r->size()); fetched < until;
+         fetched += 64)
+      __builtin_prefetch(r->here() - row_start + fetched);
     auto where = [&](size_t f) {
       return "row " + Num(row + 1) + " (starting at offset " + Num(row_start) + "), field '" +
              Printable(out->fields[f].name) + "'";

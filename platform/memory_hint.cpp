@@ -1,7 +1,9 @@
-// Huge-page advice through madvise where the system has it.
+// Huge-page advice and prefaulting through madvise where the system has them.
 #include "platform/memory_hint.h"
 
 #include <cstdint>
+#include <system_error>
+#include <thread>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -19,6 +21,39 @@ void AdviseHugePages(void* data, size_t bytes) {
   begin = (begin + page - 1) / page * page;  // madvise wants page-aligned ranges
   end = end / page * page;
   if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
+void PrefaultForWrite(void* data, size_t bytes) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+  if (data == nullptr || bytes == 0) return;
+  const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  uintptr_t begin = reinterpret_cast<uintptr_t>(data);
+  uintptr_t end = begin + bytes;
+  begin = (begin + page - 1) / page * page;
+  end = end / page * page;
+  if (end <= begin) return;
+  // An older kernel refuses the advice (EINVAL): the pages then fault in
+  // as they are written, as without it.
+  auto populate = [](uintptr_t from, uintptr_t to) {
+    madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+  };
+  if (end - begin < kPrefaultTwoThreadsMinimum) {
+    populate(begin, end);
+    return;
+  }
+  const uintptr_t middle = begin + (end - begin) / 2 / page * page;
+  std::thread helper;
+  try {
+    helper = std::thread(populate, begin, middle);
+  } catch (const std::system_error&) {
+    populate(begin, middle);  // no thread to be had
+  }
+  populate(middle, end);
+  if (helper.joinable()) helper.join();
 #else
   (void)data;
   (void)bytes;

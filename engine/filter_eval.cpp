@@ -14,7 +14,6 @@
 #include <cstring>
 #include <iterator>
 #include <optional>
-#include <system_error>
 #include <thread>
 
 #include "engine/filter_block.h"
@@ -22,6 +21,7 @@
 #include "engine/simd.h"
 #include "engine/text_fold.h"
 #include "engine/word_index.h"
+#include "platform/run_both.h"
 
 namespace engine::filter {
 
@@ -677,19 +677,7 @@ bool Evaluator::ScanSet(int index, const RowSet& in, RowSet* out) const {
     if (partial != nullptr && partial->rows() >= 64 &&
         CandidatesFrom(index, *partial, in.Count(), &candidates, &decided)) {
       scan_from = std::min(partial->rows() / 64, words.size());
-      std::vector<uint64_t>& o = out->words();
-      for (size_t i = 0; i < scan_from; ++i) o[i] = words[i] & candidates[i];
-      for (size_t i = 0; i < scan_from && !decided; ++i) {
-        for (uint64_t w = o[i]; w != 0; w &= w - 1) {
-          const uint32_t row =
-              static_cast<uint32_t>(i * 64 + static_cast<size_t>(__builtin_ctzll(w)));
-          if (Test(index, row) != Tri::kTrue) out->Clear(row);
-        }
-      }
-      // Rows whose value the index could not read are in no word's rows.
-      for (const uint32_t row : partial->ask_rows()) {
-        if (row < scan_from * 64 && in.Test(row) && Test(index, row) == Tri::kTrue) out->Set(row);
-      }
+      TakeCandidates(index, in, *partial, candidates, decided, scan_from, out);
     }
   }
   // Each part of the scan sets bits only in its own words of the result.
@@ -721,15 +709,8 @@ bool Evaluator::ScanSet(int index, const RowSet& in, RowSet* out) const {
   size_t middle = scan_from;
   for (size_t seen = 0; middle < words.size() && seen < count / 2; ++middle)
     seen += static_cast<size_t>(__builtin_popcountll(words[middle]));
-  std::thread second;
-  try {
-    second = std::thread(scan, middle, words.size());
-  } catch (const std::system_error&) {
-    scan(scan_from, words.size());  // no thread to be had: all of it here
-    return true;
-  }
-  scan(scan_from, middle);
-  second.join();
+  platform::RunBoth(
+      true, [&] { scan(middle, words.size()); }, [&] { scan(scan_from, middle); });
   return true;
 }
 
@@ -865,18 +846,22 @@ bool Evaluator::UsesWords(int index) const {
 bool Evaluator::WordCandidates(int index, size_t in_count, const WordIndex** words,
                                std::vector<uint64_t>* candidates, bool* decided) const {
   const Node& n = nodes_[index];
-  // A partial length cuts the text, so a run may sit beyond the cut; "<>"
-  // wants the rows without the pattern.
-  if (n.pattern.WordRuns().empty() || n.partial > 0 || n.op == FilterOp::kNotEqual) return false;
+  if (!RunsNarrow(n)) return false;  // no index asked for in vain
   *words = cache_->Follow(data_).Words(data_, nodes_[n.kids[0]].field);
   return *words != nullptr && CandidatesFrom(index, **words, in_count, candidates, decided);
+}
+
+bool Evaluator::RunsNarrow(const Node& n) {
+  // A partial length cuts the text, so a run may sit beyond the cut; "<>"
+  // wants the rows without the pattern.
+  return !n.pattern.WordRuns().empty() && n.partial == 0 && n.op != FilterOp::kNotEqual;
 }
 
 bool Evaluator::CandidatesFrom(int index, const WordIndex& words, size_t in_count,
                                std::vector<uint64_t>* candidates, bool* decided) const {
   const Node& n = nodes_[index];
+  if (!RunsNarrow(n)) return false;
   const std::vector<std::string>& runs = n.pattern.WordRuns();
-  if (runs.empty() || n.partial > 0 || n.op == FilterOp::kNotEqual) return false;
   // Candidates: rows holding every run inside a word. A run held by words
   // listing many rows narrows little and costs more than it saves: such runs
   // are left to the check of the candidates, and when every run is such a
@@ -929,21 +914,27 @@ bool Evaluator::SelectByWordsSet(int index, const RowSet& in, RowSet* out) const
     return false;
   // The index covers every row (the cache follows the table), so the
   // candidates reach at least as far as `in`.
-  *out = in;
+  *out = RowSet(in.size());
+  TakeCandidates(index, in, *words, candidates, decided, in.words().size(), out);
+  return true;
+}
+
+void Evaluator::TakeCandidates(int index, const RowSet& in, const WordIndex& words,
+                               const std::vector<uint64_t>& candidates, bool decided,
+                               size_t end_word, RowSet* out) const {
+  const std::vector<uint64_t>& w = in.words();
   std::vector<uint64_t>& o = out->words();
-  for (size_t i = 0; i < o.size(); ++i) o[i] &= candidates[i];
-  if (!decided) {
-    RowSet checked(in.size());
-    out->ForEach([&](uint32_t row) {
-      if (Test(index, row) == Tri::kTrue) checked.Set(row);
-    });
-    out->swap(checked);
+  for (size_t i = 0; i < end_word; ++i) o[i] = w[i] & candidates[i];
+  for (size_t i = 0; i < end_word && !decided; ++i) {
+    for (uint64_t bits = o[i]; bits != 0; bits &= bits - 1) {
+      const auto row = static_cast<uint32_t>(i * 64 + static_cast<size_t>(__builtin_ctzll(bits)));
+      if (Test(index, row) != Tri::kTrue) out->Clear(row);
+    }
   }
   // Rows whose value the index could not read are in no word's rows.
-  for (const uint32_t row : words->ask_rows()) {
-    if (in.Test(row) && Test(index, row) == Tri::kTrue) out->Set(row);
+  for (const uint32_t row : words.ask_rows()) {
+    if (row < end_word * 64 && in.Test(row) && Test(index, row) == Tri::kTrue) out->Set(row);
   }
-  return true;
 }
 
 }  // namespace engine::filter

@@ -182,6 +182,15 @@ class Evaluator {
   // The same from a given index, which may cover fewer rows than the table.
   bool CandidatesFrom(int index, const WordIndex& words, size_t in_count,
                       std::vector<uint64_t>* candidates, bool* decided) const;
+  // Whether the pattern's word runs can narrow the rows: false for a
+  // partial length, "<>", or a pattern without runs.
+  static bool RunsNarrow(const Node& n);
+  // Sets in `out` (sized as `in`) the rows of `in` below word `end_word`
+  // that the leaf passes, from `words`' candidates: each is checked unless
+  // `decided`, and the rows the index could not read are asked one by one.
+  void TakeCandidates(int index, const RowSet& in, const WordIndex& words,
+                      const std::vector<uint64_t>& candidates, bool decided, size_t end_word,
+                      RowSet* out) const;
   Value FieldValue(const Node& n, uint32_t row) const;
   Tri TestText(const Node& n, uint32_t row) const;
   Value EvalFunc(const Node& n, uint32_t row) const;

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "engine/record_values.h"
-#include "engine/run_both.h"
 #include "engine/text_fold.h"
+#include "platform/run_both.h"
 
 namespace engine {
 namespace {
@@ -279,7 +279,7 @@ void SortItems(SortItem* lo, SortItem* hi, int d) {
   }
   int split = 0;
   for (size_t half = 0; split < 256 && half + count[split] <= n / 2; ++split) half += count[split];
-  RunBoth(
+  platform::RunBoth(
       true, [&] { sort_buckets(0, split); }, [&] { sort_buckets(split, 256); });
 }
 
@@ -393,7 +393,7 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
 
   const size_t n = items.size();
   const bool parallel = n >= kParallelItems;
-  RunBoth(
+  platform::RunBoth(
       parallel, [&] { make_images(0, n / 2, parts_[0], 0); },
       [&] { make_images(n / 2, n, parts_[0], 0); });
   SortItems(items.data(), items.data() + n, 0);
@@ -406,7 +406,7 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
     (mine <= theirs ? own : other).push_back(t);
     (mine <= theirs ? mine : theirs) += t.hi - t.lo;
   }
-  RunBoth(
+  platform::RunBoth(
       parallel && !other.empty(), [&] { run_tasks(std::move(other)); },
       [&] { run_tasks(std::move(own)); });
   for (size_t i = 0; i < n; ++i) rows_[i] = items[i].row;

@@ -3,9 +3,9 @@
 #include "platform/file_version.h"
 
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
+
+#include "platform/run_both.h"
 
 namespace platform {
 
@@ -68,15 +68,10 @@ constexpr size_t kTwoThreadBytes = size_t{16} << 20;
 uint64_t HashBytes(std::span<const uint8_t> bytes) {
   if (bytes.size() < kTwoThreadBytes) return HashPiece(bytes);
   const size_t half = bytes.size() / 2;
-  uint64_t first = 0;
-  std::thread helper;
-  try {
-    helper = std::thread([&] { first = HashPiece(bytes.first(half)); });
-  } catch (const std::system_error&) {
-    first = HashPiece(bytes.first(half));  // no thread to be had
-  }
-  const uint64_t second = HashPiece(bytes.subspan(half));
-  if (helper.joinable()) helper.join();
+  uint64_t first = 0, second = 0;
+  RunBoth(
+      true, [&] { first = HashPiece(bytes.first(half)); },
+      [&] { second = HashPiece(bytes.subspan(half)); });
   return Mix(Round(first, second) ^ bytes.size());
 }
 

@@ -2,8 +2,8 @@
 #include "platform/memory_hint.h"
 
 #include <cstdint>
-#include <system_error>
-#include <thread>
+
+#include "platform/run_both.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -41,19 +41,10 @@ void PrefaultForWrite(void* data, size_t bytes) {
   auto populate = [](uintptr_t from, uintptr_t to) {
     madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
   };
-  if (end - begin < kPrefaultTwoThreadsMinimum) {
-    populate(begin, end);
-    return;
-  }
   const uintptr_t middle = begin + (end - begin) / 2 / page * page;
-  std::thread helper;
-  try {
-    helper = std::thread(populate, begin, middle);
-  } catch (const std::system_error&) {
-    populate(begin, middle);  // no thread to be had
-  }
-  populate(middle, end);
-  if (helper.joinable()) helper.join();
+  RunBoth(
+      end - begin >= kPrefaultTwoThreadsMinimum, [&] { populate(begin, middle); },
+      [&] { populate(middle, end); });
 #else
   (void)data;
   (void)bytes;

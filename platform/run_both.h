@@ -1,6 +1,6 @@
-// Two pieces of work at once, for the engine's few calls that split a large
-// job between the calling thread and one more (a big sort, a scan of many
-// rows). The machines this runs on have few cores; a second thread is worth
+// Two pieces of work at once, for the few calls that split a large job
+// between the calling thread and one more (a big sort, a scan of many rows,
+// the hash of a data file). The machines this runs on have few cores; a second thread is worth
 // its start only for work of a millisecond or more.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include <system_error>
 #include <thread>
 
-namespace engine {
+namespace platform {
 
 // Runs `a` and `b`, at the same time when `parallel` (`a` on a thread of its
 // own, which a system out of threads leaves to the caller's), and returns
@@ -44,4 +44,4 @@ void RunBoth(bool parallel, const A& a, const B& b) {
   if (failure) std::rethrow_exception(failure);
 }
 
-}  // namespace engine
+}  // namespace platform

@@ -214,10 +214,16 @@ DBResult DataObject::AppendConsumed(Bytes* packet) {
 DBResult DataObject::AppendMappedData(std::unique_ptr<platform::MappedFile>* packet) {
   TableData data;
   std::string error;
+  // A refused packet is not adopted (ReadMappedPacket), and a table that
+  // fails its checks gives its mapping back.
   DBResult r = ReadMappedPacket(packet, &data, &error);
   if (r != kDBOk) return Fail(r, error.empty() ? DefaultErrorText(r) : error);
   r = LoadFrom(&data);
-  if (r == kDBOk) owned_packet_size_ = 0;
+  if (r == kDBOk) {
+    owned_packet_size_ = 0;
+  } else {
+    *packet = data.heap.ReleaseMapping();
+  }
   return r;
 }
 

@@ -98,7 +98,8 @@ class IDSBase {
   virtual DBResult AppendConsumedData(std::vector<uint8_t>* packet) = 0;
   // AppendConsumedData for a data file mapped where it stands: the engine
   // takes the mapping and reads a binary packet's values in it. On failure
-  // *packet is left unspecified.
+  // *packet holds the mapping again, unchanged, so that the caller decides
+  // when its bytes go (someone else may still be reading them).
   virtual DBResult AppendMappedData(std::unique_ptr<platform::MappedFile>* packet) = 0;
   virtual DBResult GetFieldDescs(std::vector<FieldDesc>* out) = 0;
   // kDBNoSuchParam when the packet has no parameter of that name (matched

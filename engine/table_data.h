@@ -173,6 +173,13 @@ class ByteHeap {
     if (mapped_) Detach(mapped_->size());
     return std::move(bytes_);
   }
+  // The adopted mapping back, as it was adopted, or null; the heap is left
+  // empty.
+  std::unique_ptr<platform::MappedFile> ReleaseMapping() {
+    bytes_ = std::vector<uint8_t>();
+    text_.reset();
+    return std::move(mapped_);
+  }
   std::string ReleaseText() {
     std::string out = text_ ? std::move(*text_) : std::string();
     text_.reset();

@@ -59,23 +59,20 @@ uint64_t HashPiece(std::span<const uint8_t> bytes) {
   return Mix(h);
 }
 
-// From this size on the two halves are hashed at once, one on a thread of
-// its own: a data file of some hundred megabytes is hashed at every open.
-constexpr size_t kTwoThreadBytes = size_t{16} << 20;
-
 }  // namespace
 
-uint64_t HashBytes(std::span<const uint8_t> bytes) {
-  if (bytes.size() < kTwoThreadBytes) return HashPiece(bytes);
+uint64_t HashBytes(std::span<const uint8_t> bytes, HashThreads threads) {
+  if (bytes.size() < kHashAsideBytes) return HashPiece(bytes);
   const size_t half = bytes.size() / 2;
   uint64_t first = 0, second = 0;
   RunBoth(
-      true, [&] { first = HashPiece(bytes.first(half)); },
+      threads == HashThreads::kTwo, [&] { first = HashPiece(bytes.first(half)); },
       [&] { second = HashPiece(bytes.subspan(half)); });
   return Mix(Round(first, second) ^ bytes.size());
 }
 
-FileVersion VersionOfRead(const FileIdentity* identity, std::span<const uint8_t> bytes) {
+FileVersion VersionOfRead(const FileIdentity* identity, std::span<const uint8_t> bytes,
+                          HashThreads threads) {
   FileVersion v;
   v.present = true;
   // An identity taken of another size than was read belongs to a file that
@@ -83,7 +80,7 @@ FileVersion VersionOfRead(const FileIdentity* identity, std::span<const uint8_t>
   v.identified = identity != nullptr && identity->size == bytes.size();
   if (v.identified) v.identity = *identity;
   v.size = bytes.size();
-  v.hash = HashBytes(bytes);
+  v.hash = HashBytes(bytes, threads);
   return v;
 }
 

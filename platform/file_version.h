@@ -36,13 +36,23 @@ enum class FileChange {
   kCreated,   // a file is there where there was none
 };
 
+// How a large hash may spend the machine: on the caller's thread and one
+// more, or on the caller's alone (a caller that hashes on a thread of its
+// own beside other work). The hash is the same either way.
+enum class HashThreads { kTwo, kOne };
+
+// From this size on the two halves of a hash are worth a thread each, and a
+// caller with other work on the same bytes hashes them beside it.
+inline constexpr size_t kHashAsideBytes = size_t{16} << 20;
+
 // A fast 64-bit hash of bytes, to compare content within one run (it is
-// never stored). Large inputs are hashed in two threads.
-uint64_t HashBytes(std::span<const uint8_t> bytes);
+// never stored). Large inputs are hashed in two halves, at once with kTwo.
+uint64_t HashBytes(std::span<const uint8_t> bytes, HashThreads threads = HashThreads::kTwo);
 
 // The version of `bytes`, read from a file whose identity was taken before
 // the read (null when it could not be taken).
-FileVersion VersionOfRead(const FileIdentity* identity, std::span<const uint8_t> bytes);
+FileVersion VersionOfRead(const FileIdentity* identity, std::span<const uint8_t> bytes,
+                          HashThreads threads = HashThreads::kTwo);
 // The version of a path that held no file.
 FileVersion AbsentVersion();
 // Takes the version of `path` by reading it (a path holding no regular file

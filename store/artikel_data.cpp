@@ -9,6 +9,7 @@
 
 #include "engine/packet_form.h"
 #include "engine/text_fold.h"
+#include "platform/run_both.h"
 #include "store/article_schema.h"
 #include "store/db_error.h"
 #include "store/engine_field_type.h"
@@ -135,9 +136,10 @@ void TArtikelData::Open() {
   std::unique_ptr<platform::MappedFile> mapping;  // a binary data file, mapped
   // Step 1: the data file, when it exists and has content, replaces the held packet.
   // A path holding no regular file (a FIFO, a directory) reads as missing.
+  platform::FileIdentity id;
+  bool identified = false;
   if (!file_name_.empty()) {
-    platform::FileIdentity id;
-    const bool identified = fs_.Identify(file_name_, &id);
+    identified = fs_.Identify(file_name_, &id);
     if (kept && identified && id.size > 0 && id == kept_identity_ && KeptOrdersStillDefined() &&
         OpenOnKeptData(&kept)) {
       loaded_identity_ = id;
@@ -156,7 +158,8 @@ void TArtikelData::Open() {
                     : std::span<const uint8_t>(*held_);
         // Taken before the read: a file changed meanwhile no longer matches.
         if (identified && id.size == bytes.size()) source = id;
-        version = platform::VersionOfRead(identified ? &id : nullptr, bytes);
+        // A mapped file's version is taken beside its load, below.
+        if (!mapping) version = platform::VersionOfRead(identified ? &id : nullptr, bytes);
         break;
       }
       case platform::ReadOutcome::kMissing:
@@ -178,7 +181,18 @@ void TArtikelData::Open() {
     // nowhere else: the engine may take its bytes as they are, and hands
     // them back when it refuses them.
     if (mapping) {
-      Check(base_->AppendMappedData(&mapping));
+      // The hash of what the file held and the load only read the mapped
+      // bytes, which stay mapped until both are done (a refused mapping
+      // comes back into `mapping`): a large file is hashed on a thread of
+      // its own while the engine decodes it.
+      const std::span<const uint8_t> bytes(mapping->data(), mapping->size());
+      const platform::FileIdentity* read_identity = identified ? &id : nullptr;
+      platform::RunBoth(
+          bytes.size() >= platform::kHashAsideBytes,
+          [&] {
+            version = platform::VersionOfRead(read_identity, bytes, platform::HashThreads::kOne);
+          },
+          [&] { Check(base_->AppendMappedData(&mapping)); });
     } else if (from_file) {
       Check(base_->AppendConsumedData(&*held_));
     } else {

@@ -1,6 +1,8 @@
 // The table on a binary data file read where it stands: it reads what a
 // read gives, edits reach the disk only at the close, and a file cut short
-// under it or replaced by a rename leaves every row readable as it was.
+// under it or replaced by a rename leaves every row readable as it was, and
+// a large file the engine refuses once it has read its rows fails the open
+// as a read one does.
 // The mapping itself: tests/platform_mapped_file_test.cpp.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,10 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/packet_codec.h"
 #include "fake_file_system.h"
 #include "mapped_packet_dir.h"
 #include "platform/file_system.h"
+#include "platform/file_version.h"
 #include "store/artikel_data.h"
+#include "store/db_error.h"
 #include "table_test_packets.h"
 
 namespace {
@@ -99,6 +104,37 @@ TEST_F(MappedTableTest, FileReplacedByARenameKeepsTheOldBytes) {
   ASSERT_TRUE(
       fs_.WriteFileAtomic(file_, table_test::MakePacket({Art(2001, 1, "New", "Spil", 1, 2)})));
   EXPECT_EQ(Rows(t), before);
+}
+
+TEST_F(MappedTableTest, LargeFileRefusedAfterItsRowsFailsAsARead) {
+  // Large enough to be hashed on a thread beside the load, and refused only
+  // once its rows are read (an insert of a row not marked so): the bytes the hash
+  // reads must stay mapped until it ends, and the open fails cleanly.
+  engine::TableData t;
+  t.fields = table_test::ArticleFields();
+  for (int i = 0; i < 300; ++i) {
+    table_test::Article a = Art(2001, 1, "Title " + std::to_string(i), "Test", 1, 2);
+    a.tekst = std::string(60000, static_cast<char>('a' + i % 26));
+    table_test::AddRow(&t, a);
+  }
+  t.change_log = {1, 0, 4};
+  std::string out, error;
+  ASSERT_EQ(engine::WritePacket(t, engine::PacketForm::kBinary, &out, &error), engine::kDBOk)
+      << error;
+  const std::vector<uint8_t> bytes(out.begin(), out.end());
+  ASSERT_GE(bytes.size(), platform::kHashAsideBytes);
+  Write(file_, bytes);
+  store::TArtikelData table(fs_);
+  table.SetFileName(file_);
+  try {
+    table.Open();
+    ADD_FAILURE() << "the table opened";
+  } catch (const store::EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("not marked inserted"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(table.Active());
+  table.Close();
+  EXPECT_EQ(Read(file_), bytes);
 }
 
 }  // namespace

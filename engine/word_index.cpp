@@ -124,8 +124,10 @@ WordIndex::Progress WordIndex::ExtendTo(const TableData& data, size_t field, siz
   std::vector<uint8_t> folded;
   std::vector<uint64_t> bits;
   state_.reserve(rows);
+  const size_t first_row = state_.size();
   for (size_t r = state_.size(); r < rows; ++r) {
     if (r % kPauseRows == 0 && r > 0) {
+      if (r == first_row + kEstimateRows && first_row == 0) ReserveForRows(rows);
       if (pause != nullptr) pause->Between(*this);
       if (stop != nullptr && stop->load(std::memory_order_relaxed)) return Progress::kStopped;
       if ((r & 4095) == 0 && memory_budget != SIZE_MAX && MemoryBytes() > memory_budget)
@@ -182,9 +184,21 @@ WordIndex::Progress WordIndex::ExtendTo(const TableData& data, size_t field, siz
   }
   // Folding costs a pass over the bulk: done when the recent rows have grown
   // to an eighth of it (at once after the first build).
-  if (recent_ids_.size() > listed_.size() / 8 + 4096) Fold();
+  if (recent_ids_.size() > listed_.size() / 8 + 4096) {
+    // The fold has no place to stop: a search waiting for the build takes
+    // the rows as they stand before it.
+    if (pause != nullptr) pause->Between(*this);
+    Fold();
+  }
   return memory_budget != SIZE_MAX && MemoryBytes() > memory_budget ? Progress::kOverBudget
                                                                     : Progress::kDone;
+}
+
+void WordIndex::ReserveForRows(size_t rows) {
+  const size_t seen = state_.size();
+  if (seen == 0) return;
+  recent_ids_.reserve(recent_ids_.size() * rows / seen / 8 * 9 + 4096);
+  recent_start_.reserve(rows);
 }
 
 void WordIndex::Fold() {

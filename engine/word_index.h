@@ -48,8 +48,10 @@ class WordIndex {
   void Extend(const TableData& data, size_t field);
 
   // Where a build may wait between rows (engine/word_index_builder.h):
-  // Between is called every kPauseRows rows, with the rows taken in so far
-  // complete and readable, and returns when the build may go on.
+  // Between is called every kPauseRows rows, and once more with every row
+  // taken in before the fold that ends a build (which has no place to
+  // stop), with the rows taken in so far complete and readable, and returns
+  // when the build may go on.
   class Pause {
    public:
     virtual void Between(const WordIndex& index) = 0;
@@ -127,6 +129,13 @@ class WordIndex {
     return id + 1 < first_.size() ? first_[id + 1] - first_[id] : 0;
   }
   void Fold();
+  // Growing the recent ids copies them all into fresh memory, at a million
+  // rows tens of milliseconds inside one row, where the build cannot stop
+  // for a search. A first build reserves room for `rows` rows instead, at
+  // a pause point once kEstimateRows rows show how many ids a row has.
+  // The room is not touched before it is used.
+  void ReserveForRows(size_t rows);
+  static constexpr size_t kEstimateRows = 16 * kPauseRows;
   std::vector<Slot> slots_;  // open addressing
   std::vector<uint8_t> state_;
 };

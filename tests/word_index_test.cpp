@@ -2,7 +2,7 @@
 // folded text has a word holding a term, as the table grows in steps of
 // every size (so rows are folded into the bulk at different moments), with
 // nulls, "unchanged" cells and cells outside the heap; and the budget that
-// refuses terms held by too many words.
+// refuses terms held by too many words; and where a build lets a search in.
 #include "engine/word_index.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +123,47 @@ TEST(WordIndex, BudgetRefusesTermsHeldByManyRows) {
   EXPECT_EQ(bits[0], ~uint64_t{0});
   EXPECT_EQ(bits[1], (uint64_t{1} << 36) - 1);
   EXPECT_EQ(index.word_count(), 101u);
+}
+
+// Where a build lets a search in: every kPauseRows rows, and with every
+// row taken in just before the fold that ends it, the index then reading
+// right; a build too short to fold stops only between rows.
+TEST(WordIndex, BuildPausesBetweenRowsAndBeforeItsFold) {
+  struct Spy final : WordIndex::Pause {
+    std::vector<size_t> seen;     // rows() at each pause
+    std::vector<size_t> holding;  // rows holding "ab" there
+    void Between(const WordIndex& index) override {
+      seen.push_back(index.rows());
+      std::vector<uint64_t> bits((index.rows() + 63) / 64 + 1, 0);
+      EXPECT_TRUE(index.MarkRowsHolding("ab", SIZE_MAX, &bits));
+      size_t n = 0;
+      for (const uint64_t b : bits) n += static_cast<size_t>(__builtin_popcountll(b));
+      holding.push_back(n);
+    }
+  };
+  for (const size_t rows : {size_t{600}, size_t{10000}}) {
+    SCOPED_TRACE(rows);
+    engine::TableData t;
+    engine::FieldDef f;
+    f.name = "Tekst";
+    f.type = engine::kBaseBytes | engine::kTypeVarying;
+    f.size = 4;
+    t.fields.push_back(f);
+    for (size_t r = 0; r < rows; ++r) {
+      t.status.push_back(0);
+      t.cells.push_back(t.AddBytes(r % 3 == 0 ? "x ab y" : "x y z"));
+    }
+    WordIndex index;
+    Spy spy;
+    ASSERT_EQ(index.ExtendTo(t, 0, rows, nullptr, SIZE_MAX, &spy), WordIndex::Progress::kDone);
+    std::vector<size_t> want;
+    for (size_t r = WordIndex::kPauseRows; r < rows; r += WordIndex::kPauseRows) want.push_back(r);
+    const bool folds = rows * 3 > 4096;  // three words a row: past the fold's threshold
+    if (folds) want.push_back(rows);
+    EXPECT_EQ(spy.seen, want);
+    for (size_t i = 0; i < spy.seen.size(); ++i)
+      EXPECT_EQ(spy.holding[i], (spy.seen[i] + 2) / 3) << "at " << spy.seen[i];
+  }
 }
 
 }  // namespace

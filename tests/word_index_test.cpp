@@ -32,6 +32,19 @@ std::string Fold(std::string s) {
   return s;
 }
 
+// A table of one varying field and no rows: a memo "Tekst" by default.
+engine::TableData TextTable(const char* name = "Tekst",
+                            uint16_t type = engine::kBaseBytes | engine::kTypeVarying,
+                            uint16_t size = 4) {
+  engine::TableData t;
+  engine::FieldDef f;
+  f.name = name;
+  f.type = type;
+  f.size = size;
+  t.fields.push_back(f);
+  return t;
+}
+
 // Whether a word of `text` (a run of word bytes) holds `term`, by brute force.
 bool WordHolds(const std::string& text, const std::string& term) {
   const std::string folded = Fold(text);
@@ -47,12 +60,7 @@ bool WordHolds(const std::string& text, const std::string& term) {
 
 TEST(WordIndex, GrowsInStepsAgainstReference) {
   std::mt19937 rng(2026);
-  engine::TableData t;
-  engine::FieldDef f;
-  f.name = "Tekst";
-  f.type = engine::kBaseBytes | engine::kTypeVarying;
-  f.size = 4;
-  t.fields.push_back(f);
+  engine::TableData t = TextTable();
   std::vector<std::string> texts;  // "" with state kNoValue / kAskRow below
   std::vector<uint8_t> states;
   WordIndex index;
@@ -104,12 +112,7 @@ TEST(WordIndex, GrowsInStepsAgainstReference) {
 }
 
 TEST(WordIndex, BudgetRefusesTermsHeldByManyRows) {
-  engine::TableData t;
-  engine::FieldDef f;
-  f.name = "Titel";
-  f.type = engine::kBaseString | engine::kTypeVarying;
-  f.size = 1;
-  t.fields.push_back(f);
+  engine::TableData t = TextTable("Titel", engine::kBaseString | engine::kTypeVarying, 1);
   for (int r = 0; r < 100; ++r) {
     t.status.push_back(0);
     t.cells.push_back(t.AddBytes("word" + std::to_string(r) + " other"));
@@ -143,12 +146,7 @@ TEST(WordIndex, BuildPausesBetweenRowsAndBeforeItsFold) {
   };
   for (const size_t rows : {size_t{600}, size_t{10000}}) {
     SCOPED_TRACE(rows);
-    engine::TableData t;
-    engine::FieldDef f;
-    f.name = "Tekst";
-    f.type = engine::kBaseBytes | engine::kTypeVarying;
-    f.size = 4;
-    t.fields.push_back(f);
+    engine::TableData t = TextTable();
     for (size_t r = 0; r < rows; ++r) {
       t.status.push_back(0);
       t.cells.push_back(t.AddBytes(r % 3 == 0 ? "x ab y" : "x y z"));

@@ -127,7 +127,7 @@ WordIndex::Progress WordIndex::ExtendTo(const TableData& data, size_t field, siz
   const size_t first_row = state_.size();
   for (size_t r = state_.size(); r < rows; ++r) {
     if (r % kPauseRows == 0 && r > 0) {
-      if (r == first_row + kEstimateRows && first_row == 0) ReserveForRows(rows);
+      if (first_row == 0 && r == kEstimateRows) ReserveForRows(rows);
       if (pause != nullptr) pause->Between(*this);
       if (stop != nullptr && stop->load(std::memory_order_relaxed)) return Progress::kStopped;
       if ((r & 4095) == 0 && memory_budget != SIZE_MAX && MemoryBytes() > memory_budget)
@@ -195,8 +195,7 @@ WordIndex::Progress WordIndex::ExtendTo(const TableData& data, size_t field, siz
 }
 
 void WordIndex::ReserveForRows(size_t rows) {
-  const size_t seen = state_.size();
-  if (seen == 0) return;
+  const size_t seen = state_.size();  // kEstimateRows, more than none
   recent_ids_.reserve(recent_ids_.size() * rows / seen / 8 * 9 + 4096);
   recent_start_.reserve(rows);
 }

@@ -1,7 +1,8 @@
 // Two pieces of work at once, for the few calls that split a large job
 // between the calling thread and one more (a big sort, a scan of many rows,
-// the hash of a data file). The machines this runs on have few cores; a second thread is worth
-// its start only for work of a millisecond or more.
+// the hash of a data file, faulting in a large buffer). The machines this
+// runs on have few cores; a second thread is worth its start only for work
+// of a millisecond or more.
 #pragma once
 
 #include <exception>

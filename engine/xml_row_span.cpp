@@ -25,6 +25,24 @@ bool NameIs(std::string_view d, size_t at, std::string_view name) {
   return IsXmlBlank(after) || after == '/' || after == '>';
 }
 
+// The body of a processing instruction that ends where this scan ends it.
+// The parser reads the declaration's body as the attributes of an element:
+// a '/>' inside it ends the declaration early, and a quote left open runs
+// on past the '?>'. Either way the parser sees a different document from
+// the one scanned here, so such a body makes the scan give up.
+bool PlainInstruction(std::string_view body) {
+  for (size_t i = 0; i < body.size(); ++i) {
+    const char c = body[i];
+    if (c == '<' || c == '>') return false;
+    if (c == '"' || c == '\'') {
+      const size_t close = body.find(c, i + 1);
+      if (close == std::string_view::npos) return false;
+      i = close;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool FindXmlRowSpan(std::string_view d, size_t start, size_t piece_bytes, XmlRowSpan* span) {
@@ -58,7 +76,9 @@ bool FindXmlRowSpan(std::string_view d, size_t start, size_t piece_bytes, XmlRow
     if (rest[1] == '?') {
       if (in_rows) return false;
       const size_t e = d.find("?>", i + 2);
-      if (e == std::string_view::npos) return false;
+      if (e == std::string_view::npos || !PlainInstruction(d.substr(i + 2, e - i - 2))) {
+        return false;
+      }
       i = e + 2;
       continue;
     }

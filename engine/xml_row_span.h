@@ -7,8 +7,9 @@
 // rows. It understands only the plain shape the writer produces: elements,
 // attributes in quotes, comments, and processing instructions and text
 // outside <ROWDATA>. For anything else (a document type, CDATA, a processing
-// instruction or text among the rows, an unclosed construct, a second or an
-// empty <ROWDATA>) it gives up, and the reader parses the document whole,
+// instruction or text among the rows, an instruction holding a tag mark or
+// an open quote, an unclosed construct, a second or an empty <ROWDATA>) it
+// gives up, and the reader parses the document whole,
 // which judges it. Giving up is never wrong, only dearer.
 // Used by engine/xml_packet.cpp.
 #pragma once

@@ -363,6 +363,10 @@ TEST(XmlPacketRead, PiecesReadAsTheWholeDocumentDoes) {
     }
     return r;
   };
+  auto quote_in_first_row = [&](std::string_view decl) {
+    std::string d = Doc(rows(0, 0, 0), decl);
+    return d.replace(d.find("Titel=\"t1\""), 10, "Titel=\"t'1\"");
+  };
   auto misclosed = [](std::string d) { return d.replace(d.size() - 13, 13, "</DATAPACKT>"); };
   const struct Case {
     const char* what;
@@ -375,6 +379,12 @@ TEST(XmlPacketRead, PiecesReadAsTheWholeDocumentDoes) {
       {"row with content late", Doc(rows(0, 0, 150))},
       {"refused early, malformed after the rows", misclosed(Doc(rows(5, 0, 0)))},
       {"malformed head, refused late", "<?xml ?>" + Doc(rows(190, 0, 0))},
+      // The parser ends the first declaration at its '/>', and runs the
+      // second one's open quote on past its '?>'; either quote closes only
+      // in the first row.
+      {"declaration ended early, its quote closed among the rows",
+       quote_in_first_row("<?xml version=\"1.0\"/><A b='?>")},
+      {"open quote in the declaration", quote_in_first_row("<?xml version='1.0?>")},
       {"attribute without a value in <ROWDATA>, malformed first row",
        [&] {
          std::string d = Doc("< \n" + rows(0, 0, 0));

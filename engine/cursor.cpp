@@ -99,9 +99,15 @@ void Cursor::ForgetFrom(size_t at) {
 }
 
 size_t Cursor::NextMember(size_t from) {
-  const std::vector<uint32_t>& r = rows();
-  if (from >= r.size()) return kNone;
+  if (from >= order_->size()) return kNone;
   if (filters_.empty()) return from;
+  if (count_ == 0) return kNone;
+  // An order sorting aside is walked through its head before it is waited
+  // for: the first rows of a search are usually there.
+  for (const size_t head = order_->HeadPlaces(); from < head; ++from) {
+    if (members_.Test(order_->RowAt(from))) return from;
+  }
+  const std::vector<uint32_t>& r = rows();
   for (size_t i = from; i < r.size();) {
     // Blocks the position index knows to hold no member are skipped whole.
     const size_t b = i / kBlock;
@@ -117,10 +123,17 @@ size_t Cursor::NextMember(size_t from) {
 }
 
 size_t Cursor::PriorMember(size_t from) {
-  const std::vector<uint32_t>& r = rows();
-  if (r.empty()) return kNone;
-  from = std::min(from, r.size() - 1);
+  if (order_->size() == 0) return kNone;
+  from = std::min(from, order_->size() - 1);
   if (filters_.empty()) return from;
+  if (count_ == 0) return kNone;
+  if (from < order_->HeadPlaces()) {
+    for (size_t i = from + 1; i > 0; --i) {
+      if (members_.Test(order_->RowAt(i - 1))) return i - 1;
+    }
+    return kNone;
+  }
+  const std::vector<uint32_t>& r = rows();
   for (size_t i = from + 1; i > 0;) {
     const size_t b = (i - 1) / kBlock;
     if (b + 1 < prefix_.size() && prefix_[b + 1] == prefix_[b]) {
@@ -136,6 +149,11 @@ size_t Cursor::PriorMember(size_t from) {
 
 size_t Cursor::RankOf(size_t at) {
   if (filters_.empty()) return at;
+  if (at < order_->HeadPlaces()) {
+    size_t n = 0;
+    for (size_t i = 0; i < at; ++i) n += members_.Test(order_->RowAt(i)) ? 1 : 0;
+    return n;
+  }
   const size_t b = at / kBlock;
   IndexTo(b);
   size_t n = prefix_[b];
@@ -146,6 +164,11 @@ size_t Cursor::RankOf(size_t at) {
 
 size_t Cursor::PlaceOf(size_t rank) {
   if (filters_.empty()) return rank;
+  for (size_t i = 0, n = 0, head = order_->HeadPlaces(); i < head; ++i) {
+    if (!members_.Test(order_->RowAt(i))) continue;
+    if (n == rank) return i;
+    ++n;
+  }
   // The index is made only as far as the rank reaches.
   if (prefix_.empty()) prefix_.push_back(0);
   while (prefix_.back() <= rank && (prefix_.size() - 1) * kBlock < rows().size())
@@ -166,7 +189,7 @@ size_t Cursor::PlaceOf(size_t rank) {
 
 void Cursor::StandAtOrAfter(size_t at) {
   size_t i = NextMember(at);
-  if (i == kNone) i = PriorMember(rows().size());
+  if (i == kNone) i = PriorMember(order_->size());
   if (i == kNone) {
     where_ = Where::kBof;
     at_ = 0;
@@ -178,7 +201,7 @@ void Cursor::StandAtOrAfter(size_t at) {
 
 void Cursor::Reposition(bool was_on, uint32_t row) {
   if (!was_on) return;
-  StandAtOrAfter(order_->LowerBound(base_->source(), rows(), row));
+  StandAtOrAfter(order_->LowerPlace(base_->source(), row));
 }
 
 DBResult Cursor::UseIndexOrder(std::string_view name) {
@@ -188,7 +211,7 @@ DBResult Cursor::UseIndexOrder(std::string_view name) {
     return base_->Fail(kDBNoSuchIndex, "Index '" + std::string(name) + "' not found");
   }
   bool was_on = where_ == Where::kOn;
-  uint32_t row = was_on ? rows()[at_] : kNoRow;
+  uint32_t row = was_on ? order_->RowAt(at_) : kNoRow;
   // The filters' rows do not depend on the order: only the places change.
   order_ = order;
   prefix_.clear();
@@ -211,7 +234,7 @@ DBResult Cursor::MoveToEOF() {
 }
 
 DBResult Cursor::ReadCurrent(RecordBuffer* buf) {
-  if (buf != nullptr) base_->ReadRow(rows()[at_], buf);
+  if (buf != nullptr) base_->ReadRow(order_->RowAt(at_), buf);
   return kDBOk;
 }
 
@@ -233,7 +256,7 @@ DBResult Cursor::GetPriorRecord(RecordBuffer* buf) {
   if (DBResult r = CheckOpen()) return r;
   size_t prior = where_ == Where::kBof  ? kNone
                  : where_ == Where::kOn ? (at_ == 0 ? kNone : PriorMember(at_ - 1))
-                                        : PriorMember(rows().size());
+                                        : PriorMember(order_->size());
   if (prior == kNone) {
     where_ = Where::kBof;
     return kDBBof;
@@ -253,7 +276,7 @@ DBResult Cursor::GetCurrentRecord(RecordBuffer* buf) {
 DBResult Cursor::GetCurrentBookmark(Bookmark* bookmark) {
   if (DBResult r = CheckOpen()) return r;
   if (where_ != Where::kOn) return base_->Fail(kDBNoCurrentRecord, "The cursor is on no record");
-  *bookmark = base_->RecordOf(rows()[at_]) + 1;
+  *bookmark = base_->RecordOf(order_->RowAt(at_)) + 1;
   return kDBOk;
 }
 
@@ -264,7 +287,7 @@ DBResult Cursor::MoveToBookmark(Bookmark bookmark) {
     return base_->Fail(kDBNoCurrentRecord,
                        "Bookmark " + std::to_string(bookmark) + " names no current record");
   }
-  size_t i = order_->Find(base_->source(), rows(), row);
+  size_t i = order_->PlaceOf(base_->source(), row);
   if (i == Order::kNotFound || !IsMember(i)) {
     return base_->Fail(kDBNoCurrentRecord, "The record of bookmark " + std::to_string(bookmark) +
                                                " is not in the cursor's view");
@@ -433,7 +456,7 @@ void Cursor::OnChange(const RowChange& change) {
     at_ = inserted;
     follow = !added_member;
   }
-  if (where_ == Where::kOn && (follow || at_ >= rows().size())) StandAtOrAfter(at_);
+  if (where_ == Where::kOn && (follow || at_ >= order_->size())) StandAtOrAfter(at_);
 }
 
 DBResult Cursor::InsertRecord(const RecordBuffer& buf) {
@@ -446,13 +469,13 @@ DBResult Cursor::ModifyRecord(const RecordBuffer& buf) {
   if (DBResult r = CheckOpen()) return r;
   if (where_ != Where::kOn) return base_->Fail(kDBNoCurrentRecord, "The cursor is on no record");
   uint32_t row;
-  return base_->Modify(rows()[at_], buf, this, &row);
+  return base_->Modify(order_->RowAt(at_), buf, this, &row);
 }
 
 DBResult Cursor::DeleteRecord() {
   if (DBResult r = CheckOpen()) return r;
   if (where_ != Where::kOn) return base_->Fail(kDBNoCurrentRecord, "The cursor is on no record");
-  return base_->Delete(rows()[at_], this);
+  return base_->Delete(order_->RowAt(at_), this);
 }
 
 DBResult Cursor::DecodeFilter(std::span<const uint8_t> block,
@@ -472,7 +495,7 @@ std::vector<Cursor::Filter>::iterator Cursor::FindFilter(FilterHandle handle) {
 template <typename Change>
 void Cursor::ChangeFilters(const Change& change) {
   bool was_on = where_ == Where::kOn;
-  uint32_t row = was_on ? rows()[at_] : kNoRow;
+  uint32_t row = was_on ? order_->RowAt(at_) : kNoRow;
   change();
   RebuildView();
   Reposition(was_on, row);

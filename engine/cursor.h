@@ -93,8 +93,8 @@ class Cursor final : public IDSCursor {
   static constexpr size_t kBlock = 1024;
   const std::vector<uint32_t>& rows() const { return order_->rows(); }
   // The number of records in the view.
-  size_t ViewSize() const { return filters_.empty() ? rows().size() : count_; }
-  bool IsMember(size_t at) const { return filters_.empty() || members_.Test(rows()[at]); }
+  size_t ViewSize() const { return filters_.empty() ? order_->size() : count_; }
+  bool IsMember(size_t at) const { return filters_.empty() || members_.Test(order_->RowAt(at)); }
   // The first place at or after `from` that holds a member, or kNone.
   size_t NextMember(size_t from);
   // The last place at or before `from` that holds a member, or kNone.

@@ -145,8 +145,13 @@ DataObject::DataObject() {
 }
 
 DataObject::~DataObject() {
+  SettleOrders();
   filter_cache_.StopBuilding();
   for (Cursor* c : cursors_) c->OnBaseGone();
+}
+
+void DataObject::SettleOrders() {
+  for (auto& o : orders_) o->Settle();
 }
 
 DBResult DataObject::Fail(DBResult code, std::string text) {
@@ -233,6 +238,7 @@ DBResult DataObject::ReturnOwnedData(std::vector<uint8_t>* packet) {
       data_.change_log.size() != loaded_log_size_) {
     return Fail(kDBNoData, "The data holds no packet to give back");
   }
+  SettleOrders();
   filter_cache_.Reset();
   *packet = data_.heap.Release();
   for (Cursor* c : cursors_) c->OnBaseGone();
@@ -267,6 +273,7 @@ DBResult DataObject::LoadFrom(TableData* in) {
       current.push_back(uint32_t(i));
     }
   }
+  SettleOrders();
   data_ = std::move(data);
   filter_cache_.Reset();
   replaces_ = std::move(replaces);
@@ -365,7 +372,9 @@ DBResult DataObject::CreateIndex(const IndexDesc& desc) {
     return Fail(kDBDuplicateIndex, "Index '" + desc.name + "' already exists");
   }
   auto order = std::make_unique<Order>(desc, data_);
-  order->Build(source(), default_order()->rows());
+  // A large table's order sorts aside: a window shows its first rows
+  // before the sort has ended.
+  order->BuildAside(source(), default_order()->rows());
   if (order->unique()) {
     const std::vector<uint32_t>& rows = order->rows();
     for (size_t i = 1; i < rows.size(); ++i) {
@@ -424,7 +433,9 @@ DBResult DataObject::AppendRow(const RecordBuffer& buf, uint8_t status, uint32_t
                                uint32_t* row) {
   const size_t n = data_.row_count();
   if (n + 1 >= kNoRow) return Fail(kDBBadArgument, "The table cannot hold more rows");
-  // The rows are about to grow: a word-index build reading them ends first.
+  // The rows are about to grow: a word-index build reading them ends first,
+  // and a sort reading them finishes.
+  SettleOrders();
   filter_cache_.StopBuilding();
   const size_t heap_mark = data_.heap.size();
   const size_t nf = data_.field_count();
@@ -530,6 +541,7 @@ DBResult DataObject::Delete(uint32_t row, const Cursor* origin) {
   if (row >= data_.row_count() || (data_.status[row] & (kRowReplaced | kRowDeleted))) {
     return Fail(kDBNoCurrentRecord, "Row " + std::to_string(row + 1) + " is not a current record");
   }
+  SettleOrders();
   data_.status[row] |= kRowDeleted;
   current_of_root_[root_[row]] = kNoRow;
   current_rows_.Clear(row);

@@ -128,6 +128,9 @@ class DataObject final : public IDSBase {
   // leaves the table as it was.
   DBResult AppendRow(const RecordBuffer& buf, uint8_t status, uint32_t base_row, uint32_t* row);
   void ApplyToOrders(uint32_t removed, uint32_t added, const Cursor* origin);
+  // Waits for every order sorting aside: they read the table and the
+  // default order's rows, which must not change meanwhile.
+  void SettleOrders();
 
   TableData data_;
   bool loaded_ = false;

@@ -5,6 +5,9 @@
 #include <array>
 #include <cassert>
 #include <cstring>
+#include <span>
+#include <tuple>
+#include <utility>
 
 #include "engine/record_values.h"
 #include "engine/text_fold.h"
@@ -161,6 +164,51 @@ uint64_t DoubleImage(double d) {
   return (bits & (uint64_t{1} << 63)) ? ~bits : bits | (uint64_t{1} << 63);
 }
 
+// Sets the image, rank and tail of `it` from cell `c` of key part `p` at byte
+// `offset` of its value.
+template <typename KeyPart>
+void ImageOf(const KeyPart& p, const TableData& data, const Cell& c, size_t offset, SortItem* it) {
+  it->image = 0;
+  it->rank = c.blank == kValue;
+  it->tail = 0;
+  if (it->rank) {
+    switch (p.kind) {
+      case kSigned:
+        it->image = c.data ^ (uint64_t{1} << 63);
+        break;
+      case kUnsigned:
+        it->image = c.data;
+        break;
+      case kDouble: {
+        double d;
+        std::memcpy(&d, &c.data, sizeof d);
+        it->image = DoubleImage(d);
+        break;
+      }
+      default: {
+        // Zero padding orders as the bytes do: a shorter string sorts
+        // first, and tail tells a padded end from real zero bytes.
+        std::string_view b = data.bytes(c);
+        b = offset < b.size() ? b.substr(offset) : std::string_view();
+        const uint8_t* map = p.weights            ? p.weights
+                             : p.case_insensitive ? FoldTable().data()
+                                                  : nullptr;
+        for (size_t k = 0; k < 8; ++k) {
+          uint8_t ch = k < b.size() ? uint8_t(b[k]) : 0;
+          it->image = (it->image << 8) | (map ? map[ch] : ch);  // every map keeps 0 at 0
+        }
+        it->tail = uint8_t(std::min<size_t>(b.size(), 9));
+        break;
+      }
+    }
+  }
+  if (p.descending) {
+    it->image = ~it->image;
+    it->rank = uint8_t(1 - it->rank);
+    it->tail = uint8_t(9 - it->tail);
+  }
+}
+
 // ItemLess reads an item as 14 digits of one byte, most significant first:
 // rank, the 8 image bytes, tail, the 4 bytes of the row.
 constexpr int kDigits = 14;
@@ -296,7 +344,6 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
   rows_ = std::move(current_rows);
   if (parts_.empty() || rows_.size() < 2) return;
   const TableData& data = *src.data;
-  const auto& fold = FoldTable();
   std::vector<SortItem> items(rows_.size());
   for (size_t i = 0; i < rows_.size(); ++i) items[i].row = rows_[i];
 
@@ -321,45 +368,7 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
           if (offset < b.size()) __builtin_prefetch(b.data() + offset);
         }
       }
-      SortItem& it = items[i];
-      const Cell& c = ResolvedCell(data, *src.replaces, it.row, p.field);
-      it.image = 0;
-      it.rank = c.blank == kValue;
-      it.tail = 0;
-      if (it.rank) {
-        switch (p.kind) {
-          case kSigned:
-            it.image = c.data ^ (uint64_t{1} << 63);
-            break;
-          case kUnsigned:
-            it.image = c.data;
-            break;
-          case kDouble: {
-            double d;
-            std::memcpy(&d, &c.data, sizeof d);
-            it.image = DoubleImage(d);
-            break;
-          }
-          default: {
-            // Zero padding orders as the bytes do: a shorter string sorts
-            // first, and tail tells a padded end from real zero bytes.
-            std::string_view b = data.bytes(c);
-            b = offset < b.size() ? b.substr(offset) : std::string_view();
-            const uint8_t* map = p.weights ? p.weights : p.case_insensitive ? fold.data() : nullptr;
-            for (size_t k = 0; k < 8; ++k) {
-              uint8_t ch = k < b.size() ? uint8_t(b[k]) : 0;
-              it.image = (it.image << 8) | (map ? map[ch] : ch);  // every map keeps 0 at 0
-            }
-            it.tail = uint8_t(std::min<size_t>(b.size(), 9));
-            break;
-          }
-        }
-      }
-      if (p.descending) {
-        it.image = ~it.image;
-        it.rank = uint8_t(1 - it.rank);
-        it.tail = uint8_t(9 - it.tail);
-      }
+      ImageOf(p, data, ResolvedCell(data, *src.replaces, items[i].row, p.field), offset, &items[i]);
     }
   };
   // Adds the runs of equal images in sorted [t.lo, t.hi) that the next
@@ -412,6 +421,112 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
   for (size_t i = 0; i < n; ++i) rows_[i] = items[i].row;
 }
 
+Order::~Order() {
+  try {
+    Settle();
+  } catch (...) {
+    // The order is going: a sort that failed has nothing left to give.
+  }
+}
+
+void Order::BuildAside(const RowSource& src, const std::vector<uint32_t>& current_rows) {
+  Settle();
+  if (parts_.empty() || current_rows.size() < kParallelItems) return Build(src, current_rows);
+  aside_source_ = src;
+  aside_rows_ = &current_rows;
+  aside_size_ = current_rows.size();
+  rows_.clear();
+  // The head first, while both cores are free for it: the pass reads the
+  // rows' cells and first bytes, and a sort beside it would share them.
+  head_ = HeadOf(src, current_rows);
+  try {
+    aside_ = std::thread([this, src, &current_rows] {
+      try {
+        Build(src, current_rows);
+      } catch (...) {
+        aside_failed_ = true;
+      }
+    });
+  } catch (...) {
+    return Build(src, current_rows);  // no thread to be had
+  }
+  sorting_aside_ = true;
+}
+
+void Order::Settle() const {
+  if (!sorting_aside_) return;
+  aside_.join();
+  sorting_aside_ = false;
+  if (aside_failed_) {
+    // The sort ran out of memory (or of threads) on the way. A sort in
+    // place needs no more than the rows, and keeps the order whole, or
+    // this throws as the sort did.
+    aside_failed_ = false;
+    rows_ = *aside_rows_;
+    std::sort(rows_.begin(), rows_.end(),
+              [this](uint32_t a, uint32_t b) { return Less(aside_source_, a, b); });
+  }
+}
+
+std::vector<uint32_t> Order::HeadOf(const RowSource& src, const std::vector<uint32_t>& rows) const {
+  // The two halves of the rows on two threads, each to a head of its own;
+  // the head is the first places of both.
+  auto less = [&](uint32_t a, uint32_t b) { return Less(src, a, b); };
+  const size_t half = rows.size() / 2;
+  std::vector<uint32_t> front, back;
+  platform::RunBoth(
+      true, [&] { front = HeadOfSpan(src, std::span(rows).first(half)); },
+      [&] { back = HeadOfSpan(src, std::span(rows).subspan(half)); });
+  std::vector<uint32_t> head(front.size() + back.size());
+  std::merge(front.begin(), front.end(), back.begin(), back.end(), head.begin(), less);
+  head.resize(std::min(head.size(), kHeadRows));
+  return head;
+}
+
+std::vector<uint32_t> Order::HeadOfSpan(const RowSource& src,
+                                        std::span<const uint32_t> rows) const {
+  // A max-heap of the smallest rows seen so far. A row whose first key part
+  // images above the largest one's cannot enter, and most rows are turned
+  // away by that one comparison of images.
+  const TableData& data = *src.data;
+  const Part& first = parts_.front();
+  auto image = [&](uint32_t row) {
+    SortItem it{};
+    ImageOf(first, data, ResolvedCell(data, *src.replaces, row, first.field), 0, &it);
+    return std::tuple(it.rank, it.image, it.tail);
+  };
+  auto less = [&](uint32_t a, uint32_t b) { return Less(src, a, b); };
+  std::vector<uint32_t> heap;
+  heap.reserve(kHeadRows);
+  auto largest = image(rows.front());
+  constexpr size_t kAhead = 8;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    // The cells lie a row's width apart, the keys' bytes among the other
+    // fields' values: asking for both ahead lets the misses overlap.
+    if (i + 2 * kAhead < rows.size()) {
+      __builtin_prefetch(&data.cell(rows[i + 2 * kAhead], first.field));
+    }
+    if (first.kind == kBytesKey && i + kAhead < rows.size()) {
+      const Cell& c = ResolvedCell(data, *src.replaces, rows[i + kAhead], first.field);
+      if (c.blank == kValue) __builtin_prefetch(data.bytes(c).data());
+    }
+    const uint32_t row = rows[i];
+    if (heap.size() < kHeadRows) {
+      heap.push_back(row);
+      std::push_heap(heap.begin(), heap.end(), less);
+      if (heap.size() == kHeadRows) largest = image(heap.front());
+      continue;
+    }
+    if (image(row) > largest || !Less(src, row, heap.front())) continue;
+    std::pop_heap(heap.begin(), heap.end(), less);
+    heap.back() = row;
+    std::push_heap(heap.begin(), heap.end(), less);
+    largest = image(heap.front());
+  }
+  std::sort_heap(heap.begin(), heap.end(), less);
+  return heap;
+}
+
 size_t Order::LowerBound(const RowSource& src, const std::vector<uint32_t>& rows,
                          uint32_t row) const {
   if (parts_.empty()) return std::lower_bound(rows.begin(), rows.end(), row) - rows.begin();
@@ -420,12 +535,27 @@ size_t Order::LowerBound(const RowSource& src, const std::vector<uint32_t>& rows
          rows.begin();
 }
 
+size_t Order::LowerPlace(const RowSource& src, uint32_t row) const {
+  if (sorting_aside_) {
+    // The head is the order's first places: a bound inside it is the bound.
+    const size_t i = LowerBound(src, head_, row);
+    if (i < head_.size()) return i;
+  }
+  return LowerBound(src, rows(), row);
+}
+
+size_t Order::PlaceOf(const RowSource& src, uint32_t row) const {
+  const size_t i = LowerPlace(src, row);
+  return i < size() && RowAt(i) == row ? i : kNotFound;
+}
+
 size_t Order::Find(const RowSource& src, const std::vector<uint32_t>& rows, uint32_t row) const {
   size_t i = LowerBound(src, rows, row);
   return i < rows.size() && rows[i] == row ? i : kNotFound;
 }
 
 size_t Order::Insert(const RowSource& src, uint32_t row) {
+  Settle();
   size_t i = LowerBound(src, rows_, row);
   assert(i == rows_.size() || rows_[i] != row);
   rows_.insert(rows_.begin() + i, row);
@@ -433,6 +563,7 @@ size_t Order::Insert(const RowSource& src, uint32_t row) {
 }
 
 size_t Order::Erase(const RowSource& src, uint32_t row) {
+  Settle();
   size_t i = Find(src, rows_, row);
   if (i != kNotFound) rows_.erase(rows_.begin() + i);
   return i;
@@ -440,6 +571,7 @@ size_t Order::Erase(const RowSource& src, uint32_t row) {
 
 void Order::Replace(const RowSource& src, uint32_t removed, uint32_t added, size_t* erased,
                     size_t* inserted) {
+  Settle();
   const size_t i = Find(src, rows_, removed);
   *erased = i;
   if (i == kNotFound) {
@@ -460,6 +592,7 @@ void Order::Replace(const RowSource& src, uint32_t removed, uint32_t added, size
 }
 
 size_t Order::FindEqualKey(const RowSource& src, uint32_t row, uint32_t except) const {
+  Settle();
   // Rows with an equal key sit next to each other, ordered by row number, so
   // the place `row` would take has any equal key right before or after it,
   // skipping at most the one excepted row.

@@ -6,7 +6,9 @@
 // order, so one row has one place and binary search finds it; ties therefore
 // keep the packet order of the records' current versions, as a reload gives.
 // Rows are never edited in place (a change appends a new row), so a row's key
-// never changes while it sits in an order.
+// never changes while it sits in an order. An order sorting aside
+// (BuildAside) holds all this once it has settled; until then it answers
+// only its size and its first places.
 //
 // Key comparison: nulls first; integers numerically; floats numerically;
 // strings and byte blocks bytewise unsigned, or with ASCII and the Latin
@@ -21,7 +23,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/ds_interfaces.h"
@@ -42,6 +46,9 @@ class Order {
  public:
   // REQUIRES: desc checked by CheckIndexDesc against the table's fields.
   Order(const IndexDesc& desc, const TableData& data);
+  ~Order();
+  Order(const Order&) = delete;
+  Order& operator=(const Order&) = delete;
 
   // Refuses (kDBBadArgument, with a text) a description naming no fields that
   // exist or fields that cannot be compared.
@@ -51,7 +58,22 @@ class Order {
   const std::string& name() const { return desc_.name; }
   bool unique() const { return desc_.unique; }
   bool has_keys() const { return !parts_.empty(); }
-  const std::vector<uint32_t>& rows() const { return rows_; }
+  // Every reader below waits for a sort started aside (BuildAside), except
+  // size() and RowAt() within the head.
+  const std::vector<uint32_t>& rows() const {
+    Settle();
+    return rows_;
+  }
+  size_t size() const { return sorting_aside_ ? aside_size_ : rows_.size(); }
+  // How many first places RowAt answers without waiting: the head's while
+  // the sort runs aside, else none (every place is then at hand).
+  size_t HeadPlaces() const { return sorting_aside_ ? head_.size() : 0; }
+  // The row at place i; while the sort runs aside, the first kHeadRows
+  // places are answered without waiting for it.
+  uint32_t RowAt(size_t i) const {
+    if (sorting_aside_ && i < head_.size()) return head_[i];
+    return rows()[i];
+  }
 
   // Negative, zero or positive as row a's key sorts before, with or after b's.
   int CompareKeys(const RowSource& src, uint32_t a, uint32_t b) const;
@@ -62,9 +84,23 @@ class Order {
 
   // Sorts `current_rows` (given in row order) into this order.
   void Build(const RowSource& src, std::vector<uint32_t> current_rows);
+  // Build, run on a thread of its own for a large table, so that a window
+  // can show its first rows while the rest are sorted: the first kHeadRows
+  // places are found here, in one pass over the rows. The table's rows,
+  // cells and heap must not change until Settle() (the data object settles
+  // its orders before every change).
+  // REQUIRES: `current_rows` stays unchanged until then too.
+  void BuildAside(const RowSource& src, const std::vector<uint32_t>& current_rows);
+  // Waits for a sort started aside.
+  void Settle() const;
+  static constexpr size_t kHeadRows = 256;
 
   // Index of the first element of sorted `rows` not before `row`.
   size_t LowerBound(const RowSource& src, const std::vector<uint32_t>& rows, uint32_t row) const;
+  // LowerBound and Find in this order; while it sorts aside, a place
+  // within the head is found there without waiting.
+  size_t LowerPlace(const RowSource& src, uint32_t row) const;
+  size_t PlaceOf(const RowSource& src, uint32_t row) const;
   // Index of `row` in sorted `rows`, or kNotFound.
   size_t Find(const RowSource& src, const std::vector<uint32_t>& rows, uint32_t row) const;
   static constexpr size_t kNotFound = size_t(-1);
@@ -94,9 +130,23 @@ class Order {
     // when case_insensitive).
     const uint8_t* weights = nullptr;
   };
+  // The kHeadRows first places of `rows` in this order.
+  std::vector<uint32_t> HeadOf(const RowSource& src, const std::vector<uint32_t>& rows) const;
+  std::vector<uint32_t> HeadOfSpan(const RowSource& src, std::span<const uint32_t> rows) const;
+
   IndexDesc desc_;
   std::vector<Part> parts_;
-  std::vector<uint32_t> rows_;
+  mutable std::vector<uint32_t> rows_;  // sorted again by Settle after a failed sort aside
+  // A sort started aside: its thread, where it reads, whether it failed,
+  // and the head. Only the owner's thread reads or joins them, after the
+  // thread has ended (the thread writes rows_ and aside_failed_).
+  mutable std::thread aside_;
+  mutable bool sorting_aside_ = false;
+  mutable bool aside_failed_ = false;
+  RowSource aside_source_;
+  const std::vector<uint32_t>* aside_rows_ = nullptr;
+  size_t aside_size_ = 0;
+  std::vector<uint32_t> head_;
 };
 
 }  // namespace engine

@@ -102,6 +102,104 @@ TEST(EngineOrder, LargeSortMatchesStableSort) {
   }
 }
 
+// A large order sorts aside while the first rows are read from its head,
+// found in one pass; what lies past the head, and every edit, waits for the
+// sort. Titles share their first 14 bytes, so the head is decided beyond the
+// first 8.
+TEST(EngineOrder, LargeOrderReadsItsHeadWhileSortingAndEditsAfter) {
+  for (const OrderCase& oc :
+       {OrderCase{"TitelCI", {{kTitel, false, true}}}, OrderCase{"TitelDesc", {{kTitel, true}}}}) {
+    SCOPED_TRACE(oc.name);
+    auto records = RandomRecords(99, 70000);
+    for (auto& r : records) {
+      if (r[kTitel - 1].kind != FieldValue::Kind::kNull) {
+        r[kTitel - 1] = Str("Anmeldelse af " + r[kTitel - 1].bytes);
+      }
+    }
+    TableData t = ArticleTable();
+    for (const auto& r : records) AddRow(&t, 0, r);
+    Opened db;
+    ASSERT_EQ(db.Load(std::move(t)), kDBOk);
+    // Record numbers in the order; a bookmark is the record number plus 1.
+    std::vector<uint32_t> place(records.size());
+    for (uint32_t i = 0; i < place.size(); ++i) place[i] = i;
+    std::stable_sort(place.begin(), place.end(), [&](uint32_t a, uint32_t b) {
+      return RefCompare(records[a], records[b], oc.keys) < 0;
+    });
+    std::vector<std::vector<FieldValue>> expected;
+    for (uint32_t r : place) expected.push_back(records[r]);
+    RecordBuffer buf;
+    auto expect_at_bookmark = [&](size_t at) {
+      SCOPED_TRACE("bookmark of position " + std::to_string(at + 1));
+      ASSERT_EQ(db.cursor->MoveToBookmark(place[at] + 1), kDBOk);
+      ASSERT_EQ(db.cursor->GetCurrentRecord(&buf), kDBOk);
+      EXPECT_TRUE(SameRecord(buf.values, expected[at]));
+      uint32_t seq = 0;
+      ASSERT_EQ(db.cursor->GetSequenceNumber(&seq), kDBOk);
+      EXPECT_EQ(seq, at + 1);
+    };
+    // A second index of the same keys sorts aside again: the first is read
+    // across its head's end, the second first meets a bookmark past it.
+    ASSERT_EQ(db.base->CreateIndex(MakeIndex("Head", oc.keys)), kDBOk);
+    ASSERT_EQ(db.cursor->UseIndexOrder("Head"), kDBOk);
+    expect_at_bookmark(9);
+    ASSERT_EQ(db.cursor->MoveToBOF(), kDBOk);
+    for (size_t i = 0; i < 300; ++i) {
+      ASSERT_EQ(db.cursor->GetNextRecord(&buf), kDBOk);
+      ASSERT_TRUE(SameRecord(buf.values, expected[i])) << "position " << i + 1;
+    }
+    ASSERT_EQ(db.base->CreateIndex(MakeIndex(oc.name, oc.keys)), kDBOk);
+    ASSERT_EQ(db.cursor->UseIndexOrder(oc.name), kDBOk);
+    expect_at_bookmark(300);
+    expect_at_bookmark(9);
+
+    // A filter on an order sorting aside: counts, places and steps back
+    // within the head, then a place past it.
+    {
+      SCOPED_TRACE("filtered");
+      std::vector<size_t> even;  // places in the order of the filter's records
+      for (size_t i = 0; i < expected.size(); ++i) {
+        const FieldValue& n = expected[i][kNummer - 1];
+        if (n.kind == FieldValue::Kind::kInt && n.i % 2 == 0) even.push_back(i);
+      }
+      ASSERT_EQ(db.base->CreateIndex(MakeIndex("Filtered", oc.keys)), kDBOk);
+      ASSERT_EQ(db.cursor->UseIndexOrder("Filtered"), kDBOk);
+      auto* cur = static_cast<engine::Cursor*>(db.cursor.get());
+      engine::FilterHandle h;
+      ASSERT_EQ(cur->AddFilterProgram(std::make_unique<EvenFilter>(kNummer), &h), kDBOk);
+      uint32_t count = 0, seq = 0;
+      ASSERT_EQ(db.cursor->GetRecordCount(&count), kDBOk);
+      EXPECT_EQ(count, even.size());
+      ASSERT_EQ(db.cursor->MoveToSeqNo(20), kDBOk);
+      for (uint32_t k = 20; k >= 1; --k) {
+        ASSERT_EQ(db.cursor->GetCurrentRecord(&buf), kDBOk);
+        ASSERT_TRUE(SameRecord(buf.values, expected[even[k - 1]])) << "filtered record " << k;
+        ASSERT_EQ(db.cursor->GetSequenceNumber(&seq), kDBOk);
+        EXPECT_EQ(seq, k);
+        ASSERT_EQ(db.cursor->GetPriorRecord(&buf), k > 1 ? kDBOk : engine::kDBBof);
+      }
+      ASSERT_EQ(db.cursor->MoveToSeqNo(1000), kDBOk);
+      ASSERT_EQ(db.cursor->GetCurrentRecord(&buf), kDBOk);
+      EXPECT_TRUE(SameRecord(buf.values, expected[even[999]]));
+      ASSERT_EQ(cur->DropFilter(h), kDBOk);
+    }
+
+    // The second record gets a title that sorts last (a null, descending);
+    // its new version is the newest row, so it follows every equal title.
+    ASSERT_EQ(db.cursor->MoveToSeqNo(2), kDBOk);
+    ASSERT_EQ(db.cursor->GetCurrentRecord(&buf), kDBOk);
+    buf.values[kTitel - 1] = oc.keys[0].descending ? Null() : Str("\xFF");
+    ASSERT_EQ(db.cursor->ModifyRecord(buf), kDBOk);
+    expected.erase(expected.begin() + 1);
+    expected.push_back(buf.values);
+    auto got = ReadView(db.cursor.get());
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+      ASSERT_TRUE(SameRecord(got[i], expected[i])) << "after the edit, position " << i + 1;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Keys, EngineOrderTest,
     ::testing::Values(OrderCase{"AargangX", {{kAargang}}}, OrderCase{"TitelX", {{kTitel}}},

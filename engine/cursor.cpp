@@ -71,7 +71,9 @@ void Cursor::RebuildView() {
     count_ = 0;
     return;
   }
-  // The filters narrow the current rows in turn; none depends on the order.
+  // The filters narrow the current rows in turn; none depends on the order,
+  // and a sort aside gives them the cores meanwhile.
+  const DataObject::OrdersHeld held(*base_);
   RowSet in = base_->current_rows(), out;
   for (const Filter& f : filters_) {
     f.program->SelectSet(base_->data(), base_->replaces(), base_->filter_cache(), in, &out);

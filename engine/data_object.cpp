@@ -374,7 +374,7 @@ DBResult DataObject::CreateIndex(const IndexDesc& desc) {
   auto order = std::make_unique<Order>(desc, data_);
   // A large table's order sorts aside: a window shows its first rows
   // before the sort has ended.
-  order->BuildAside(source(), default_order()->rows());
+  order->BuildAside(source(), default_order()->rows(), sort_aside_rows_);
   if (order->unique()) {
     const std::vector<uint32_t>& rows = order->rows();
     for (size_t i = 1; i < rows.size(); ++i) {

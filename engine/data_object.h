@@ -52,6 +52,23 @@ class DataObject final : public IDSBase {
   DataObject(const DataObject&) = delete;
   DataObject& operator=(const DataObject&) = delete;
 
+  // Holds every order sorting aside while it lives (Order::Hold): a search
+  // takes one for its scan.
+  class OrdersHeld {
+   public:
+    explicit OrdersHeld(const DataObject& base) : base_(base) {
+      for (const auto& o : base_.orders_) o->Hold();
+    }
+    ~OrdersHeld() {
+      for (const auto& o : base_.orders_) o->Release();
+    }
+    OrdersHeld(const OrdersHeld&) = delete;
+    OrdersHeld& operator=(const OrdersHeld&) = delete;
+
+   private:
+    const DataObject& base_;
+  };
+
   // IDSBase.
   DBResult AppendData(std::span<const uint8_t> packet) override;
   DBResult AppendOwnedData(std::vector<uint8_t>* packet) override;
@@ -82,6 +99,8 @@ class DataObject final : public IDSBase {
 
  public:
   bool loaded() const { return loaded_; }
+  // The least rows whose orders sort aside (Order::BuildAside); tests lower it.
+  void SetSortAsideRows(size_t rows) { sort_aside_rows_ = rows; }
   const TableData& data() const { return data_; }
   const std::vector<uint32_t>& replaces() const { return replaces_; }
   RowSource source() const { return RowSource{&data_, &replaces_}; }
@@ -142,6 +161,7 @@ class DataObject final : public IDSBase {
   std::vector<uint32_t> current_of_root_;  // per row (used at first rows): current row or kNoRow
   RowSet current_rows_;
   std::vector<std::unique_ptr<Order>> orders_;
+  size_t sort_aside_rows_ = Order::kAsideRows;
   std::vector<Cursor*> cursors_;
   std::map<DBResult, std::string> errors_;
 };

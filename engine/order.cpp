@@ -3,9 +3,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cassert>
+#include <chrono>
 #include <cstring>
 #include <span>
+#include <thread>
 #include <tuple>
 #include <utility>
 
@@ -299,13 +302,21 @@ void RadixSort(SortItem* lo, SortItem* hi, int d) {
   std::sort(lo, hi, ItemLess);
 }
 
+// Waits while a search holds the sorts aside (Order::Hold): a sort gives way
+// between its steps, so that a search on a machine with few cores has them.
+void GiveWay(const std::atomic<int>& holds) {
+  while (holds.load(std::memory_order_acquire) > 0) {
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
 // Below this many items a second thread costs more than it saves.
 constexpr size_t kParallelItems = size_t{1} << 16;
 
 // RadixSort on two threads: one pass on the first varying digit, then the
 // buckets in two groups of about equal size, one group per thread. A bucket
 // holding most items is sorted the same way in turn.
-void SortItems(SortItem* lo, SortItem* hi, int d) {
+void SortItems(SortItem* lo, SortItem* hi, int d, const std::atomic<int>& holds) {
   const size_t n = size_t(hi - lo);
   if (n < kParallelItems) return RadixSort(lo, hi, d);
   d = FirstVaryingDigit(lo, hi, d);
@@ -316,6 +327,7 @@ void SortItems(SortItem* lo, SortItem* hi, int d) {
   if (d + 1 == kDigits) return;
   auto sort_buckets = [&](int from, int to) {
     for (int b = from; b < to; ++b) {
+      GiveWay(holds);
       if (count[b] > 1) RadixSort(lo + start[b], lo + start[b] + count[b], d + 1);
     }
   };
@@ -323,7 +335,7 @@ void SortItems(SortItem* lo, SortItem* hi, int d) {
   if (count[largest] > n / 2) {
     sort_buckets(0, largest);
     sort_buckets(largest + 1, 256);
-    return SortItems(lo + start[largest], lo + start[largest] + count[largest], d + 1);
+    return SortItems(lo + start[largest], lo + start[largest] + count[largest], d + 1, holds);
   }
   int split = 0;
   for (size_t half = 0; split < 256 && half + count[split] <= n / 2; ++split) half += count[split];
@@ -344,8 +356,14 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
   rows_ = std::move(current_rows);
   if (parts_.empty() || rows_.size() < 2) return;
   const TableData& data = *src.data;
-  std::vector<SortItem> items(rows_.size());
-  for (size_t i = 0; i < rows_.size(); ++i) items[i].row = rows_[i];
+  // Fresh memory is slow to touch the first time: the items are filled in
+  // steps, so that a sort aside gives way to a search meanwhile too.
+  std::vector<SortItem> items;
+  items.reserve(rows_.size());
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    if (i % 4096 == 0) GiveWay(holds_);
+    items.push_back(SortItem{0, rows_[i], 0, 0});
+  }
 
   struct Task {
     size_t lo, hi, part, offset;
@@ -355,6 +373,7 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
     constexpr size_t kAhead = 8;
     const bool bytes_key = p.kind == kBytesKey;
     for (size_t i = lo; i < hi; ++i) {
+      if (i % 4096 == 0) GiveWay(holds_);
       // After the first level the rows of a run are scattered over the table,
       // so each cell and each key's bytes is a cache miss; asking for them a
       // few items ahead lets those misses overlap instead of queueing.
@@ -394,6 +413,7 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
     while (!tasks.empty()) {
       const Task t = tasks.back();
       tasks.pop_back();
+      GiveWay(holds_);
       make_images(t.lo, t.hi, parts_[t.part], t.offset);
       RadixSort(items.data() + t.lo, items.data() + t.hi, 0);
       push_ties(t, &tasks);
@@ -405,7 +425,8 @@ void Order::Build(const RowSource& src, std::vector<uint32_t> current_rows) {
   platform::RunBoth(
       parallel, [&] { make_images(0, n / 2, parts_[0], 0); },
       [&] { make_images(n / 2, n, parts_[0], 0); });
-  SortItems(items.data(), items.data() + n, 0);
+  GiveWay(holds_);
+  SortItems(items.data(), items.data() + n, 0, holds_);
   std::vector<Task> ties, other;
   push_ties({0, n, 0, 0}, &ties);
   // Runs go to the two threads in turns of about equal size.
@@ -429,13 +450,17 @@ Order::~Order() {
   }
 }
 
-void Order::BuildAside(const RowSource& src, const std::vector<uint32_t>& current_rows) {
+void Order::BuildAside(const RowSource& src, const std::vector<uint32_t>& current_rows,
+                       size_t least_rows) {
   Settle();
-  if (parts_.empty() || current_rows.size() < kParallelItems) return Build(src, current_rows);
+  if (parts_.empty() || current_rows.size() < std::max(least_rows, kHeadRows)) {
+    return Build(src, current_rows);
+  }
   aside_source_ = src;
   aside_rows_ = &current_rows;
   aside_size_ = current_rows.size();
   rows_.clear();
+  holds_.store(0, std::memory_order_relaxed);
   // The head first, while both cores are free for it: the pass reads the
   // rows' cells and first bytes, and a sort beside it would share them.
   head_ = HeadOf(src, current_rows);
@@ -453,8 +478,18 @@ void Order::BuildAside(const RowSource& src, const std::vector<uint32_t>& curren
   sorting_aside_ = true;
 }
 
+void Order::Hold() const {
+  if (sorting_aside_) holds_.fetch_add(1, std::memory_order_acq_rel);
+}
+
+void Order::Release() const {
+  if (sorting_aside_) holds_.fetch_sub(1, std::memory_order_acq_rel);
+}
+
 void Order::Settle() const {
   if (!sorting_aside_) return;
+  // Whoever waits for the sort lets it go on, held or not.
+  holds_.store(kSettling, std::memory_order_release);
   aside_.join();
   sorting_aside_ = false;
   if (aside_failed_) {

@@ -22,6 +22,7 @@
 // are sorted subsequences of an order and are searched with the same Less().
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -89,11 +90,22 @@ class Order {
   // places are found here, in one pass over the rows. The table's rows,
   // cells and heap must not change until Settle() (the data object settles
   // its orders before every change).
+  // A table of fewer than `least_rows` rows is sorted at once.
   // REQUIRES: `current_rows` stays unchanged until then too.
-  void BuildAside(const RowSource& src, const std::vector<uint32_t>& current_rows);
+  void BuildAside(const RowSource& src, const std::vector<uint32_t>& current_rows,
+                  size_t least_rows = kAsideRows);
   // Waits for a sort started aside.
   void Settle() const;
   static constexpr size_t kHeadRows = 256;
+  // Below this many rows a sort costs a few milliseconds, less than what it
+  // would take from a search typed at once beside it.
+  static constexpr size_t kAsideRows = size_t{1} << 18;
+  // While held, a sort aside waits at its next step (within a few thousand
+  // rows): a search holds it for the time of its scan, so that on a machine
+  // with few cores the two do not share them. Holds nest; each Hold needs
+  // its Release, before the order settles.
+  void Hold() const;
+  void Release() const;
 
   // Index of the first element of sorted `rows` not before `row`.
   size_t LowerBound(const RowSource& src, const std::vector<uint32_t>& rows, uint32_t row) const;
@@ -146,6 +158,10 @@ class Order {
   RowSource aside_source_;
   const std::vector<uint32_t>* aside_rows_ = nullptr;
   size_t aside_size_ = 0;
+  // Holds taken; Settle makes it negative for good, so no hold stops the
+  // sort it waits for.
+  mutable std::atomic<int> holds_{0};
+  static constexpr int kSettling = -(1 << 30);
   std::vector<uint32_t> head_;
 };
 

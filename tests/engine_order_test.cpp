@@ -120,6 +120,7 @@ TEST(EngineOrder, LargeOrderReadsItsHeadWhileSortingAndEditsAfter) {
     for (const auto& r : records) AddRow(&t, 0, r);
     Opened db;
     ASSERT_EQ(db.Load(std::move(t)), kDBOk);
+    static_cast<engine::DataObject*>(db.base.get())->SetSortAsideRows(60000);
     // Record numbers in the order; a bookmark is the record number plus 1.
     std::vector<uint32_t> place(records.size());
     for (uint32_t i = 0; i < place.size(); ++i) place[i] = i;
